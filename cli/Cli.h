@@ -1,0 +1,47 @@
+// The command line's shared pieces: the command table, usage errors, output escaping.
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "platform/Error.h"
+
+namespace polyverb::cli {
+
+// A mistake in how a command was called. Reported with exit status 2; nothing has been
+// read or written when it is raised.
+class UsageError : public Error {
+ public:
+  explicit UsageError(const std::string& message) : Error(message) {}
+};
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;
+
+// One subcommand. `args` are the words after the command's name. A handler returns its
+// exit status or throws: Error gives 1, UsageError gives 2.
+struct Command {
+  std::string_view name;
+  std::string_view summary;
+  std::string_view help;  // full text for `polyverb NAME --help`
+  int (*run)(std::span<const std::string> args);
+};
+
+std::span<const Command> Commands();
+
+// True when `args` asks for help (-h or --help anywhere).
+bool WantsHelp(std::span<const std::string> args);
+
+// Bytes as a line of machine-readable output: backslash as \\, tab \t, CR \r, LF \n, every
+// other byte below 0x20 and 0x7F as \xNN (lowercase hex); all other bytes unchanged.
+std::string EscapeText(std::string_view text);
+
+// A decimal in [min, max], or nullopt when `word` is anything else (sign, blank, overflow).
+bool ParseNumber(std::string_view word, unsigned long min, unsigned long max, unsigned long& out);
+
+// Handlers, one per file.
+int RunLng(std::span<const std::string> args);
+
+}  // namespace polyverb::cli
