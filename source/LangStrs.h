@@ -1,0 +1,42 @@
+// TLangStrings: the string literals that extraction found in one source file, in the
+// order the scanner met them (line by line, left to right), each with its place.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace polyverb {
+
+// One literal occurrence. In line LineIndex it occupies columns StartPos to NextPos - 1,
+// both quotes included.
+struct TLangStr {
+  bool Chosen = false;  // picked for translation (set by the chooser)
+  std::string Text;     // quotes removed, each doubled quote reduced to one
+  std::int32_t LineIndex = 0;  // 0-based line
+  std::int32_t StartPos = 0;   // 1-based column of the opening quote
+  std::int32_t NextPos = 0;    // 1-based column just past the closing quote
+};
+
+// Owns its entries; a reference from Items stays valid while the list lives.
+class TLangStrings {
+ public:
+  TLangStrings() = default;
+  TLangStrings(const TLangStrings&) = delete;
+  TLangStrings& operator=(const TLangStrings&) = delete;
+
+  std::int32_t Count() const { return static_cast<std::int32_t>(FItems.size()); }
+  // Throws "List index out of bounds (%d)" for an Index outside 0 to Count - 1.
+  TLangStr& Items(std::int32_t Index);
+  const TLangStr& Items(std::int32_t Index) const;
+  // Appends a new entry with Chosen false; returns its index (the Count before the call).
+  std::int32_t Add(std::string_view Text, std::int32_t LineIndex, std::int32_t StartPos,
+                   std::int32_t NextPos);
+
+ private:
+  std::vector<std::unique_ptr<TLangStr>> FItems;
+};
+
+}  // namespace polyverb

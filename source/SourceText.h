@@ -1,0 +1,45 @@
+// A Pascal source file as the scanner reads it: one buffer holding the file's bytes and
+// a view per line into it, so no line is copied.
+//
+// Line rules: CR LF, a lone CR and a lone LF each end a line; a line end at the very end
+// of the text adds no empty line; an empty text has no lines. A text holding a NUL byte
+// is refused: it is not Pascal source, and cutting it at the NUL would lose the rest of
+// the file when it is written back.
+#pragma once
+
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace polyverb {
+
+// The lines of `text`, as views into it, without their line ends.
+std::vector<std::string_view> SplitLines(std::string_view text);
+
+class SourceText {
+ public:
+  // Takes the bytes of the file called `name` (the name only words the error). Throws
+  // Error "Source file NAME contains a NUL byte at offset N; it is not a text file" (N the
+  // 0-based offset of the first NUL), or "Source file NAME is too large (N bytes)" when a
+  // column could not be counted in 32 bits.
+  SourceText(std::string bytes, std::string_view name);
+
+  // Moving keeps the line views valid: the buffer itself never moves.
+  SourceText(SourceText&&) noexcept = default;
+  SourceText& operator=(SourceText&&) noexcept = default;
+
+  std::string_view bytes() const { return *bytes_; }
+  std::span<const std::string_view> lines() const { return lines_; }
+
+ private:
+  std::unique_ptr<const std::string> bytes_;
+  std::vector<std::string_view> lines_;
+};
+
+// Reads the file at `path`. Throws "Cannot open file PATH" when it cannot be read, and
+// the errors of SourceText's constructor.
+SourceText ReadSourceFile(const std::string& path);
+
+}  // namespace polyverb

@@ -1,0 +1,81 @@
+#include "source/SourceText.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "platform/Error.h"
+#include "tests/testing/TempDir.h"
+
+namespace polyverb {
+namespace {
+
+using Lines = std::vector<std::string_view>;
+
+struct SplitCase {
+  std::string_view text;
+  Lines lines;
+};
+
+class SplitLinesTest : public ::testing::TestWithParam<SplitCase> {};
+
+TEST_P(SplitLinesTest, EndsLinesAtCrLfCrAndLf) {
+  EXPECT_EQ(SplitLines(GetParam().text), GetParam().lines);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, SplitLinesTest,
+    ::testing::Values(SplitCase{"", {}}, SplitCase{"a", {"a"}}, SplitCase{"a\n", {"a"}},
+                      SplitCase{"a\r\n", {"a"}}, SplitCase{"a\r", {"a"}},
+                      SplitCase{"\n", {""}}, SplitCase{"\r\n\r\n", {"", ""}},
+                      SplitCase{"a\n\n", {"a", ""}}, SplitCase{"a\r\n\n", {"a", ""}},
+                      SplitCase{"a\rb\nc\r\nd", {"a", "b", "c", "d"}},
+                      SplitCase{"a\r\r\nb", {"a", "", "b"}}, SplitCase{"a\n\rb", {"a", "", "b"}},
+                      SplitCase{" x \t\n\ny", {" x \t", "", "y"}}));
+
+std::string ErrorOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const Error& e) {
+    return e.what();
+  }
+  return "no error";
+}
+
+TEST(SourceTextTest, ReadsFileIntoLineViews) {
+  testing::TempDir dir;
+  const std::string path = dir / "u.pas";
+  testing::WriteBytes(path, "unit U;\r\ninterface\rend.\n");
+  const SourceText text = ReadSourceFile(path);
+  EXPECT_EQ(text.bytes(), "unit U;\r\ninterface\rend.\n");
+  EXPECT_EQ(Lines(text.lines().begin(), text.lines().end()),
+            (Lines{"unit U;", "interface", "end."}));
+}
+
+TEST(SourceTextTest, RefusesMissingFileAndNulByte) {
+  testing::TempDir dir;
+  const std::string missing = dir / "missing.pas";
+  EXPECT_EQ(ErrorOf([&] { ReadSourceFile(missing); }), "Cannot open file " + missing);
+  EXPECT_EQ(ErrorOf([&] { ReadSourceFile(dir.path()); }), "Cannot open file " + dir.path());
+
+  const std::string binary = dir / "nul.pas";
+  testing::WriteBytes(binary, std::string("ab\r\ncd\0ef", 9));
+  EXPECT_EQ(ErrorOf([&] { ReadSourceFile(binary); }),
+            "Source file " + binary + " contains a NUL byte at offset 6; it is not a text file");
+  EXPECT_EQ(ErrorOf([] { SourceText(std::string(1, '\0'), "x.pas"); }),
+            "Source file x.pas contains a NUL byte at offset 0; it is not a text file");
+}
+
+TEST(SourceTextTest, MovingKeepsViewsIntoOwnBytes) {
+  // Short enough to sit in a string's inline buffer, which a plain move would copy.
+  SourceText a(std::string("x\ny"), "t");
+  SourceText b(std::move(a));
+  SourceText c(std::string("other"), "t");
+  c = std::move(b);
+  ASSERT_EQ(c.lines().size(), 2u);
+  EXPECT_EQ(c.lines()[1], "y");
+  EXPECT_EQ(c.lines()[1].data(), c.bytes().data() + 2);
+}
+
+}  // namespace
+}  // namespace polyverb
