@@ -21,6 +21,36 @@ const Command kCommands[] = {
      "path     print the file name the language NAME gives (lower-cased, .lng\n"
      "         appended, the current directory in front when NAME has none).\n",
      RunLng},
+    {"list", "list the candidate string literals of Pascal sources",
+     "usage: polyverb list [--tsv] FILE...\n"
+     "\n"
+     "Prints the string literals of each FILE that are candidates for translation:\n"
+     "those in the code blocks of a unit's implementation part or of a program, that\n"
+     "hold a character of code 65 or above, and that name no database field,\n"
+     "parameter, filter, database or automation object.\n"
+     "\n"
+     "Default output, one line per candidate:  FILE:LINE:COL: N: LITERAL\n"
+     "  LINE is 1-based, COL the column of the opening quote, N the candidate's\n"
+     "  number in its file (the numbers process --mark takes), LITERAL the literal\n"
+     "  as written, quotes included.\n"
+     "--tsv   FILE<TAB>LINE<TAB>START<TAB>NEXT<TAB>TEXT: START and NEXT are the\n"
+     "        columns of the opening quote and just past the closing one, TEXT the\n"
+     "        literal's content (quotes removed, '' reduced to ').\n"
+     "LITERAL and TEXT are escaped: \\\\ \\t \\r \\n, other control bytes as \\xNN.\n"
+     "A file that cannot be read, or holds a NUL byte, is reported on stderr; the\n"
+     "others are still listed and the exit status is 1.\n",
+     RunList},
+    {"tokens", "print the scanner's tokens of a Pascal source",
+     "usage: polyverb tokens FILE\n"
+     "\n"
+     "Prints every token of FILE as extraction sees it, one per line:\n"
+     "  LINE<TAB>TOKENPOS<TAB>NEXTPOS<TAB>KIND<TAB>TEXT\n"
+     "LINE is 1-based; TOKENPOS and NEXTPOS are the token's first column and the\n"
+     "column just past it; KIND is tkIdentifier, tkKeyword, tkSymbol, tkString,\n"
+     "tkNumber, tkListWord1, tkListWord2 or tkUnknown; TEXT is the token's text\n"
+     "(words lower-cased, literals without their quotes), escaped as in list --tsv.\n"
+     "Keywords: program implementation try case begin end.\n",
+     RunTokens},
 };
 }  // namespace
 

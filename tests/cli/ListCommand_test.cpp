@@ -1,0 +1,148 @@
+// polyverb list and polyverb tokens, called as main calls them, with their output captured.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/Cli.h"
+#include "tests/testing/TempDir.h"
+
+namespace polyverb::cli {
+namespace {
+
+struct Captured {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+// Points std::cout and std::cerr at strings for the length of one handler call.
+Captured Call(int (*handler)(std::span<const std::string>), std::vector<std::string> args) {
+  std::ostringstream out, err;
+  auto* oldOut = std::cout.rdbuf(out.rdbuf());
+  auto* oldErr = std::cerr.rdbuf(err.rdbuf());
+  struct Restore {
+    std::streambuf *o, *e;
+    ~Restore() {
+      std::cout.rdbuf(o);
+      std::cerr.rdbuf(e);
+    }
+  } restore{oldOut, oldErr};
+  Captured run;
+  run.status = handler(args);
+  run.out = out.str();
+  run.err = err.str();
+  return run;
+}
+
+std::string UsageMessage(int (*handler)(std::span<const std::string>),
+                         std::vector<std::string> args) {
+  try {
+    Call(handler, std::move(args));
+  } catch (const UsageError& e) {
+    return e.what();
+  }
+  return "no usage error";
+}
+
+class ListCommandTest : public ::testing::Test {
+ protected:
+  ListCommandTest() {
+    testing::WriteBytes(unit_, "unit U;\r\ninterface\r\nimplementation\r\n"
+                               "procedure P;\r\nbegin\r\n"
+                               "\tX('It''s', 'a\tb', ' ');\r\n"
+                               "  Y('\\no\xE9');\r\nend;\r\nend.\r\n");
+  }
+  testing::TempDir dir_;
+  const std::string unit_ = dir_ / "u.pas";
+};
+
+TEST_F(ListCommandTest, HumanFormatShowsLiteralAsWritten) {
+  const Captured run = Call(RunList, {unit_});
+  EXPECT_EQ(run.status, kExitOk);
+  EXPECT_EQ(run.out, unit_ + ":6:4: 1: 'It''s'\n" +
+                     unit_ + ":6:13: 2: 'a\\tb'\n" +
+                     unit_ + ":7:5: 3: '\\\\no\xE9'\n");
+  EXPECT_EQ(run.err, "");
+}
+
+TEST_F(ListCommandTest, TsvFormatShowsTextAndColumns) {
+  const Captured run = Call(RunList, {"--tsv", unit_});
+  EXPECT_EQ(run.status, kExitOk);
+  EXPECT_EQ(run.out, unit_ + "\t6\t4\t11\tIt's\n" +
+                     unit_ + "\t6\t13\t18\ta\\tb\n" +
+                     unit_ + "\t7\t5\t11\t\\\\no\xE9\n");
+}
+
+TEST_F(ListCommandTest, BadFilesAreReportedAndTheOthersStillListed) {
+  const std::string missing = dir_ / "missing.pas";
+  const std::string binary = dir_ / "b.pas";
+  testing::WriteBytes(binary, std::string("program P;\0", 11));
+  const Captured run = Call(RunList, {"--tsv", missing, unit_, binary, unit_});
+  EXPECT_EQ(run.status, kExitFailure);
+  const std::string listed = unit_ + "\t6\t4\t11\tIt's\n" + unit_ + "\t6\t13\t18\ta\\tb\n" +
+                             unit_ + "\t7\t5\t11\t\\\\no\xE9\n";
+  EXPECT_EQ(run.out, listed + listed);
+  EXPECT_EQ(run.err, "polyverb list: Cannot open file " + missing + "\n" +
+                         "polyverb list: Source file " + binary +
+                         " contains a NUL byte at offset 10; it is not a text file\n");
+}
+
+TEST_F(ListCommandTest, FileWithoutCandidatesPrintsNothing) {
+  const std::string empty = dir_ / "empty.pas";
+  testing::WriteBytes(empty, "");
+  const Captured run = Call(RunList, {empty});
+  EXPECT_EQ(run.status, kExitOk);
+  EXPECT_EQ(run.out, "");
+}
+
+TEST_F(ListCommandTest, DoubleDashEndsOptions) {
+  testing::TempDir inside(true);
+  testing::WriteBytes("-x.pas", "program P; begin X('Dash') end.");
+  EXPECT_EQ(Call(RunList, {"--", "-x.pas"}).out, "-x.pas:1:20: 1: 'Dash'\n");
+}
+
+TEST(ListUsageTest, MissingFileOrUnknownOptionIsUsageError) {
+  EXPECT_EQ(UsageMessage(RunList, {}), "no FILE given");
+  EXPECT_EQ(UsageMessage(RunList, {"--tsv"}), "no FILE given");
+  EXPECT_EQ(UsageMessage(RunList, {"--csv", "a.pas"}), "unknown option '--csv'");
+  EXPECT_EQ(UsageMessage(RunTokens, {}), "no FILE given");
+  EXPECT_EQ(UsageMessage(RunTokens, {"a.pas", "b.pas"}), "exactly one FILE expected");
+  EXPECT_EQ(UsageMessage(RunTokens, {"-v", "a.pas"}), "unknown option '-v'");
+}
+
+TEST(TokensCommandTest, PrintsEveryTokenWithKindAndColumns) {
+  testing::TempDir dir;
+  const std::string path = dir / "p.dpr";
+  testing::WriteBytes(path, "Program P; {c}\nBEGIN x:='a\tb'#9; 'open\n(* x\n");
+  const Captured run = Call(RunTokens, {path});
+  EXPECT_EQ(run.status, kExitOk);
+  EXPECT_EQ(run.out,
+            "1\t1\t8\ttkKeyword\tprogram\n"
+            "1\t9\t10\ttkIdentifier\tp\n"
+            "1\t10\t11\ttkSymbol\t;\n"
+            "2\t1\t6\ttkKeyword\tbegin\n"
+            "2\t7\t8\ttkIdentifier\tx\n"
+            "2\t8\t10\ttkSymbol\t:=\n"
+            "2\t10\t15\ttkString\ta\\tb\n"
+            "2\t15\t17\ttkUnknown\t#9\n"
+            "2\t17\t18\ttkSymbol\t;\n"
+            "2\t19\t25\ttkUnknown\t'\n");
+}
+
+TEST(TokensCommandTest, UnreadableFileFails) {
+  testing::TempDir dir;
+  const std::string missing = dir / "none.pas";
+  try {
+    Call(RunTokens, {missing});
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), "Cannot open file " + missing);
+  }
+}
+
+}  // namespace
+}  // namespace polyverb::cli
