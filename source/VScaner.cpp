@@ -1,6 +1,8 @@
 #include "source/VScaner.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 #include "platform/Error.h"
 #include "platform/Text.h"
@@ -23,17 +25,47 @@ constexpr std::array<std::uint8_t, 256> MakeClasses() {
 }
 constexpr auto kClasses = MakeClasses();
 
-// Two adjacent characters of Symbols with no blank between them are a pair symbol.
-constexpr bool IsPair(unsigned char a, unsigned char b) {
+// Two adjacent characters of Symbols with no blank between them are a pair symbol; one
+// bit per (first, second) byte pair.
+constexpr std::array<std::uint64_t, 1024> MakePairs() {
+  std::array<std::uint64_t, 1024> t{};
   constexpr std::string_view s = TvScanner::Symbols;
   for (std::size_t i = 0; i + 1 < s.size(); ++i)
-    if (s[i] != ' ' && s[i + 1] != ' ' && static_cast<unsigned char>(s[i]) == a &&
-        static_cast<unsigned char>(s[i + 1]) == b)
-      return true;
-  return false;
+    if (s[i] != ' ' && s[i + 1] != ' ') {
+      const unsigned key = static_cast<unsigned char>(s[i]) * 256u + static_cast<unsigned char>(s[i + 1]);
+      t[key / 64] |= std::uint64_t{1} << (key % 64);
+    }
+  return t;
+}
+constexpr auto kPairs = MakePairs();
+
+inline bool IsPair(unsigned char a, unsigned char b) {
+  const unsigned key = a * 256u + b;
+  return (kPairs[key / 64] >> (key % 64)) & 1;
 }
 
 inline bool IsWhite(char c) { return kClasses[static_cast<unsigned char>(c)] & kWhite; }
+
+// The first column at or after `col` that holds no white space (len + 1 if none). Runs of
+// blanks, the commonest white space by far, are stepped over eight bytes at a time.
+inline std::int32_t SkipWhite(std::string_view line, std::int32_t col) {
+  const auto len = static_cast<std::int32_t>(line.size());
+  while (col + 7 <= len) {
+    std::uint64_t w;
+    std::memcpy(&w, line.data() + col - 1, 8);
+    w ^= 0x2020202020202020u;
+    if (w != 0) {
+      if constexpr (std::endian::native == std::endian::little)
+        col += std::countr_zero(w) / 8;
+      else
+        col += std::countl_zero(w) / 8;
+      break;
+    }
+    col += 8;
+  }
+  while (col <= len && IsWhite(line[col - 1])) ++col;
+  return col;
+}
 
 inline void LowerAscii(std::string& s) {
   for (char& c : s)
@@ -70,12 +102,11 @@ std::string_view TokenKindName(TTokenKind kind) {
 
 void TWordList::Add(std::string_view word) {
   words_.emplace_back(word);
-  std::string lowered(word);
-  LowerAscii(lowered);
-  if (!lowered.empty())
-    lengths_[static_cast<unsigned char>(lowered[0])] |= std::uint64_t{1}
-                                                        << std::min<std::size_t>(lowered.size(), 63);
-  lowered_.push_back(std::move(lowered));
+  if (!word.empty()) {
+    auto first = static_cast<unsigned char>(word[0]);
+    if (kClasses[first] & kUpper) first += 32;
+    lengths_[first] |= std::uint64_t{1} << std::min<std::size_t>(word.size(), 63);
+  }
 }
 
 const std::string& TWordList::operator[](int index) const {
@@ -87,20 +118,6 @@ int TWordList::IndexOf(std::string_view word) const {
   for (std::size_t i = 0; i < words_.size(); ++i)
     if (SameTextAscii(words_[i], word)) return static_cast<int>(i);
   return -1;
-}
-
-bool TWordList::ContainsLowered(std::string_view word) const {
-  if (words_.empty()) return false;
-  if (word.empty()) {
-    for (const auto& w : lowered_)
-      if (w.empty()) return true;
-    return false;
-  }
-  const std::uint64_t bit = std::uint64_t{1} << std::min<std::size_t>(word.size(), 63);
-  if (!(lengths_[static_cast<unsigned char>(word[0])] & bit)) return false;
-  for (const auto& w : lowered_)
-    if (w == word) return true;
-  return false;
 }
 
 // ---- character rules ----
@@ -179,46 +196,49 @@ void TvScanner::Reset() {
 void TvScanner::NextToken() {
   kind_ = tkUnknown;
   token_ = {};
+  lowerPending_ = false;
   if (AtEnd()) return;
   const auto lineCount = static_cast<std::int64_t>(Lines.size());
   std::int32_t col = NextPos_;
   std::string_view line = Lines[static_cast<std::size_t>(LineIndex_)];
+  // The checks run on the byte's class first. That keeps the rules' order: white space and
+  // word characters can neither open a comment nor start a symbol.
   for (;;) {
     const auto len = static_cast<std::int32_t>(line.size());
-    // White space first: it is the commonest case and can open no comment.
-    while (col <= len && IsWhite(line[col - 1])) ++col;
-    std::string_view closer;
+    col = SkipWhite(line, col);
+    if (col <= len && !(kClasses[static_cast<unsigned char>(line[col - 1])] & kSymbol)) {
+      ScanWord(line, col);
+      return;
+    }
     if (col > len || IsLineCommentAt(line, col)) {
       if (++LineIndex_ >= lineCount) return;
       line = Lines[static_cast<std::size_t>(LineIndex_)];
       col = 1;
-    } else if (IsBlockCommentAt(line, col, closer)) {
-      // The search starts just after the opener, which is as long as its closer.
-      std::size_t found = line.find(closer, static_cast<std::size_t>(col - 1) + closer.size());
-      while (found == std::string_view::npos) {
-        if (++LineIndex_ >= lineCount) return;  // the rest of the source was comment
-        line = Lines[static_cast<std::size_t>(LineIndex_)];
-        found = line.find(closer);
-      }
-      col = static_cast<std::int32_t>(found + closer.size()) + 1;
-    } else {
-      break;
+      continue;
     }
+    std::string_view closer;
+    if (!IsBlockCommentAt(line, col, closer)) break;
+    // The search starts just after the opener, which is as long as its closer.
+    std::size_t found = line.find(closer, static_cast<std::size_t>(col - 1) + closer.size());
+    while (found == std::string_view::npos) {
+      if (++LineIndex_ >= lineCount) return;  // the rest of the source was comment
+      line = Lines[static_cast<std::size_t>(LineIndex_)];
+      found = line.find(closer);
+    }
+    col = static_cast<std::int32_t>(found + closer.size()) + 1;
   }
 
-  std::int32_t p = col;
-  if (IsSymbolAt(line, p)) {
-    if (p == col && line[col - 1] == '\'') {
-      ScanLiteral(line, col);
-      return;
-    }
-    kind_ = tkSymbol;
-    token_ = line.substr(static_cast<std::size_t>(col - 1), static_cast<std::size_t>(p - col + 1));
-    TokenPos_ = col;
-    NextPos_ = p + 1;
+  // A quote starts no pair symbol, so it is always the single symbol "'".
+  if (line[col - 1] == '\'') {
+    ScanLiteral(line, col);
     return;
   }
-  ScanWord(line, col);
+  std::int32_t p = col;
+  IsSymbolAt(line, p);
+  kind_ = tkSymbol;
+  token_ = line.substr(static_cast<std::size_t>(col - 1), static_cast<std::size_t>(p - col + 1));
+  TokenPos_ = col;
+  NextPos_ = p + 1;
 }
 
 // The opening quote stands at `col`. A quote followed by another is a doubled quote
@@ -268,31 +288,34 @@ void TvScanner::ScanWord(std::string_view line, std::int32_t col) {
     seen |= cls;
     ++p;
   }
-  const std::string_view word = line.substr(begin, p - begin);
-  if (seen & kUpper) {
-    buffer_.assign(word);
-    LowerAscii(buffer_);
-    token_ = buffer_;
-  } else {
-    token_ = word;
-  }
+  token_ = line.substr(begin, p - begin);
+  lowerPending_ = (seen & kUpper) != 0;
 
   const auto f = static_cast<unsigned char>(token_[0]);
   if (f >= 65 && f <= 122) {
     // The code range, not letters: [ \ ] ^ _ and ` also make a word identifier-like.
-    if (Keywords.ContainsLowered(token_))
+    // Lower-casing moves no byte into or out of the range, and the lists ignore letter
+    // case, so the word is tested and looked up as written.
+    if (Keywords.Contains(token_))
       kind_ = tkKeyword;
-    else if (WordList1.ContainsLowered(token_))
+    else if (WordList1.Contains(token_))
       kind_ = tkListWord1;
-    else if (WordList2.ContainsLowered(token_))
+    else if (WordList2.Contains(token_))
       kind_ = tkListWord2;
     else
       kind_ = tkIdentifier;
   } else {
-    kind_ = IsNumber(token_) ? tkNumber : tkUnknown;
+    kind_ = IsNumber(Token()) ? tkNumber : tkUnknown;
   }
   TokenPos_ = col;
   NextPos_ = static_cast<std::int32_t>(p) + 1;
+}
+
+void TvScanner::LowerToken() const {
+  buffer_.assign(token_);
+  LowerAscii(buffer_);
+  token_ = buffer_;
+  lowerPending_ = false;
 }
 
 }  // namespace polyverb

@@ -41,13 +41,21 @@ class TWordList {
   const std::string& operator[](int index) const;  // throws ListIndexError when outside
   // Index of the first entry equal to `word` ignoring ASCII case, or -1.
   int IndexOf(std::string_view word) const;
-  // Same answer as IndexOf(word) >= 0, for a word with no letters A to Z (the scanner
-  // lower-cases words before it looks them up).
-  bool ContainsLowered(std::string_view word) const;
+  // Same answer as IndexOf(word) >= 0. Cheap for the common miss: a table probe on the
+  // first byte and the length.
+  bool Contains(std::string_view word) const {
+    if (words_.empty()) return false;
+    if (!word.empty()) {
+      const unsigned char first = static_cast<unsigned char>(word[0]);
+      const unsigned char lowered = first >= 'A' && first <= 'Z' ? first + 32 : first;
+      const std::uint64_t bit = std::uint64_t{1} << (word.size() < 63 ? word.size() : 63);
+      if (!(lengths_[lowered] & bit)) return false;
+    }
+    return IndexOf(word) >= 0;
+  }
 
  private:
   std::vector<std::string> words_;
-  std::vector<std::string> lowered_;
   // Bit n of lengths_[c]: some entry starts with byte c (lower-cased) and has length n
   // (n = 63 stands for 63 and above).
   std::array<std::uint64_t, 256> lengths_{};
@@ -76,7 +84,10 @@ class TvScanner {
   bool AtEnd() const { return LineIndex_ >= static_cast<std::int64_t>(Lines.size()); }
 
   // The current token. Token's view stays valid until the next NextToken or Reset.
-  std::string_view Token() const { return token_; }
+  std::string_view Token() const {
+    if (lowerPending_) LowerToken();
+    return token_;
+  }
   TTokenKind Kind() const { return kind_; }
   std::int32_t LineIndex() const { return LineIndex_; }
   std::int32_t TokenPos() const { return TokenPos_; }
@@ -104,9 +115,13 @@ class TvScanner {
  private:
   void ScanLiteral(std::string_view line, std::int32_t col);
   void ScanWord(std::string_view line, std::int32_t col);
+  void LowerToken() const;
 
-  std::string_view token_;  // into the current line, or into buffer_
-  std::string buffer_;      // a token's text when it differs from its source bytes
+  // Into the current line, or into buffer_. A word with capitals is lower-cased only when
+  // its text is asked for: most words are looked up and never read.
+  mutable std::string_view token_;
+  mutable std::string buffer_;  // a token's text when it differs from its source bytes
+  mutable bool lowerPending_ = false;
   TTokenKind kind_ = tkUnknown;
   std::int32_t LineIndex_ = 0;
   std::int32_t TokenPos_ = 1;

@@ -244,8 +244,9 @@ TEST(WordListTest, LongWordsAreFound) {
   TWordList list;
   list.Add(std::string(99, 'Q'));
   list.Add(longWord);
-  EXPECT_TRUE(list.ContainsLowered(longWord));
-  EXPECT_FALSE(list.ContainsLowered(std::string(98, 'q')));
+  EXPECT_TRUE(list.Contains(longWord));
+  EXPECT_TRUE(list.Contains(std::string(99, 'q')));
+  EXPECT_FALSE(list.Contains(std::string(98, 'q')));
   EXPECT_EQ(ScanAll({longWord}, {std::string_view(longWord)})[0].kind, tkKeyword);
 }
 
