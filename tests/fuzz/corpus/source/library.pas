@@ -1,0 +1,4 @@
+library L;
+begin
+  ShowMessage('Hi');
+end.

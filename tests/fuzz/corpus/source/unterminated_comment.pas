@@ -1,0 +1,2 @@
+program P; begin X('a'); (* never
+closed 'b'
