@@ -31,8 +31,8 @@ std::atomic<std::size_t> g_peak{0};
 void* Allocate(std::size_t n) {
   void* p = std::malloc(n ? n : 1);
   if (!p) throw std::bad_alloc();
-  const std::size_t live = g_live.fetch_add(malloc_usable_size(p), std::memory_order_relaxed) +
-                           malloc_usable_size(p);
+  const std::size_t live =
+      g_live.fetch_add(malloc_usable_size(p), std::memory_order_relaxed) + malloc_usable_size(p);
   std::size_t peak = g_peak.load(std::memory_order_relaxed);
   while (live > peak && !g_peak.compare_exchange_weak(peak, live, std::memory_order_relaxed)) {
   }
@@ -47,12 +47,24 @@ void Release(void* p) noexcept {
 
 }  // namespace
 
-void* operator new(std::size_t n) { return Allocate(n); }
-void* operator new[](std::size_t n) { return Allocate(n); }
-void operator delete(void* p) noexcept { Release(p); }
-void operator delete[](void* p) noexcept { Release(p); }
-void operator delete(void* p, std::size_t) noexcept { Release(p); }
-void operator delete[](void* p, std::size_t) noexcept { Release(p); }
+void* operator new(std::size_t n) {
+  return Allocate(n);
+}
+void* operator new[](std::size_t n) {
+  return Allocate(n);
+}
+void operator delete(void* p) noexcept {
+  Release(p);
+}
+void operator delete[](void* p) noexcept {
+  Release(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+  Release(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+  Release(p);
+}
 
 namespace {
 
@@ -74,8 +86,11 @@ std::string GeneratedUnit(int n) {
                   "implementation\r\n\r\n";
   for (int r = 0; r < 400; ++r) {
     const std::string id = std::to_string(r);
-    s += "(* Routine " + id + ": shows a message and looks a field up. *)\r\n"
-         "procedure TForm1.Button" + id + "Click(Sender: TObject);\r\n"
+    s += "(* Routine " + id +
+         ": shows a message and looks a field up. *)\r\n"
+         "procedure TForm1.Button" +
+         id +
+         "Click(Sender: TObject);\r\n"
          "var\r\n  I: Integer;\r\n  S: string;\r\nbegin\r\n"
          "  // count the records first\r\n"
          "  for I := 0 to 10 do\r\n    S := S + IntToStr(I) + ', ';\r\n"

@@ -13,8 +13,8 @@ const TLangStr& TLangStrings::Items(std::int32_t Index) const {
   return const_cast<TLangStrings*>(this)->Items(Index);
 }
 
-std::int32_t TLangStrings::Add(std::string_view Text, std::int32_t LineIndex,
-                               std::int32_t StartPos, std::int32_t NextPos) {
+std::int32_t TLangStrings::Add(std::string_view Text, std::int32_t LineIndex, std::int32_t StartPos,
+                               std::int32_t NextPos) {
   auto entry = std::make_unique<TLangStr>();
   entry->Text = Text;
   entry->LineIndex = LineIndex;

@@ -13,8 +13,8 @@ namespace polyverb {
 // One literal occurrence. In line LineIndex it occupies columns StartPos to NextPos - 1,
 // both quotes included.
 struct TLangStr {
-  bool Chosen = false;  // picked for translation (set by the chooser)
-  std::string Text;     // quotes removed, each doubled quote reduced to one
+  bool Chosen = false;         // picked for translation (set by the chooser)
+  std::string Text;            // quotes removed, each doubled quote reduced to one
   std::int32_t LineIndex = 0;  // 0-based line
   std::int32_t StartPos = 0;   // 1-based column of the opening quote
   std::int32_t NextPos = 0;    // 1-based column just past the closing quote

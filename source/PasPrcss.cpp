@@ -54,8 +54,7 @@ bool HasTextChar(std::string_view S) {
 
 void FindStrings(std::span<const std::string_view> Lines, TLangStrings& Strings) {
   TvScanner scanner(Lines);
-  for (std::string_view word : ExtractionKeywords)
-    scanner.Keywords.Add(word);
+  for (std::string_view word : ExtractionKeywords) scanner.Keywords.Add(word);
 
   bool started = false;
   long long depth = 0;  // unbounded both ways; unbalanced source only shifts it

@@ -19,8 +19,8 @@ inline constexpr std::array<std::string_view, 6> ExtractionKeywords = {
 // automation object rather than text for a person. Compared ignoring ASCII letter case.
 // "filedname:=" is spelled so on purpose: it matches an identifier FiledName only.
 inline constexpr std::array<std::string_view, 6> ExcludeKeys = {
-    "fieldbyname(", "filter:=", "parambyname(", "databasename:=", "filedname:=",
-    "createoleobject("};
+    "fieldbyname(",   "filter:=",    "parambyname(",
+    "databasename:=", "filedname:=", "createoleobject("};
 
 // True when some byte of S, taken unsigned, is 65 ('A') or above.
 bool HasTextChar(std::string_view S);

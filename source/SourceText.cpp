@@ -47,8 +47,8 @@ SourceText::SourceText(std::string bytes, std::string_view name)
                 std::to_string(offset) + "; it is not a text file");
   }
   if (b.size() > kMaxSourceBytes)
-    throw Error("Source file " + std::string(name) + " is too large (" +
-                std::to_string(b.size()) + " bytes)");
+    throw Error("Source file " + std::string(name) + " is too large (" + std::to_string(b.size()) +
+                " bytes)");
   lines_ = SplitLines(b);
 }
 

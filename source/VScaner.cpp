@@ -32,7 +32,8 @@ constexpr std::array<std::uint64_t, 1024> MakePairs() {
   constexpr std::string_view s = TvScanner::Symbols;
   for (std::size_t i = 0; i + 1 < s.size(); ++i)
     if (s[i] != ' ' && s[i + 1] != ' ') {
-      const unsigned key = static_cast<unsigned char>(s[i]) * 256u + static_cast<unsigned char>(s[i + 1]);
+      const unsigned key =
+          static_cast<unsigned char>(s[i]) * 256u + static_cast<unsigned char>(s[i + 1]);
       t[key / 64] |= std::uint64_t{1} << (key % 64);
     }
   return t;
@@ -44,7 +45,9 @@ inline bool IsPair(unsigned char a, unsigned char b) {
   return (kPairs[key / 64] >> (key % 64)) & 1;
 }
 
-inline bool IsWhite(char c) { return kClasses[static_cast<unsigned char>(c)] & kWhite; }
+inline bool IsWhite(char c) {
+  return kClasses[static_cast<unsigned char>(c)] & kWhite;
+}
 
 // The first column at or after `col` that holds no white space (len + 1 if none). Runs of
 // blanks, the commonest white space by far, are stepped over eight bytes at a time.
@@ -92,8 +95,8 @@ void AppendUnquoted(std::string& out, std::string_view s) {
 }  // namespace
 
 std::string_view TokenKindName(TTokenKind kind) {
-  static constexpr std::string_view kNames[] = {"tkIdentifier", "tkKeyword",   "tkSymbol",
-                                                "tkString",     "tkNumber",    "tkListWord1",
+  static constexpr std::string_view kNames[] = {"tkIdentifier", "tkKeyword", "tkSymbol",
+                                                "tkString",     "tkNumber",  "tkListWord1",
                                                 "tkListWord2",  "tkUnknown"};
   return kind <= tkUnknown ? kNames[kind] : "?";
 }

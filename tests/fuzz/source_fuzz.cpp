@@ -37,9 +37,15 @@ struct Tok {
 
 // ---- the reference: the rules as written, 1-based, no shortcuts ----
 
-bool White(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-char At(std::string_view l, int pos) { return l[static_cast<std::size_t>(pos - 1)]; }
-int Len(std::string_view l) { return static_cast<int>(l.size()); }
+bool White(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+char At(std::string_view l, int pos) {
+  return l[static_cast<std::size_t>(pos - 1)];
+}
+int Len(std::string_view l) {
+  return static_cast<int>(l.size());
+}
 
 bool RefSymbolAt(std::string_view l, int& pos) {
   if (pos < Len(l) && !White(At(l, pos + 1)) &&
@@ -61,18 +67,27 @@ std::vector<Tok> RefScan(std::span<const std::string_view> lines) {
     bool atEnd = false;
     for (;;) {
       if (col > Len(l) || (col < Len(l) && At(l, col) == '/' && At(l, col + 1) == '/')) {
-        if (++lineIndex >= count) { atEnd = true; break; }
+        if (++lineIndex >= count) {
+          atEnd = true;
+          break;
+        }
         l = lines[static_cast<std::size_t>(lineIndex)];
         col = 1;
         continue;
       }
       std::string closer;
-      if (At(l, col) == '{') closer = "}";
-      else if (col < Len(l) && At(l, col) == '(' && At(l, col + 1) == '*') closer = "*)";
+      if (At(l, col) == '{')
+        closer = "}";
+      else if (col < Len(l) && At(l, col) == '(' && At(l, col + 1) == '*')
+        closer = "*)";
       if (!closer.empty()) {
-        auto f = l.find(closer, static_cast<std::size_t>(col - 1 + static_cast<int>(closer.size())));
+        auto f =
+            l.find(closer, static_cast<std::size_t>(col - 1 + static_cast<int>(closer.size())));
         while (f == std::string_view::npos) {
-          if (++lineIndex >= count) { atEnd = true; break; }
+          if (++lineIndex >= count) {
+            atEnd = true;
+            break;
+          }
           l = lines[static_cast<std::size_t>(lineIndex)];
           f = l.find(closer);
         }
@@ -80,7 +95,10 @@ std::vector<Tok> RefScan(std::span<const std::string_view> lines) {
         col = static_cast<int>(f) + 1 + static_cast<int>(closer.size());
         continue;
       }
-      if (White(At(l, col))) { ++col; continue; }
+      if (White(At(l, col))) {
+        ++col;
+        continue;
+      }
       break;
     }
     if (atEnd) break;
@@ -88,7 +106,8 @@ std::vector<Tok> RefScan(std::span<const std::string_view> lines) {
     Tok t{tkUnknown, "", lineIndex, col, 0};
     int p = col;
     if (RefSymbolAt(l, p)) {
-      t.text = std::string(l.substr(static_cast<std::size_t>(col - 1), static_cast<std::size_t>(p - col + 1)));
+      t.text = std::string(
+          l.substr(static_cast<std::size_t>(col - 1), static_cast<std::size_t>(p - col + 1)));
       if (t.text == "'") {
         ++p;
         while (p <= Len(l)) {
@@ -101,7 +120,8 @@ std::vector<Tok> RefScan(std::span<const std::string_view> lines) {
         }
         if (p <= Len(l)) {
           t.kind = tkString;
-          t.text = TvScanner::UnquoteString(l.substr(static_cast<std::size_t>(col - 1), static_cast<std::size_t>(p - col + 1)));
+          t.text = TvScanner::UnquoteString(
+              l.substr(static_cast<std::size_t>(col - 1), static_cast<std::size_t>(p - col + 1)));
         }
       } else {
         t.kind = tkSymbol;
@@ -113,7 +133,8 @@ std::vector<Tok> RefScan(std::span<const std::string_view> lines) {
         if (RefSymbolAt(l, q)) break;
         ++p;
       }
-      t.text = std::string(l.substr(static_cast<std::size_t>(col - 1), static_cast<std::size_t>(p - col)));
+      t.text = std::string(
+          l.substr(static_cast<std::size_t>(col - 1), static_cast<std::size_t>(p - col)));
       for (char& c : t.text)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
       const auto f = static_cast<unsigned char>(t.text[0]);
@@ -139,10 +160,14 @@ std::vector<Tok> RefFind(const std::vector<Tok>& tokens) {
   std::string before, previous;
   for (const Tok& t : tokens) {
     if (t.kind == tkKeyword) {
-      if (!started && t.text == "implementation") started = true;
-      else if (!started && t.text == "program") started = true;
-      else if (t.text == "begin" || t.text == "try" || t.text == "case") ++depth;
-      else if (started && t.text == "end") --depth;
+      if (!started && t.text == "implementation")
+        started = true;
+      else if (!started && t.text == "program")
+        started = true;
+      else if (t.text == "begin" || t.text == "try" || t.text == "case")
+        ++depth;
+      else if (started && t.text == "end")
+        --depth;
     } else if (started && depth > 0 && t.kind == tkString && !t.text.empty() &&
                HasTextChar(t.text)) {
       bool excluded = false;
@@ -176,7 +201,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (auto k : ExtractionKeywords) scanner.Keywords.Add(k);
   for (scanner.Reset(); !scanner.AtEnd(); scanner.NextToken()) {
     Check(scanner.LineIndex() >= 0 && static_cast<std::size_t>(scanner.LineIndex()) < lines.size());
-    const auto len = static_cast<std::int32_t>(lines[static_cast<std::size_t>(scanner.LineIndex())].size());
+    const auto len =
+        static_cast<std::int32_t>(lines[static_cast<std::size_t>(scanner.LineIndex())].size());
     Check(scanner.TokenPos() >= 1 && scanner.TokenPos() <= len);
     if (scanner.Kind() == tkUnknown && scanner.Token() == "'")
       Check(scanner.NextPos() == len + 2);

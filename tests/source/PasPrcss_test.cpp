@@ -123,40 +123,24 @@ struct KeyCase {
 class ExcludeKeyTest : public ::testing::TestWithParam<KeyCase> {};
 
 TEST_P(ExcludeKeyTest, TwoTokensBeforeDecide) {
-  const std::string source =
-      std::string("program P;\nbegin\n") + GetParam().statement + "\nend.\n";
+  const std::string source = std::string("program P;\nbegin\n") + GetParam().statement + "\nend.\n";
   EXPECT_EQ(Texts(source).empty(), GetParam().excluded) << source;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Statements, ExcludeKeyTest,
-    ::testing::Values(KeyCase{"T.FieldByName('Name');", true},
-                      KeyCase{"T.FIELDBYNAME ( 'Name' );", true},
-                      KeyCase{"T.FieldByName(\n  'Name');", true},
-                      KeyCase{"T.FieldByName({c}(*d*)'Name');", true},
-                      KeyCase{"T.FieldByName('Name'", true},
-                      KeyCase{"Q.Filter := 'Name = 1';", true},
-                      KeyCase{"Q.filter:='Name = 1';", true},
-                      KeyCase{"Q.ParamByName('Id');", true},
-                      KeyCase{"Q.PARAMBYNAME('Id');", true},
-                      KeyCase{"D.DatabaseName := 'Sales';", true},
-                      KeyCase{"D.DataBaseName\n:= 'Sales';", true},
-                      KeyCase{"F.FiledName := 'X';", true},
-                      KeyCase{"F.FieldName := 'X';", false},
-                      KeyCase{"X := CreateOleObject('Excel.Application');", true},
-                      KeyCase{"X := createoleobject ('Excel.Application');", true},
-                      KeyCase{"Q.Filter = 'Name';", false},
-                      KeyCase{"Q.Filter := ('Name');", false},
-                      KeyCase{"ShowMessage('Name');", false}));
-
-TEST(FindStringsTest, AcceptsOwnedLines) {
-  const std::vector<std::string> lines = {"program P;", "begin", "  X('Owned');", "end."};
-  TLangStrings strings;
-  FindStrings(std::span<const std::string>(lines), strings);
-  ASSERT_EQ(strings.Count(), 1);
-  EXPECT_EQ(strings.Items(0).Text, "Owned");
-  EXPECT_EQ(strings.Items(0).LineIndex, 2);
-}
+    ::testing::Values(
+        KeyCase{"T.FieldByName('Name');", true}, KeyCase{"T.FIELDBYNAME ( 'Name' );", true},
+        KeyCase{"T.FieldByName(\n  'Name');", true},
+        KeyCase{"T.FieldByName({c}(*d*)'Name');", true}, KeyCase{"Q.Filter := 'Name = 1';", true},
+        KeyCase{"Q.filter:='Name = 1';", true}, KeyCase{"Q.ParamByName('Id');", true},
+        KeyCase{"Q.PARAMBYNAME('Id');", true}, KeyCase{"D.DatabaseName := 'Sales';", true},
+        KeyCase{"D.DataBaseName\n:= 'Sales';", true}, KeyCase{"F.FiledName := 'X';", true},
+        KeyCase{"F.FieldName := 'X';", false},
+        KeyCase{"X := CreateOleObject('Excel.Application');", true},
+        KeyCase{"X := createoleobject ('Excel.Application');", true},
+        KeyCase{"Q.Filter = 'Name';", false}, KeyCase{"Q.Filter := ('Name');", false},
+        KeyCase{"ShowMessage('Name');", false}));
 
 TEST(HasTextCharTest, CodeOf65OrAboveAsUnsignedByte) {
   for (std::string_view no : {"", " ", ", ", ":", "0123456789", ".", "-", "@", "\x01\x1F"})

@@ -26,9 +26,9 @@ TEST_P(SplitLinesTest, EndsLinesAtCrLfCrAndLf) {
 INSTANTIATE_TEST_SUITE_P(
     Texts, SplitLinesTest,
     ::testing::Values(SplitCase{"", {}}, SplitCase{"a", {"a"}}, SplitCase{"a\n", {"a"}},
-                      SplitCase{"a\r\n", {"a"}}, SplitCase{"a\r", {"a"}},
-                      SplitCase{"\n", {""}}, SplitCase{"\r\n\r\n", {"", ""}},
-                      SplitCase{"a\n\n", {"a", ""}}, SplitCase{"a\r\n\n", {"a", ""}},
+                      SplitCase{"a\r\n", {"a"}}, SplitCase{"a\r", {"a"}}, SplitCase{"\n", {""}},
+                      SplitCase{"\r\n\r\n", {"", ""}}, SplitCase{"a\n\n", {"a", ""}},
+                      SplitCase{"a\r\n\n", {"a", ""}},
                       SplitCase{"a\rb\nc\r\nd", {"a", "b", "c", "d"}},
                       SplitCase{"a\r\r\nb", {"a", "", "b"}}, SplitCase{"a\n\rb", {"a", "", "b"}},
                       SplitCase{" x \t\n\ny", {" x \t", "", "y"}}));

@@ -42,7 +42,9 @@ struct ScanCase {
   std::vector<Tok> tokens;
 };
 
-void PrintTo(const ScanCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ScanCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class ScannerTable : public ::testing::TestWithParam<ScanCase> {};
 
@@ -51,38 +53,52 @@ TEST_P(ScannerTable, YieldsTokensWithKindsAndColumns) {
 }
 
 const ScanCase kScanCases[] = {
-    {"Assignment", {"x:=1;"},
-     {{tkIdentifier, "x", 0, 1, 2}, {tkSymbol, ":=", 0, 2, 4}, {tkNumber, "1", 0, 4, 5},
+    {"Assignment",
+     {"x:=1;"},
+     {{tkIdentifier, "x", 0, 1, 2},
+      {tkSymbol, ":=", 0, 2, 4},
+      {tkNumber, "1", 0, 4, 5},
       {tkSymbol, ";", 0, 5, 6}}},
-    {"DoubledQuoteKeepsWrittenWidth", {"  Caption := 'It''s';"},
-     {{tkIdentifier, "caption", 0, 3, 10}, {tkSymbol, ":=", 0, 11, 13},
-      {tkString, "It's", 0, 14, 21}, {tkSymbol, ";", 0, 21, 22}}},
+    {"DoubledQuoteKeepsWrittenWidth",
+     {"  Caption := 'It''s';"},
+     {{tkIdentifier, "caption", 0, 3, 10},
+      {tkSymbol, ":=", 0, 11, 13},
+      {tkString, "It's", 0, 14, 21},
+      {tkSymbol, ";", 0, 21, 22}}},
     {"EmptyLiteral", {"''"}, {{tkString, "", 0, 1, 3}}},
     {"LiteralOfOneQuote", {"''''"}, {{tkString, "'", 0, 1, 5}}},
     {"LiteralEndingInDoubledQuote", {"'a'''"}, {{tkString, "a'", 0, 1, 6}}},
-    {"UnterminatedLiteralSkipsRestOfLine", {"'abc", "x"},
+    {"UnterminatedLiteralSkipsRestOfLine",
+     {"'abc", "x"},
      {{tkUnknown, "'", 0, 1, 6}, {tkIdentifier, "x", 1, 1, 2}}},
-    {"UnterminatedAfterDoubledQuote", {"x 'a''"},
+    {"UnterminatedAfterDoubledQuote",
+     {"x 'a''"},
      {{tkIdentifier, "x", 0, 1, 2}, {tkUnknown, "'", 0, 3, 8}}},
-    {"AdjacentPiecesAreSeparateTokens", {"'a'#13'b'"},
+    {"AdjacentPiecesAreSeparateTokens",
+     {"'a'#13'b'"},
      {{tkString, "a", 0, 1, 4}, {tkUnknown, "#13", 0, 4, 7}, {tkString, "b", 0, 7, 10}}},
     {"LiteralThenWord", {"'ab'Cd"}, {{tkString, "ab", 0, 1, 5}, {tkIdentifier, "cd", 0, 5, 7}}},
-    {"BraceComments", {"{ a } x { b }", "y"},
+    {"BraceComments",
+     {"{ a } x { b }", "y"},
      {{tkIdentifier, "x", 0, 7, 8}, {tkIdentifier, "y", 1, 1, 2}}},
     {"LineComment", {"x//y", "z"}, {{tkIdentifier, "x", 0, 1, 2}, {tkIdentifier, "z", 1, 1, 2}}},
-    {"BraceCommentInsideWord", {"x{y}z"},
+    {"BraceCommentInsideWord",
+     {"x{y}z"},
      {{tkIdentifier, "x", 0, 1, 2}, {tkIdentifier, "z", 0, 5, 6}}},
-    {"ParenStarCommentInsideWord", {"x(* y *)z"},
+    {"ParenStarCommentInsideWord",
+     {"x(* y *)z"},
      {{tkIdentifier, "x", 0, 1, 2}, {tkIdentifier, "z", 0, 9, 10}}},
     {"BracketsAndCaretAreWordCharacters", {"a[i]^"}, {{tkIdentifier, "a[i]^", 0, 1, 6}}},
     {"UnderscoreWord", {"_x"}, {{tkIdentifier, "_x", 0, 1, 3}}},
     {"ClosingBracketWord", {"]"}, {{tkIdentifier, "]", 0, 1, 2}}},
     {"HexConstant", {"$FF"}, {{tkUnknown, "$ff", 0, 1, 4}}},
     {"DigitsThenLetters", {"12abc"}, {{tkUnknown, "12abc", 0, 1, 6}}},
-    {"RealIsThreeTokens", {"1.5"},
+    {"RealIsThreeTokens",
+     {"1.5"},
      {{tkNumber, "1", 0, 1, 2}, {tkSymbol, ".", 0, 2, 3}, {tkNumber, "5", 0, 3, 4}}},
     {"Exponent", {"1E5"}, {{tkNumber, "1e5", 0, 1, 4}}},
-    {"SignedExponent", {"1e+5"},
+    {"SignedExponent",
+     {"1e+5"},
      {{tkUnknown, "1e", 0, 1, 3}, {tkSymbol, "+", 0, 3, 4}, {tkNumber, "5", 0, 4, 5}}},
     {"ColonBlankEquals", {": ="}, {{tkSymbol, ":", 0, 1, 2}, {tkSymbol, "=", 0, 3, 4}}},
     {"PairSymbols", {"<> >="}, {{tkSymbol, "<>", 0, 1, 3}, {tkSymbol, ">=", 0, 4, 6}}},
@@ -94,7 +110,8 @@ const ScanCase kScanCases[] = {
     {"ParenStarParenDoesNotClose", {"(*)", "x *) y"}, {{tkIdentifier, "y", 1, 6, 7}}},
     {"BraceCommentHoldingParenStar", {"{ (* }x"}, {{tkIdentifier, "x", 0, 7, 8}}},
     {"ParenStarCommentHoldingBrace", {"(* { *)x"}, {{tkIdentifier, "x", 0, 8, 9}}},
-    {"CommentOverSeveralLines", {"a {", "b", "c } d"},
+    {"CommentOverSeveralLines",
+     {"a {", "b", "c } d"},
      {{tkIdentifier, "a", 0, 1, 2}, {tkIdentifier, "d", 2, 5, 6}}},
     {"UnterminatedBlockCommentSwallowsRest", {"x (*", "y", "z"}, {{tkIdentifier, "x", 0, 1, 2}}},
     {"TabCountsOneColumn", {"\tx"}, {{tkIdentifier, "x", 0, 2, 3}}},
@@ -177,8 +194,8 @@ TEST(ScannerTest, ResetScansTheSameLinesAnew) {
 
 TEST(ScannerTest, UnquoteString) {
   const std::pair<std::string_view, std::string_view> cases[] = {
-      {"''", ""},         {"''''", "'"},   {"'It''s'", "It's"}, {"'a'''", "a'"},
-      {"''''''", "''"},   {"'x'", "x"},    {"'''a'", "'a"},     {"'a''''b'", "a''b"},
+      {"''", ""},       {"''''", "'"}, {"'It''s'", "It's"}, {"'a'''", "a'"},
+      {"''''''", "''"}, {"'x'", "x"},  {"'''a'", "'a"},     {"'a''''b'", "a''b"},
   };
   for (auto [literal, text] : cases) EXPECT_EQ(TvScanner::UnquoteString(literal), text) << literal;
 }
@@ -199,8 +216,8 @@ TEST(ScannerTest, CharacterRules) {
     int after;
   };
   const SymbolCase symbols[] = {
-      {":=", 1, true, 2}, {":", 1, true, 1},  {": =", 1, true, 1}, {"a:", 1, false, 1},
-      {"a:", 2, true, 2}, {"'", 1, true, 1},  {"[", 1, false, 1},  {"<>", 1, true, 2},
+      {":=", 1, true, 2}, {":", 1, true, 1},  {": =", 1, true, 1},  {"a:", 1, false, 1},
+      {"a:", 2, true, 2}, {"'", 1, true, 1},  {"[", 1, false, 1},   {"<>", 1, true, 2},
       {"*)", 1, true, 2}, {"=<", 1, true, 1}, {":\t=", 1, true, 1}, {"\xAB", 1, false, 1},
   };
   for (auto c : symbols) {
