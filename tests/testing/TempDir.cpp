@@ -72,6 +72,8 @@ LockHolder::LockHolder(const std::string& path) {
   if (::pipe(locked) != 0 || ::pipe(release) != 0) throw std::runtime_error("pipe failed");
   child_ = ::fork();
   if (child_ == 0) {
+    ::close(locked[0]);
+    ::close(release[1]);  // else the read below never sees the parent's end close
     int fd = ::open(path.c_str(), O_RDWR | O_CREAT, 0666);
     char ok = (fd >= 0 && ::flock(fd, LOCK_EX) == 0) ? 'y' : 'n';
     (void)!::write(locked[1], &ok, 1);
