@@ -1,0 +1,60 @@
+#include "platform/Text.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/PathStyle.h"
+
+namespace polyverb {
+namespace {
+
+TEST(TextTest, Utf8Validity) {
+  EXPECT_TRUE(IsValidUtf8(""));
+  EXPECT_TRUE(IsValidUtf8("plain"));
+  EXPECT_TRUE(IsValidUtf8("caf\xC3\xA9 \xE2\x82\xAC"));
+  EXPECT_FALSE(IsValidUtf8("caf\xE9"));          // Windows-1252 e acute
+  EXPECT_FALSE(IsValidUtf8("\xC3"));             // cut short
+  EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));         // overlong
+  EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));     // surrogate
+}
+
+TEST(TextTest, DecodingFollowsTheTwoEncodingRule) {
+  EXPECT_EQ(DecodeToUtf8("caf\xC3\xA9"), "caf\xC3\xA9");
+  EXPECT_EQ(DecodeToUtf8("caf\xE9 \x80"), "caf\xC3\xA9 \xE2\x82\xAC");
+  // Bytes Windows-1252 leaves undefined still map to a character each.
+  EXPECT_EQ(DecodeToUtf8("\x81\x8D"), "\xC2\x81\xC2\x8D");
+}
+
+TEST(TextTest, LowerCaseKeepsTheEncoding) {
+  EXPECT_EQ(LowerCase("ENGLISH"), "english");
+  EXPECT_EQ(LowerCase("\xC3\x89NGLISH \xD0\x9F"), "\xC3\xA9nglish \xD0\xBF");  // UTF-8
+  EXPECT_EQ(LowerCase("\xC9NGLISH \x8A"), "\xE9nglish \x9A");  // Windows-1252, S caron too
+  EXPECT_EQ(LowerCase("A\x81Z"), "a\x81z");  // a byte with no lower case stays
+}
+
+TEST(TextTest, CompareIgnoresLetterCaseOnly) {
+  EXPECT_EQ(CompareText("Zeta", "zeta"), 0);
+  EXPECT_EQ(CompareText("\xC3\x84pfel", "\xC3\xA4PFEL"), 0);
+  EXPECT_EQ(CompareText("\xC4pfel", "\xC3\xA4pfel"), 0);  // same text in either encoding
+  EXPECT_LT(CompareText("apple", "Banana"), 0);
+  EXPECT_LT(CompareText("\xC3\xA4pfel", "zebra"), 0);  // a umlaut sorts with a, not after z
+  EXPECT_NE(CompareText("ab", "a\x01" "b"), 0);        // control characters are not ignored
+  EXPECT_NE(CompareText("resume", "r\xC3\xA9sum\xC3\xA9"), 0);
+}
+
+TEST(TextTest, AsciiSameText) {
+  EXPECT_TRUE(SameTextAscii("FieldByName(", "fieldbyname("));
+  EXPECT_FALSE(SameTextAscii("\xC9", "\xE9"));
+  EXPECT_FALSE(SameTextAscii("ab", "abc"));
+}
+
+TEST(PathStyleTest, DelimitersOfEachStyle) {
+  EXPECT_EQ(FileNamePart(PathStyle::Windows, "D:\\Work\\Main.pas"), "Main.pas");
+  EXPECT_EQ(FileNamePart(PathStyle::Windows, "D:Main.pas"), "Main.pas");
+  EXPECT_EQ(FileNamePart(PathStyle::Posix, "/home/ann/Main.pas"), "Main.pas");
+  EXPECT_EQ(FileNamePart(PathStyle::Posix, "a\\b:Main.pas"), "a\\b:Main.pas");
+  EXPECT_FALSE(HasDirectoryPart(PathStyle::Posix, "English"));
+  EXPECT_TRUE(HasDirectoryPart(PathStyle::Windows, "C:English"));
+}
+
+}  // namespace
+}  // namespace polyverb
