@@ -60,7 +60,11 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{PathStyle::Posix, "/x", "/My.lng/English", "/My.lng/english.lng"},
         NameCase{PathStyle::Posix, "/x", "C:\\Lang\\French", "/x/c:\\lang\\french.lng"},
         NameCase{PathStyle::Posix, "/home/ann", "\xC3\x89NGLISH", "/home/ann/\xC3\xA9nglish.lng"},
-        NameCase{PathStyle::Posix, "/home/ann", "\xC9NGLISH", "/home/ann/\xE9nglish.lng"}));
+        NameCase{PathStyle::Posix, "/home/ann", "\xC9NGLISH", "/home/ann/\xE9nglish.lng"}),
+    [](const auto& info) {
+      return std::string(info.param.style == PathStyle::Windows ? "Windows" : "Posix") +
+             std::to_string(info.index);
+    });
 
 // ---- reading from disk --------------------------------------------------------------
 
