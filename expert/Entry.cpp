@@ -1,0 +1,16 @@
+// The add-in's one exported function. It lives outside the static library so that tests
+// of the library choose their own dialogs.
+#include <type_traits>
+
+#include "expert/IdeIntf.h"
+#include "expert/Polyverb.h"
+#include "expert/WizardUi.h"
+
+extern "C" __attribute__((visibility("default"))) bool INITEXPERT0017(
+    polyverb::TIToolServices* ToolServices, polyverb::TExpertRegisterProc RegisterProc,
+    polyverb::TExpertTerminateProc* Terminate) {
+  return polyverb::InitExpert(ToolServices, RegisterProc, Terminate, &polyverb::CreateWizardUi);
+}
+
+// The host looks the function up by name; keep its type in step with the header's.
+static_assert(std::is_same_v<decltype(&INITEXPERT0017), polyverb::TExpertInitProc>);
