@@ -4,6 +4,7 @@
 #include <unicode/locid.h>
 #include <unicode/ucnv.h>
 #include <unicode/unistr.h>
+#include <unicode/uchar.h>
 #include <unicode/utf8.h>
 
 #include <memory>
@@ -102,20 +103,32 @@ std::string DecodeToUtf8(std::string_view text) {
 }
 
 std::string LowerCase(std::string_view text) {
+  // Simple (one-to-one) case mapping, the same in every locale: the run-time units lower
+  // the same name with the same table to find the file this system wrote, so the two must
+  // never disagree (full mapping would turn a final sigma or a dotted capital I otherwise).
   if (IsValidUtf8(text)) {
-    icu::UnicodeString s = icu::UnicodeString::fromUTF8(
-        icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+    const auto* s = reinterpret_cast<const uint8_t*>(text.data());
+    int32_t length = static_cast<int32_t>(text.size());
     std::string out;
-    s.toLower(ProcessLocale()).toUTF8String(out);
+    out.reserve(text.size());
+    int32_t i = 0;
+    while (i < length) {
+      UChar32 c;
+      U8_NEXT(s, i, length, c);
+      UChar32 lower = u_tolower(c);
+      uint8_t buffer[U8_MAX_LENGTH];
+      int32_t n = 0;
+      U8_APPEND_UNSAFE(buffer, n, lower);
+      out.append(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(n));
+    }
     return out;
   }
   // Windows-1252: one byte is one character, so map byte by byte and keep the encoding.
   std::string out(text);
   for (char& byte : out) {
-    icu::UnicodeString one = DecodeWindows1252(std::string_view(&byte, 1));
-    one.toLower(ProcessLocale());
+    UChar32 c = DecodeWindows1252(std::string_view(&byte, 1)).char32At(0);
     char lowered;
-    if (one.countChar32() == 1 && EncodeWindows1252(one.char32At(0), lowered)) byte = lowered;
+    if (EncodeWindows1252(u_tolower(c), lowered)) byte = lowered;
   }
   return out;
 }

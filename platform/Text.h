@@ -13,8 +13,9 @@ bool IsValidUtf8(std::string_view text);
 // The text decoded by the rule above, as UTF-8 (a valid UTF-8 text is returned unchanged).
 std::string DecodeToUtf8(std::string_view text);
 
-// Lower-cases `text` with the process locale's rules and returns it in the encoding it
-// came in. A Windows-1252 character whose lower-case form has no Windows-1252 byte is kept.
+// Lower-cases `text` by Unicode's simple case mapping (one character to one, the same in
+// every locale) and returns it in the encoding it came in. A Windows-1252 character whose
+// lower-case form has no Windows-1252 byte is kept.
 std::string LowerCase(std::string_view text);
 
 // Locale-aware comparison that ignores letter case (and only letter case): the collator of

@@ -29,6 +29,9 @@ TEST(TextTest, LowerCaseKeepsTheEncoding) {
   EXPECT_EQ(LowerCase("\xC3\x89NGLISH \xD0\x9F"), "\xC3\xA9nglish \xD0\xBF");  // UTF-8
   EXPECT_EQ(LowerCase("\xC9NGLISH \x8A"), "\xE9nglish \x9A");  // Windows-1252, S caron too
   EXPECT_EQ(LowerCase("A\x81Z"), "a\x81z");  // a byte with no lower case stays
+  // One character to one, whatever the context: the run-time units must find the file.
+  EXPECT_EQ(LowerCase("\xCE\x9F\xCE\xA3"), "\xCE\xBF\xCF\x83");  // final capital sigma
+  EXPECT_EQ(LowerCase("\xC4\xB0"), "i");                           // dotted capital I
 }
 
 TEST(TextTest, CompareIgnoresLetterCaseOnly) {
