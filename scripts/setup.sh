@@ -21,6 +21,7 @@ packages=(
   clang libclang-rt-14-dev
   fp-compiler fp-units-fcl fpc-source
   gettext
+  qt6-base-dev fonts-liberation
 )
 
 missing=()
