@@ -1,0 +1,104 @@
+#include "source/Rewrite.h"
+
+#include "langfile/vLangEd.h"
+#include "platform/Error.h"
+
+namespace polyverb {
+namespace {
+
+constexpr int kMaxNumber = 65535;
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsHexDigit(char c) {
+  return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// The character after "^" in a control character: a letter or one of @ [ \ ] ^ _.
+bool IsControlLetter(char c) {
+  return IsLetter(c) || c == '@' || c == '[' || c == '\\' || c == ']' || c == '^' || c == '_';
+}
+
+// What a pointer dereference's "^" can follow.
+bool EndsOperand(char c) {
+  return IsLetter(c) || IsDigit(c) || c == '_' || c == ')' || c == ']' || c == '^';
+}
+
+// True when line[0, end) ends with "#digits", "#$hexdigits" or a control character "^X".
+bool CodeEndsAt(std::string_view line, std::size_t end) {
+  std::size_t i = end;
+  while (i > 0 && IsHexDigit(line[i - 1])) --i;
+  if (i < end) {
+    if (i >= 2 && line[i - 1] == '$' && line[i - 2] == '#') return true;
+    if (i >= 1 && line[i - 1] == '#') {
+      bool decimal = true;
+      for (std::size_t k = i; k < end; ++k) decimal = decimal && IsDigit(line[k]);
+      if (decimal) return true;
+    }
+  }
+  return end >= 2 && line[end - 2] == '^' && IsControlLetter(line[end - 1]) &&
+         !(end >= 3 && EndsOperand(line[end - 3]));
+}
+
+// True when line[begin, ...) starts with "#digit", "#$hexdigit" or "^X". Right after a
+// closing quote a "^" can only start a control character.
+bool CodeStartsAt(std::string_view line, std::size_t begin) {
+  auto at = [&](std::size_t k) { return k < line.size() ? line[k] : '\0'; };
+  if (at(begin) == '#')
+    return IsDigit(at(begin + 1)) || (at(begin + 1) == '$' && IsHexDigit(at(begin + 2)));
+  return at(begin) == '^' && IsControlLetter(at(begin + 1));
+}
+
+}  // namespace
+
+TGlue GlueAt(std::string_view Line, std::int32_t StartPos, std::int32_t NextPos) {
+  TGlue glue;
+  if (StartPos > 1 && static_cast<std::size_t>(StartPos - 1) <= Line.size())
+    glue.Before = CodeEndsAt(Line, static_cast<std::size_t>(StartPos - 1));
+  if (NextPos > 0) glue.After = CodeStartsAt(Line, static_cast<std::size_t>(NextPos - 1));
+  return glue;
+}
+
+std::string Replacement(std::uint16_t Number, TGlue Glue) {
+  std::string out;
+  if (Glue.Before) out += '+';
+  out += "GetLangStr(";
+  out += std::to_string(Number);
+  out += ')';
+  if (Glue.After) out += '+';
+  return out;
+}
+
+int FirstFreeNumber(const TvLangFileEdit& File) {
+  // The largest, not the last: a table read out of order (9 then 5) must not get 6 to 9
+  // a second time.
+  return File.LargestNumber() + 1;
+}
+
+void CheckNumbering(const TvLangFileEdit& File, int First, int Marked,
+                    std::string_view SourceName) {
+  if (Marked <= 0) return;
+  const std::string where = "Cannot number the strings marked in " + std::string(SourceName) + ": ";
+  const std::string more = std::to_string(Marked) + " more would pass 65535";
+  if (First - 1 + Marked > kMaxNumber)
+    throw Error(where + File.FileName() + " already uses numbers up to " +
+                std::to_string(First - 1) + ", and " + more);
+  const std::size_t entries = File.Idents().size();
+  if (entries + static_cast<std::size_t>(Marked) > kMaxNumber)
+    throw Error(where + File.FileName() + " holds " + std::to_string(entries) + " entries, and " +
+                more);
+}
+
+std::string JoinLinesCrLf(std::span<const std::string> Lines) {
+  std::size_t size = 0;
+  for (const auto& line : Lines) size += line.size() + 2;
+  std::string text;
+  text.reserve(size);
+  for (const auto& line : Lines) {
+    text += line;
+    text += "\r\n";
+  }
+  return text;
+}
+
+}  // namespace polyverb
