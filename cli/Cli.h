@@ -44,6 +44,7 @@ bool ParseNumber(std::string_view word, unsigned long min, unsigned long max, un
 // Handlers, one per file.
 int RunLng(std::span<const std::string> args);
 int RunList(std::span<const std::string> args);
+int RunProcess(std::span<const std::string> args);
 int RunTokens(std::span<const std::string> args);
 
 }  // namespace polyverb::cli

@@ -5,10 +5,12 @@ namespace polyverb::cli {
 
 namespace {
 const Command kCommands[] = {
-    {"lng", "show or edit a language file",
+    {"lng", "show, edit, export or import a language file",
      "usage: polyverb lng show [--strings] FILE\n"
      "       polyverb lng add FILE [NUMBER TEXT]...\n"
      "       polyverb lng path NAME\n"
+     "       polyverb lng export [--encoding ENC] FILE [-o OUT.pot]\n"
+     "       polyverb lng import [--encoding ENC] NATIVE TRANSLATED.po -o OUT\n"
      "\n"
      "show     print the whole language file: version, header, fonts, text list,\n"
      "         property groups and every string with its number and tag.\n"
@@ -19,7 +21,19 @@ const Command kCommands[] = {
      "         created when missing) and save it in version 2.00. With no pairs the\n"
      "         file is only read and saved again, which normalises it.\n"
      "path     print the file name the language NAME gives (lower-cased, .lng\n"
-     "         appended, the current directory in front when NAME has none).\n",
+     "         appended, the current directory in front when NAME has none).\n"
+     "export   write FILE's string table as a PO template (standard output without\n"
+     "         -o): one entry per string, msgctxt its number, msgid its text. A\n"
+     "         table that holds a number twice is refused.\n"
+     "import   write OUT, a copy of the language file NATIVE whose string texts are\n"
+     "         the translations in TRANSLATED.po, matched by msgctxt; a missing,\n"
+     "         empty or fuzzy translation keeps the native text. Entries for numbers\n"
+     "         NATIVE lacks are reported on stderr and ignored. OUT is written in\n"
+     "         version 2.00 and only when every translation can be stored.\n"
+     "--encoding utf-8|windows-1252\n"
+     "         how the texts of FILE or NATIVE are encoded; by default UTF-8 when\n"
+     "         every text is valid UTF-8, else Windows-1252. A translation that the\n"
+     "         encoding cannot hold is an error naming the entry.\n",
      RunLng},
     {"list", "list the candidate string literals of Pascal sources",
      "usage: polyverb list [--tsv] FILE...\n"
@@ -40,6 +54,37 @@ const Command kCommands[] = {
      "A file that cannot be read, or holds a NUL byte, is reported on stderr; the\n"
      "others are still listed and the exit status is 1.\n",
      RunList},
+    {"process", "replace chosen literals by GetLangStr(n) and store their texts",
+     "usage: polyverb process [--lang NAME] [--mark all|none|LIST] [--dry-run] FILE...\n"
+     "\n"
+     "Does to each FILE, in order, what the wizard does to a module's source: finds\n"
+     "the candidate literals (as polyverb list shows them), replaces each marked one\n"
+     "by GetLangStr(n) and stores its text under n in the language file. The source\n"
+     "is written back with CR LF after every line; a file without candidates is not\n"
+     "written. Numbers continue from file to file, one above the largest number the\n"
+     "language file already holds. A marked literal that touches a character code\n"
+     "(#13, #$0D, ^M) is joined to it with \"+\": 'a'#13'b' becomes\n"
+     "GetLangStr(1)+#13+GetLangStr(2).\n"
+     "\n"
+     "--lang NAME   the language: its file is NAME lower-cased with .lng appended, in\n"
+     "              the current directory when NAME has no directory (polyverb lng\n"
+     "              path NAME shows it). Default: English, so ./english.lng.\n"
+     "--mark all    mark every candidate (the default).\n"
+     "--mark none   mark nothing: sources with candidates are still written.\n"
+     "--mark LIST   mark the candidates numbered in LIST, such as 1,3,5-9, as polyverb\n"
+     "              list numbers them; only with a single FILE.\n"
+     "--dry-run     print, per marked literal, FILE:LINE:COL: REPLACEMENT <- LITERAL\n"
+     "              (LITERAL as written, escaped as in polyverb list) numbering from\n"
+     "              the existing language file; write and create nothing.\n"
+     "\n"
+     "After each file a summary line: FILE: C candidates, M marked, numbers A-B.\n"
+     "On a terminal, runs over several files show a progress line on stderr.\n"
+     "The language file is saved before each source is replaced, and it is saved\n"
+     "also when the source fails; every file is replaced atomically.\n"
+     "A failure stops the run at that file (the files before it stay done) with\n"
+     "exit status 1; a bad option or LIST is exit status 2 before anything is\n"
+     "written.\n",
+     RunProcess},
     {"tokens", "print the scanner's tokens of a Pascal source",
      "usage: polyverb tokens FILE\n"
      "\n"

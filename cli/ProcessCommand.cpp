@@ -1,0 +1,278 @@
+// polyverb process: what the wizard does to each module's source, from a shell. The marks
+// come from --mark instead of the chooser dialog.
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/Cli.h"
+#include "langfile/vLangEd.h"
+#include "source/LangStrs.h"
+#include "source/PasPrcss.h"
+#include "source/Rewrite.h"
+#include "source/SourceText.h"
+
+namespace polyverb::cli {
+namespace {
+
+enum class MarkMode { All, None, List };
+
+// Candidate numbers as `polyverb list` prints them: 1-based, in source order.
+struct MarkRange {
+  unsigned long first = 0;
+  unsigned long last = 0;
+};
+
+struct ProcessArgs {
+  std::string lang = "English";  // the wizard's default language name
+  MarkMode mode = MarkMode::All;
+  std::vector<MarkRange> list;
+  bool dryRun = false;
+  std::vector<std::string> files;
+};
+
+std::vector<MarkRange> ParseMarkList(const std::string& text) {
+  auto malformed = [&](const std::string& why) {
+    return UsageError("malformed --mark list '" + text + "': " + why);
+  };
+  constexpr unsigned long kMax = 0xFFFFFFFFul;
+  std::vector<MarkRange> ranges;
+  std::size_t pos = 0;
+  while (true) {
+    const std::size_t comma = std::min(text.find(',', pos), text.size());
+    const std::string item = text.substr(pos, comma - pos);
+    if (item.empty()) throw malformed("an empty item");
+    MarkRange range;
+    const std::size_t dash = item.find('-');
+    const bool ok =
+        dash == std::string::npos
+            ? ParseNumber(item, 1, kMax, range.first)
+            : ParseNumber(std::string_view(item).substr(0, dash), 1, kMax, range.first) &&
+                  ParseNumber(std::string_view(item).substr(dash + 1), 1, kMax, range.last);
+    if (!ok) throw malformed("'" + item + "' is not a number or a range N-M of numbers from 1");
+    if (dash == std::string::npos) range.last = range.first;
+    if (range.last < range.first) throw malformed("the range '" + item + "' runs backwards");
+    ranges.push_back(range);
+    if (comma == text.size()) break;
+    pos = comma + 1;
+  }
+  return ranges;
+}
+
+ProcessArgs ParseProcessArgs(std::span<const std::string> args) {
+  ProcessArgs parsed;
+  bool options = true;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&]() -> const std::string& {
+      if (i + 1 == args.size()) throw UsageError("option '" + a + "' needs a value");
+      return args[++i];
+    };
+    if (options && a == "--") {
+      options = false;
+    } else if (options && a == "--lang") {
+      parsed.lang = value();
+      if (parsed.lang.empty()) throw UsageError("--lang needs a language name");
+    } else if (options && a == "--mark") {
+      const std::string& mark = value();
+      if (mark == "all") {
+        parsed.mode = MarkMode::All;
+      } else if (mark == "none") {
+        parsed.mode = MarkMode::None;
+      } else {
+        parsed.mode = MarkMode::List;
+        parsed.list = ParseMarkList(mark);
+      }
+    } else if (options && a == "--dry-run") {
+      parsed.dryRun = true;
+    } else if (options && a.size() > 1 && a[0] == '-') {
+      throw UsageError("unknown option '" + a + "'");
+    } else {
+      parsed.files.push_back(a);
+    }
+  }
+  if (parsed.files.empty()) throw UsageError("no FILE given");
+  if (parsed.mode == MarkMode::List && parsed.files.size() != 1)
+    throw UsageError("--mark with a list of numbers takes exactly one FILE");
+  return parsed;
+}
+
+// Sets the marks as --mark asks. Every Chosen is written, whatever it held before.
+void Mark(const ProcessArgs& args, TLangStrings& strings) {
+  for (std::int32_t i = 0; i < strings.Count(); ++i) {
+    bool chosen = args.mode == MarkMode::All;
+    if (args.mode == MarkMode::List) {
+      const auto number = static_cast<unsigned long>(i) + 1;
+      for (const MarkRange& r : args.list) chosen = chosen || (number >= r.first && number <= r.last);
+    }
+    strings.Items(i).Chosen = chosen;
+  }
+}
+
+int CountMarked(const TLangStrings& strings) {
+  int marked = 0;
+  for (std::int32_t i = 0; i < strings.Count(); ++i) marked += strings.Items(i).Chosen ? 1 : 0;
+  return marked;
+}
+
+// A list that names a number past the last candidate is a mistake in the call: found by
+// reading the source alone, before the language file is touched.
+void CheckListAgainstSource(const ProcessArgs& args) {
+  const std::string& file = args.files.front();
+  const SourceText source = ReadSourceFile(file);
+  TLangStrings strings;
+  FindStrings(source.lines(), strings);
+  const auto count = static_cast<unsigned long>(strings.Count());
+  for (const MarkRange& r : args.list) {
+    if (r.last > count)
+      throw UsageError("--mark names candidate " + std::to_string(r.last) + ", but " + file +
+                       " has " +
+                       (count == 0 ? std::string("no candidates")
+                                   : std::to_string(count) +
+                                         (count == 1 ? " candidate" : " candidates")));
+  }
+}
+
+std::string Plural(int n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+// FILE: C candidates, M marked, numbers A-B
+std::string Summary(const std::string& file, int candidates, int marked, std::uint16_t first,
+                    bool dryRun) {
+  std::string line = file + ": ";
+  if (candidates == 0) {
+    line += "no candidates, source not rewritten";
+  } else {
+    line += Plural(candidates, "candidate", "candidates") + ", " + std::to_string(marked) +
+            " marked, ";
+    const auto last = static_cast<std::uint16_t>(first + marked - 1);
+    if (marked == 0)
+      line += "no numbers";
+    else if (marked == 1)
+      line += "number " + std::to_string(first);
+    else
+      line += "numbers " + std::to_string(first) + "-" + std::to_string(last);
+  }
+  if (dryRun) line += " (dry run)";
+  return line + "\n";
+}
+
+// A "[3/40] FILE" line on stderr while a long run goes on, when a person watches it.
+class Progress {
+ public:
+  explicit Progress(std::size_t total) : total_(total), shown_(total > 1 && ::isatty(2) == 1) {}
+  ~Progress() { Clear(); }
+  Progress(const Progress&) = delete;
+  Progress& operator=(const Progress&) = delete;
+
+  void Show(std::size_t index, const std::string& file) {
+    if (!shown_) return;
+    std::cerr << "\r\033[K[" << index + 1 << "/" << total_ << "] " << file << std::flush;
+  }
+  void Clear() {
+    if (shown_) std::cerr << "\r\033[K" << std::flush;
+  }
+
+ private:
+  std::size_t total_;
+  bool shown_;
+};
+
+void Flush() {
+  std::cout.flush();
+  if (!std::cout) throw StreamWriteError();
+}
+
+// The language file as the first file of the run would read it, without creating it.
+std::unique_ptr<TvLangFileEdit> ReadLanguageForDryRun(const std::string& lang) {
+  const std::string path = MakeLangFileName(lang);
+  std::error_code ec;
+  if (!std::filesystem::exists(path, ec)) return TvLangFileEdit::FromBytes({}, path);
+  return TvLangFileEdit::ReadExisting(path);
+}
+
+// What ProcessPasFile would do, printed: the replacements come from the same functions
+// the rewriting uses, and numbering goes on from file to file in an in-memory copy of the
+// language file that is never saved.
+void DryRunFile(const ProcessArgs& args, const std::string& file, TvLangFileEdit& lang) {
+  const SourceText source = ReadSourceFile(file);
+  TLangStrings strings;
+  FindStrings(source.lines(), strings);
+  Mark(args, strings);
+  const int marked = CountMarked(strings);
+  const int first = FirstFreeNumber(lang);
+  CheckNumbering(lang, first, marked, file);
+
+  std::string out;
+  auto number = static_cast<std::uint16_t>(first);
+  for (std::int32_t i = 0; i < strings.Count(); ++i) {
+    const TLangStr& s = strings.Items(i);
+    if (!s.Chosen) continue;
+    const std::string_view line = source.lines()[static_cast<std::size_t>(s.LineIndex)];
+    const std::string_view written = line.substr(static_cast<std::size_t>(s.StartPos - 1),
+                                                 static_cast<std::size_t>(s.NextPos - s.StartPos));
+    out += file + ':' + std::to_string(s.LineIndex + 1) + ':' + std::to_string(s.StartPos) +
+           ": " + Replacement(number, GlueAt(line, s.StartPos, s.NextPos)) + " <- " +
+           EscapeText(written) + '\n';
+    lang.AddIdent(number, s.Text, 0);
+    ++number;
+  }
+  std::cout << out
+            << Summary(file, strings.Count(), marked, static_cast<std::uint16_t>(first), true);
+}
+
+void ProcessFile(const ProcessArgs& args, const std::string& file) {
+  int candidates = 0;
+  int marked = 0;
+  const ScopedStringChooser chooser([&](std::span<const std::string>, TLangStrings& strings) {
+    Mark(args, strings);
+    candidates = strings.Count();
+    marked = CountMarked(strings);
+  });
+  ProcessPasFile(file, args.lang);
+  // NextStrNumber stands just past the numbers this file got.
+  const auto first = static_cast<std::uint16_t>(NextStrNumber - marked);
+  std::cout << Summary(file, candidates, marked, first, false);
+}
+
+}  // namespace
+
+int RunProcess(std::span<const std::string> args) {
+  const ProcessArgs parsed = ParseProcessArgs(args);
+  if (parsed.mode == MarkMode::List) CheckListAgainstSource(parsed);
+
+  std::unique_ptr<TvLangFileEdit> dryRunLang;
+  if (parsed.dryRun) dryRunLang = ReadLanguageForDryRun(parsed.lang);
+
+  Progress progress(parsed.files.size());
+  for (std::size_t i = 0; i < parsed.files.size(); ++i) {
+    const std::string& file = parsed.files[i];
+    progress.Show(i, file);
+    // A failure ends the run as it ends a wizard run: the files before stay done.
+    try {
+      if (parsed.dryRun)
+        DryRunFile(parsed, file, *dryRunLang);
+      else
+        ProcessFile(parsed, file);
+    } catch (const Error& e) {
+      progress.Clear();
+      Flush();
+      std::cerr << "polyverb process: " << e.what() << "\n";
+      if (parsed.files.size() > 1)
+        std::cerr << "polyverb process: stopped at " << file << " (file " << i + 1 << " of "
+                  << parsed.files.size() << ")"
+                  << (parsed.dryRun ? "" : "; the files before it are done") << "\n";
+      return kExitFailure;
+    }
+    progress.Clear();
+    Flush();
+  }
+  return kExitOk;
+}
+
+}  // namespace polyverb::cli

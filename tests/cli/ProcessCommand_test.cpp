@@ -1,0 +1,245 @@
+// polyverb process: the handler called as main calls it, and the executable for exit codes.
+#include <gtest/gtest.h>
+
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "cli/Cli.h"
+#include "langfile/vLangEd.h"
+#include "platform/PathStyle.h"
+#include "tests/testing/RunTool.h"
+#include "tests/testing/TempDir.h"
+
+namespace polyverb::cli {
+namespace {
+
+struct Captured {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+// Points std::cout and std::cerr at strings for the length of one handler call.
+Captured Call(std::vector<std::string> args) {
+  std::ostringstream out, err;
+  auto* oldOut = std::cout.rdbuf(out.rdbuf());
+  auto* oldErr = std::cerr.rdbuf(err.rdbuf());
+  struct Restore {
+    std::streambuf *o, *e;
+    ~Restore() {
+      std::cout.rdbuf(o);
+      std::cerr.rdbuf(e);
+    }
+  } restore{oldOut, oldErr};
+  Captured run;
+  run.status = RunProcess(args);
+  run.out = out.str();
+  run.err = err.str();
+  return run;
+}
+
+using Entries = std::vector<std::pair<int, std::string>>;
+
+Entries EntriesOf(const std::string& path) {
+  Entries out;
+  const auto file = TvLangFileEdit::ReadExisting(path);
+  for (const auto& rec : file->Idents()) out.emplace_back(rec.Number, rec.Text);
+  return out;
+}
+
+const char* const kUnit =
+    "unit U;\ninterface\nimplementation\nprocedure P;\nbegin\n"
+    "  S := 'Tab:'#9'end';\n"
+    "  ShowMessage('It''s' + ' ' + 'done');\n"
+    "  X := p^['Key'];\n"
+    "end;\nend.\n";
+
+class ProcessCommandTest : public ::testing::Test {
+ protected:
+  ProcessCommandTest() {
+    testing::WriteBytes("u.pas", kUnit);
+    testing::WriteBytes("p.dpr", "program P;\nuses U;\nbegin\n  Writeln('Hello')\nend.\n");
+    testing::WriteBytes("n.pas", "unit N;\ninterface\nimplementation\nend.\n");
+  }
+  std::string Lng() const { return CurrentDirectory() + "/english.lng"; }
+
+  testing::TempDir dir_{true};
+};
+
+TEST_F(ProcessCommandTest, MarksEverythingByDefaultAndNumbersAcrossFiles) {
+  const Captured run = Call({"u.pas", "n.pas", "p.dpr"});
+  EXPECT_EQ(run.status, kExitOk);
+  EXPECT_EQ(run.out,
+            "u.pas: 5 candidates, 5 marked, numbers 1-5\n"
+            "n.pas: no candidates, source not rewritten\n"
+            "p.dpr: 1 candidate, 1 marked, number 6\n");
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(testing::ReadBytes("u.pas"),
+            "unit U;\r\ninterface\r\nimplementation\r\nprocedure P;\r\nbegin\r\n"
+            "  S := GetLangStr(1)+#9+GetLangStr(2);\r\n"
+            "  ShowMessage(GetLangStr(3) + ' ' + GetLangStr(4));\r\n"
+            "  X := p^[GetLangStr(5)];\r\n"
+            "end;\r\nend.\r\n");
+  EXPECT_EQ(testing::ReadBytes("n.pas"), "unit N;\ninterface\nimplementation\nend.\n");
+  EXPECT_EQ(EntriesOf(Lng()),
+            (Entries{{1, "Tab:"}, {2, "end"}, {3, "It's"}, {4, "done"}, {5, "Key"}, {6, "Hello"}}));
+}
+
+TEST_F(ProcessCommandTest, MarkListPicksCandidatesAsListNumbersThem) {
+  const Captured run = Call({"--lang", "French", "--mark", "2,4-5", "u.pas"});
+  EXPECT_EQ(run.status, kExitOk);
+  EXPECT_EQ(run.out, "u.pas: 5 candidates, 3 marked, numbers 1-3\n");
+  EXPECT_EQ(testing::ReadBytes("u.pas"),
+            "unit U;\r\ninterface\r\nimplementation\r\nprocedure P;\r\nbegin\r\n"
+            "  S := 'Tab:'#9+GetLangStr(1);\r\n"
+            "  ShowMessage('It''s' + ' ' + GetLangStr(2));\r\n"
+            "  X := p^[GetLangStr(3)];\r\n"
+            "end;\r\nend.\r\n");
+  EXPECT_EQ(EntriesOf(CurrentDirectory() + "/french.lng"),
+            (Entries{{1, "end"}, {2, "done"}, {3, "Key"}}));
+  EXPECT_FALSE(testing::Exists(Lng()));
+}
+
+TEST_F(ProcessCommandTest, MarkNoneStillWritesSourcesWithCandidates) {
+  const Captured run = Call({"--mark", "none", "p.dpr"});
+  EXPECT_EQ(run.out, "p.dpr: 1 candidate, 0 marked, no numbers\n");
+  EXPECT_EQ(testing::ReadBytes("p.dpr"),
+            "program P;\r\nuses U;\r\nbegin\r\n  Writeln('Hello')\r\nend.\r\n");
+  EXPECT_EQ(EntriesOf(Lng()), Entries{});
+}
+
+TEST_F(ProcessCommandTest, DryRunPrintsReplacementsAndWritesNothing) {
+  auto table = TvLangFileEdit::FromBytes({}, Lng());
+  table->AddIdent(7, "Seven", 0);
+  table->Save();
+  const std::string lng = testing::ReadBytes(Lng());
+  const auto before = testing::ListDirectory(dir_.path());
+
+  const Captured run = Call({"--dry-run", "u.pas", "n.pas", "p.dpr"});
+  EXPECT_EQ(run.status, kExitOk);
+  EXPECT_EQ(run.out,
+            "u.pas:6:8: GetLangStr(8)+ <- 'Tab:'\n"
+            "u.pas:6:16: +GetLangStr(9) <- 'end'\n"
+            "u.pas:7:15: GetLangStr(10) <- 'It''s'\n"
+            "u.pas:7:31: GetLangStr(11) <- 'done'\n"
+            "u.pas:8:11: GetLangStr(12) <- 'Key'\n"
+            "u.pas: 5 candidates, 5 marked, numbers 8-12 (dry run)\n"
+            "n.pas: no candidates, source not rewritten (dry run)\n"
+            "p.dpr:4:11: GetLangStr(13) <- 'Hello'\n"
+            "p.dpr: 1 candidate, 1 marked, number 13 (dry run)\n");
+  EXPECT_EQ(testing::ListDirectory(dir_.path()), before);
+  EXPECT_EQ(testing::ReadBytes(Lng()), lng);
+  EXPECT_EQ(testing::ReadBytes("u.pas"), kUnit);
+}
+
+TEST_F(ProcessCommandTest, DryRunWithoutALanguageFileStartsAtOneAndCreatesNone) {
+  testing::WriteBytes("t.pas", "program T; begin X('a'#13'b'^I, 'c\td') end.");
+  const Captured run = Call({"--dry-run", "--mark", "2-3", "t.pas"});
+  EXPECT_EQ(run.out,
+            "t.pas:1:26: +GetLangStr(1)+ <- 'b'\n"
+            "t.pas:1:33: GetLangStr(2) <- 'c\\td'\n"
+            "t.pas: 3 candidates, 2 marked, numbers 1-2 (dry run)\n");
+  EXPECT_FALSE(testing::Exists(Lng()));
+}
+
+TEST_F(ProcessCommandTest, FailureStopsAtThatFileAndKeepsTheEarlierOnes) {
+  const Captured run = Call({"p.dpr", "missing.pas", "u.pas"});
+  EXPECT_EQ(run.status, kExitFailure);
+  EXPECT_EQ(run.out, "p.dpr: 1 candidate, 1 marked, number 1\n");
+  EXPECT_EQ(run.err,
+            "polyverb process: Cannot open file missing.pas\n"
+            "polyverb process: stopped at missing.pas (file 2 of 3); the files before it are "
+            "done\n");
+  EXPECT_EQ(testing::ReadBytes("u.pas"), kUnit);
+  EXPECT_EQ(EntriesOf(Lng()), (Entries{{1, "Hello"}}));
+}
+
+TEST_F(ProcessCommandTest, DamagedLanguageFileFailsADryRunToo) {
+  testing::WriteBytes(Lng(), "no language file");
+  try {
+    Call({"--dry-run", "p.dpr"});
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), "Not a language file or old version (1.1)");
+  }
+}
+
+struct UsageCase {
+  std::vector<std::string> args;
+  std::string message;
+};
+
+class ProcessUsageTest : public ProcessCommandTest,
+                         public ::testing::WithParamInterface<UsageCase> {};
+
+TEST_P(ProcessUsageTest, IsRefusedBeforeAnythingIsWritten) {
+  const auto before = testing::ListDirectory(dir_.path());
+  std::string message = "no usage error";
+  try {
+    Call(GetParam().args);
+  } catch (const UsageError& e) {
+    message = e.what();
+  }
+  EXPECT_EQ(message, GetParam().message);
+  EXPECT_EQ(testing::ListDirectory(dir_.path()), before);
+  EXPECT_EQ(testing::ReadBytes("u.pas"), kUnit);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Args, ProcessUsageTest,
+    ::testing::Values(
+        UsageCase{{}, "no FILE given"},
+        UsageCase{{"--dry-run"}, "no FILE given"},
+        UsageCase{{"--force", "u.pas"}, "unknown option '--force'"},
+        UsageCase{{"u.pas", "--lang"}, "option '--lang' needs a value"},
+        UsageCase{{"--lang", "", "u.pas"}, "--lang needs a language name"},
+        UsageCase{{"--mark"}, "option '--mark' needs a value"},
+        UsageCase{{"--mark", "1,3", "u.pas", "p.dpr"},
+                  "--mark with a list of numbers takes exactly one FILE"},
+        UsageCase{{"--mark", "", "u.pas"}, "malformed --mark list '': an empty item"},
+        UsageCase{{"--mark", "1,,2", "u.pas"}, "malformed --mark list '1,,2': an empty item"},
+        UsageCase{{"--mark", "2,", "u.pas"}, "malformed --mark list '2,': an empty item"},
+        UsageCase{{"--mark", "0", "u.pas"},
+                  "malformed --mark list '0': '0' is not a number or a range N-M of numbers "
+                  "from 1"},
+        UsageCase{{"--mark", "1-x", "u.pas"},
+                  "malformed --mark list '1-x': '1-x' is not a number or a range N-M of numbers "
+                  "from 1"},
+        UsageCase{{"--mark", "-2", "u.pas"},
+                  "malformed --mark list '-2': '-2' is not a number or a range N-M of numbers "
+                  "from 1"},
+        UsageCase{{"--mark", "1-2-3", "u.pas"},
+                  "malformed --mark list '1-2-3': '1-2-3' is not a number or a range N-M of "
+                  "numbers from 1"},
+        UsageCase{{"--mark", "All", "u.pas"},
+                  "malformed --mark list 'All': 'All' is not a number or a range N-M of numbers "
+                  "from 1"},
+        UsageCase{{"--mark", "4-2", "u.pas"}, "malformed --mark list '4-2': the range '4-2' runs backwards"},
+        UsageCase{{"--mark", "1,3-6", "u.pas"},
+                  "--mark names candidate 6, but u.pas has 5 candidates"},
+        UsageCase{{"--mark", "2", "p.dpr"}, "--mark names candidate 2, but p.dpr has 1 candidate"},
+        UsageCase{{"--mark", "1", "n.pas"}, "--mark names candidate 1, but n.pas has no candidates"}));
+
+// Through the executable: what a shell sees.
+TEST_F(ProcessCommandTest, ExitStatusesOfTheExecutable) {
+  const auto usage = testing::RunTool(POLYVERB_BIN, {"process", "--mark", "9", "p.dpr"});
+  EXPECT_EQ(usage.exit_code, kExitUsage);
+  EXPECT_EQ(usage.err,
+            "polyverb process: --mark names candidate 9, but p.dpr has 1 candidate\n"
+            "Try 'polyverb process --help'.\n");
+
+  const auto failed = testing::RunTool(POLYVERB_BIN, {"process", "missing.pas"});
+  EXPECT_EQ(failed.exit_code, kExitFailure);
+  EXPECT_EQ(failed.err, "polyverb process: Cannot open file missing.pas\n");
+
+  const auto done = testing::RunTool(POLYVERB_BIN, {"process", "p.dpr"});
+  EXPECT_EQ(done.exit_code, kExitOk);
+  EXPECT_EQ(done.out, "p.dpr: 1 candidate, 1 marked, number 1\n");
+  EXPECT_EQ(done.err, "");  // no progress line when stderr is no terminal
+}
+
+}  // namespace
+}  // namespace polyverb::cli
