@@ -25,19 +25,25 @@ bool EndsOperand(char c) {
 }
 
 // True when line[0, end) ends with "#digits", "#$hexdigits" or a control character "^X".
+// A "^X" after an operand is a dereference unless that operand is itself the end of a
+// code, as the M is in ^M^J: such chains are walked back iteratively (a line of a
+// thousand ^M must not recurse a thousand deep).
 bool CodeEndsAt(std::string_view line, std::size_t end) {
-  std::size_t i = end;
-  while (i > 0 && IsHexDigit(line[i - 1])) --i;
-  if (i < end) {
-    if (i >= 2 && line[i - 1] == '$' && line[i - 2] == '#') return true;
-    if (i >= 1 && line[i - 1] == '#') {
-      bool decimal = true;
-      for (std::size_t k = i; k < end; ++k) decimal = decimal && IsDigit(line[k]);
-      if (decimal) return true;
+  while (true) {
+    std::size_t i = end;
+    while (i > 0 && IsHexDigit(line[i - 1])) --i;
+    if (i < end) {
+      if (i >= 2 && line[i - 1] == '$' && line[i - 2] == '#') return true;
+      if (i >= 1 && line[i - 1] == '#') {
+        bool decimal = true;
+        for (std::size_t k = i; k < end; ++k) decimal = decimal && IsDigit(line[k]);
+        if (decimal) return true;
+      }
     }
+    if (end < 2 || line[end - 2] != '^' || !IsControlLetter(line[end - 1])) return false;
+    if (end < 3 || !EndsOperand(line[end - 3])) return true;
+    end -= 2;  // a code only if a code ends right before the "^"
   }
-  return end >= 2 && line[end - 2] == '^' && IsControlLetter(line[end - 1]) &&
-         !(end >= 3 && EndsOperand(line[end - 3]));
 }
 
 // True when line[begin, ...) starts with "#digit", "#$hexdigit" or "^X". Right after a

@@ -50,7 +50,10 @@ INSTANTIATE_TEST_SUITE_P(
                       GlueCase{"^M'a'", "'a'", kBefore},
                       GlueCase{"S := 'x'^['a'^@;", "'a'", kBoth},
                       GlueCase{"S := 'x'^^'b';", "'b'", kBefore},
-                      GlueCase{"S := 'x'^\\'b'^_;", "'b'", kBoth}));
+                      GlueCase{"S := 'x'^\\'b'^_;", "'b'", kBoth},
+                      GlueCase{"S := ^M^J'a';", "'a'", kBefore},
+                      GlueCase{"S := #13^J'a';", "'a'", kBefore},
+                      GlueCase{"S := #$0D^J^I'a';", "'a'", kBefore}));
 
 INSTANTIATE_TEST_SUITE_P(
     NoCode, GlueTest,
@@ -60,6 +63,7 @@ INSTANTIATE_TEST_SUITE_P(
                       GlueCase{"X := f(a)^['k'];", "'k'", kNone},
                       GlueCase{"X := a[1]^['k'];", "'k'", kNone},
                       GlueCase{"X := p^^['k'];", "'k'", kNone},
+                      GlueCase{"X := p^A^['k'];", "'k'", kNone},
                       GlueCase{"X := p1^['k'];", "'k'", kNone},
                       GlueCase{"S := 'a' #13 'b';", "'a'", kNone},
                       GlueCase{"S := 'a' #13 'b';", "'b'", kNone},
