@@ -152,12 +152,17 @@ int Path(std::span<const std::string> args) {
 
 }  // namespace
 
+int LngExport(std::span<const std::string> args);  // LngPoCommand.cpp
+int LngImport(std::span<const std::string> args);
+
 int RunLng(std::span<const std::string> args) {
-  if (args.empty()) throw UsageError("lng needs a subcommand: show, add or path");
+  if (args.empty()) throw UsageError("lng needs a subcommand: show, add, path, export or import");
   std::span<const std::string> rest = args.subspan(1);
   if (args[0] == "show") return Show(rest);
   if (args[0] == "add") return Add(rest);
   if (args[0] == "path") return Path(rest);
+  if (args[0] == "export") return LngExport(rest);
+  if (args[0] == "import") return LngImport(rest);
   throw UsageError("unknown lng subcommand '" + args[0] + "'");
 }
 
