@@ -108,7 +108,9 @@ enum TIMenuFlag : std::uint8_t {
   mfRadioItem = 6,
 };
 using TIMenuFlags = std::uint8_t;
-constexpr TIMenuFlags MenuFlag(TIMenuFlag flag) { return static_cast<TIMenuFlags>(1u << flag); }
+constexpr TIMenuFlags MenuFlag(TIMenuFlag flag) {
+  return static_cast<TIMenuFlags>(1u << flag);
+}
 
 // A click handler: a member function bound to its object, as the pair (code, object).
 // The Sender the host passes stays the host's: the handler neither keeps nor releases it.
@@ -170,8 +172,7 @@ class TIFormInterface : public TInterface {
   // A new component of class TypeName on the form; Container nullptr means the form.
   virtual TIComponentInterface* CreateComponent(TIComponentInterface* Container,
                                                 const std::string& TypeName, std::int32_t X,
-                                                std::int32_t Y, std::int32_t W,
-                                                std::int32_t H) = 0;
+                                                std::int32_t Y, std::int32_t W, std::int32_t H) = 0;
 };
 
 class TIModuleInterface : public TInterface {

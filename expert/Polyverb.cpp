@@ -101,12 +101,24 @@ std::string TPolyverb::GetIDString() {
 }
 
 // An add-in expert is reached through its menu item only; the IDE has no use for these.
-std::string TPolyverb::GetAuthor() { return {}; }
-std::string TPolyverb::GetComment() { return {}; }
-std::string TPolyverb::GetPage() { return {}; }
-TGlyphHandle TPolyverb::GetGlyph() { return 0; }
-TExpertState TPolyverb::GetState() { return 0; }
-std::string TPolyverb::GetMenuText() { return {}; }
+std::string TPolyverb::GetAuthor() {
+  return {};
+}
+std::string TPolyverb::GetComment() {
+  return {};
+}
+std::string TPolyverb::GetPage() {
+  return {};
+}
+TGlyphHandle TPolyverb::GetGlyph() {
+  return 0;
+}
+TExpertState TPolyverb::GetState() {
+  return 0;
+}
+std::string TPolyverb::GetMenuText() {
+  return {};
+}
 void TPolyverb::Execute() {}
 
 void TPolyverb::MenuClick(TIMenuItemIntf* /*Sender: the host's, neither kept nor released*/) {
@@ -119,9 +131,13 @@ void TPolyverb::MenuClick(TIMenuItemIntf* /*Sender: the host's, neither kept nor
 
 // ---- Project module list -----------------------------------------------------------
 
-std::string TUnitProps::UnitName() const { return std::string(FileNamePart(Style, FileName)); }
+std::string TUnitProps::UnitName() const {
+  return std::string(FileNamePart(Style, FileName));
+}
 
-std::string TUnitProps::UnitPath() const { return FileName.substr(0, FileNameStart(Style, FileName)); }
+std::string TUnitProps::UnitPath() const {
+  return FileName.substr(0, FileNameStart(Style, FileName));
+}
 
 std::string LowerExtension(std::string_view Name, PathStyle Style) {
   const std::size_t dot = Name.rfind('.');
@@ -211,12 +227,10 @@ void CutFirstDir(std::string& Path, std::string& First, PathStyle Style) {
 
 // ---- Wizard run ----------------------------------------------------------------------
 
-TIntfPtr<TIComponentInterface> FindComponentByType(TIFormInterface& Form,
-                                                   std::string_view TypeName,
+TIntfPtr<TIComponentInterface> FindComponentByType(TIFormInterface& Form, std::string_view TypeName,
                                                    std::string_view FileName) {
   TIntfPtr<TIComponentInterface> formComponent(Form.GetFormComponent());
-  if (!formComponent)
-    throw Error("Cannot get the form component of " + std::string(FileName));
+  if (!formComponent) throw Error("Cannot get the form component of " + std::string(FileName));
   const std::int32_t count = formComponent->GetComponentCount();
   for (std::int32_t i = 0; i < count; ++i) {
     TIntfPtr<TIComponentInterface> component(formComponent->GetComponent(i));
@@ -229,15 +243,16 @@ TIntfPtr<TIComponentInterface> FindComponentByType(TIFormInterface& Form,
 namespace {
 
 // Gives the module's form its TvMLang with LangFileName = LangName and saves the module.
-void AddLangComponent(TIModuleInterface& Module, TIFormInterface& Form,
-                      const std::string& LangName, const std::string& FileName) {
-  TIntfPtr<TIComponentInterface> component = FindComponentByType(Form, kLangComponentType, FileName);
+void AddLangComponent(TIModuleInterface& Module, TIFormInterface& Form, const std::string& LangName,
+                      const std::string& FileName) {
+  TIntfPtr<TIComponentInterface> component =
+      FindComponentByType(Form, kLangComponentType, FileName);
   if (!component) {
     component = TIntfPtr<TIComponentInterface>(Form.CreateComponent(
         /*Container=*/nullptr, std::string(kLangComponentType), 2, 2, 10, 10));
     if (!component)
-      throw Error("Cannot create a " + std::string(kLangComponentType) + " component on the form of " +
-                  FileName);
+      throw Error("Cannot create a " + std::string(kLangComponentType) +
+                  " component on the form of " + FileName);
   }
   component->SetPropByName(std::string(kLangFileNameProp), &LangName);
   Module.Save(/*ForceSave=*/true);

@@ -88,9 +88,9 @@ class TPolyverb : public TIExpert {
 
 // One project file.
 struct TUnitProps {
-  std::string FileName;   // as GetUnitName returned it
-  bool Selected = true;   // to be processed
-  bool IsProject = false; // the extension, lower-cased, is ".dpr"
+  std::string FileName;    // as GetUnitName returned it
+  bool Selected = true;    // to be processed
+  bool IsProject = false;  // the extension, lower-cased, is ".dpr"
   PathStyle Style = kNativePathStyle;
 
   // FileName without its directory part (extension included).
@@ -136,8 +136,7 @@ class TUnitList {
 //    (another drive, two relative names): Target itself;
 //  - Target empty (a name without directory, found where the IDE runs): "." plus the
 //    separator, so that it does not read as the project directory.
-std::string RelativePath(std::string Base, std::string Target,
-                         PathStyle Style = kNativePathStyle);
+std::string RelativePath(std::string Base, std::string Target, PathStyle Style = kNativePathStyle);
 
 // Splits off Path's first directory: First := the text before the first separator ("\" in
 // the Windows style, "/" otherwise), Path := the text after it (the whole of Path and an
@@ -155,8 +154,7 @@ inline constexpr std::string_view kNoModuleMessage = "Cann't get module interfac
 // The first component owned by Form whose class name equals TypeName ignoring the case of
 // A to Z; an empty handle when none does. Components the IDE gives as nullptr are skipped.
 // Throws when the form gives no form component; the message names FileName.
-TIntfPtr<TIComponentInterface> FindComponentByType(TIFormInterface& Form,
-                                                   std::string_view TypeName,
+TIntfPtr<TIComponentInterface> FindComponentByType(TIFormInterface& Form, std::string_view TypeName,
                                                    std::string_view FileName);
 
 // One click of the menu item. With no project open it does nothing. Otherwise it shows

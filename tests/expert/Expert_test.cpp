@@ -1,0 +1,114 @@
+// The expert driven as the IDE drives it, through the static library so that clicks can
+// reach the scripted dialogs: the entry point's work, the click, the relay of a failure
+// inside a run. (libpolyverb.so itself is tested through dlopen in Addin_test.cpp.)
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "expert/Polyverb.h"
+#include "tests/expert/RecordingHost.h"
+#include "tests/expert/ScriptedUi.h"
+#include "tests/testing/TempDir.h"
+
+namespace polyverb::testing {
+namespace {
+
+void SomeTermination() {}
+
+std::string Unit(const std::string& name, const std::string& text) {
+  return "unit " + name + ";\ninterface\nimplementation\nprocedure P;\nbegin\n  ShowMessage('" +
+         text + "');\nend;\nend.\n";
+}
+
+class ExpertTest : public ::testing::Test {
+ protected:
+  ExpertTest() {
+    script.Log = &host.Log();
+    ScriptedUi::UseScript(&script);
+  }
+  ~ExpertTest() override { ScriptedUi::UseScript(nullptr); }
+  void TearDown() override { host.Verify(); }
+
+  bool Init() {
+    return InitExpert(&host, &RecordingHost::Register, &terminate, &ScriptedUi::Factory);
+  }
+
+  TempDir dir{/*enter=*/true};
+  RecordingHost host{dir.path()};
+  DialogScript script;
+  TExpertTerminateProc terminate = &SomeTermination;
+};
+
+TEST_F(ExpertTest, TheEntryGivesTheDialogsTheIdeWindowAndAClickRunsTheWizard) {
+  host.ParentHandle = 0xBEEF;
+  host.AddFile("Project1.dpr", "program Project1;\nbegin\nend.\n");
+  ASSERT_TRUE(Init());
+  EXPECT_EQ(ScriptedUi::LastParentWindow(), 0xBEEFu);
+  EXPECT_EQ(ToolServices, &host);
+  EXPECT_EQ(terminate, &SomeTermination);  // the add-in registers no termination procedure
+
+  script.ModalResult = TWizardDialog::kCancelled;
+  host.Log().clear();
+  host.Click("ProjectPolyverbItem");
+  EXPECT_EQ(host.Log(),
+            (CallLog{"GetProjectName", "GetUnitCount", "GetUnitName(0)", "Wizard.Create",
+                     "Wizard.ShowModal", "Wizard.Destroy", "Release Sender(ProjectPolyverbItem)"}));
+  EXPECT_TRUE(host.Errors.empty());
+}
+
+TEST_F(ExpertTest, AFailureInARunIsRelayedAndTheNextClickStartsAfresh) {
+  host.AddFile("Project1.dpr", "program Project1;\nbegin\nend.\n");
+  host.AddFile("U1.pas", Unit("U1", "One"));
+  host.AddFile("U2.pas", std::string("unit U2;\0", 9) + "\ninterface\nend.\n");
+  host.AddFile("U3.pas", Unit("U3", "Three"));
+  ASSERT_TRUE(Init());
+
+  host.Click("ProjectPolyverbItem");
+  EXPECT_EQ(host.Errors, std::vector<std::string>{"Source file " + dir / "U2.pas" +
+                                                  " contains a NUL byte at offset 8; it is "
+                                                  "not a text file"});
+  EXPECT_EQ(ReadBytes(dir / "U3.pas"), Unit("U3", "Three"));
+
+  // The host carries on; the next click is a new run over the project as it is now.
+  WriteBytes(dir / "U2.pas", Unit("U2", "Two"));
+  host.Click("ProjectPolyverbItem");
+  EXPECT_EQ(host.Errors.size(), 1u);
+  ASSERT_EQ(script.ShownRows.size(), 2u);
+  EXPECT_EQ(script.ShownRows[1], script.ShownRows[0]);
+  EXPECT_EQ(script.DialogsDestroyed, 2);
+  std::vector<std::string> chosen;
+  for (const auto& entry : host.Log())
+    if (entry.rfind("Chooser(", 0) == 0) chosen.push_back(entry);
+  EXPECT_EQ(chosen, (std::vector<std::string>{"Chooser(One)", "Chooser(Two)", "Chooser(Three)"}));
+  EXPECT_NE(ReadBytes(dir / "U3.pas").find("ShowMessage(GetLangStr(3));"), std::string::npos);
+}
+
+TEST_F(ExpertTest, AFailingDialogIsRelayed) {
+  host.AddFile("Project1.dpr", "program Project1;\nbegin\nend.\n");
+  ASSERT_TRUE(InitExpert(&host, &RecordingHost::Register, &terminate,
+                         [](std::uintptr_t) -> std::unique_ptr<TWizardUi> {
+                           struct Broken : ScriptedUi {
+                             using ScriptedUi::ScriptedUi;
+                             std::unique_ptr<TWizardDialog> CreateWizardDialog() override {
+                               throw std::runtime_error("no display");
+                             }
+                           };
+                           static DialogScript unused;
+                           return std::make_unique<Broken>(unused);
+                         }));
+  host.Click("ProjectPolyverbItem");
+  host.Click("ProjectPolyverbItem");
+  EXPECT_EQ(host.Errors, (std::vector<std::string>{"no display", "no display"}));
+}
+
+TEST_F(ExpertTest, AFactoryThatFailsLeavesTheIdeWithoutTheExpert) {
+  ScriptedUi::UseScript(nullptr);
+  EXPECT_TRUE(Init());
+  EXPECT_EQ(host.Errors, std::vector<std::string>{"test set-up: no dialog script"});
+  EXPECT_TRUE(host.Experts().empty());
+  EXPECT_EQ(host.FindItem("ProjectPolyverbItem"), nullptr);
+}
+
+}  // namespace
+}  // namespace polyverb::testing

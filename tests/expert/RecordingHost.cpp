@@ -1,0 +1,471 @@
+#include "tests/expert/RecordingHost.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <utility>
+
+#include "platform/Error.h"
+#include "tests/testing/TempDir.h"
+
+namespace polyverb::testing {
+
+// ---- Wrappers ---------------------------------------------------------------------------
+
+class TrackedBase {
+ public:
+  TrackedBase(RecordingHost& host, std::string label) : host_(host), label_(std::move(label)) {}
+  virtual ~TrackedBase() = default;
+  virtual void Destroy() = 0;
+
+  const std::string& Label() const { return label_; }
+  bool Released() const { return count_ <= 0; }
+  int AddRefs() const { return add_refs_; }
+  int Releases() const { return releases_; }
+
+ protected:
+  // Every operation starts here: a tombstone must never be used.
+  void Use(const std::string& op) {
+    if (Released()) ADD_FAILURE() << op << " called on " << label_ << " after its release";
+  }
+  std::int32_t DoAddRef() {
+    Use("AddRef");
+    ++add_refs_;
+    return ++count_;
+  }
+  std::int32_t DoRelease() {
+    if (Released()) {
+      ADD_FAILURE() << label_ << " released once too often";
+      return 0;
+    }
+    ++releases_;
+    host_.Record("Release " + label_);
+    return --count_;
+  }
+
+  RecordingHost& host_;
+
+ private:
+  std::string label_;
+  std::int32_t count_ = 1;
+  int add_refs_ = 0;
+  int releases_ = 0;
+};
+
+template <class W, class... Args>
+W* RecordingHost::HandOut(Args&&... args) {
+  auto* wrapper = new W(*this, std::forward<Args>(args)...);
+  handed_out_.push_back(wrapper);
+  return wrapper;
+}
+
+namespace {
+
+template <class Intf>
+class Tracked : public Intf, public TrackedBase {
+ public:
+  Tracked(RecordingHost& host, std::string label) : TrackedBase(host, std::move(label)) {}
+  std::int32_t AddRef() override { return DoAddRef(); }
+  std::int32_t Release() override { return DoRelease(); }
+  std::int32_t GetVersion() override {
+    Use("GetVersion");
+    return 3;
+  }
+  void Destroy() override { delete this; }
+
+ protected:
+  // Records "Label.entry" after checking the wrapper is alive.
+  void Call(const std::string& entry) {
+    Use(entry);
+    host_.Record(Label() + "." + entry);
+  }
+};
+
+std::string FlagsText(TIMenuFlags flags) {
+  return std::to_string(static_cast<int>(flags));
+}
+
+bool IsLangComponent(const HostComponent& c) {
+  std::string lower = c.Type;
+  std::transform(lower.begin(), lower.end(), lower.begin(),
+                 [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
+  return lower == "tvmlang";
+}
+
+class MenuItemW : public Tracked<TIMenuItemIntf> {
+ public:
+  MenuItemW(RecordingHost& host, HostMenuItem* item, const std::string& role = "MenuItem")
+      : Tracked(host, role + "(" + item->Name + ")"), item_(item) {}
+
+  std::int32_t GetIndex() override {
+    Call("GetIndex");
+    return item_->Index();
+  }
+  TIMenuItemIntf* GetParent() override {
+    Call("GetParent");
+    if (host_.NoParent || item_->Parent == nullptr) return nullptr;
+    return host_.HandOut<MenuItemW>(item_->Parent);
+  }
+  TIMenuItemIntf* InsertItem(std::int32_t Index, const std::string& Caption,
+                             const std::string& Name, const std::string& Hint,
+                             std::int32_t ShortCut, std::int32_t Context, std::int32_t GroupIndex,
+                             TIMenuFlags Flags, TIMenuClickEvent EventHandler) override {
+    Call("InsertItem(" + std::to_string(Index) + ", " + Caption + ", " + Name + ", " + Hint + ", " +
+         std::to_string(ShortCut) + ", " + std::to_string(Context) + ", " +
+         std::to_string(GroupIndex) + ", " + FlagsText(Flags) + ")");
+    if (Index < 0 || static_cast<std::size_t>(Index) > item_->Items.size()) {
+      ADD_FAILURE() << "InsertItem at " << Index << " in a menu of " << item_->Items.size();
+      return nullptr;
+    }
+    auto item = std::make_unique<HostMenuItem>();
+    item->Name = Name;
+    item->Caption = Caption;
+    item->Flags = Flags;
+    item->OnClick = EventHandler;
+    item->Parent = item_;
+    HostMenuItem* raw = item.get();
+    item_->Items.insert(item_->Items.begin() + Index, std::move(item));
+    return host_.HandOut<MenuItemW>(raw);
+  }
+
+ private:
+  HostMenuItem* item_;
+};
+
+class MainMenuW : public Tracked<TIMainMenuIntf> {
+ public:
+  explicit MainMenuW(RecordingHost& host) : Tracked(host, "MainMenu") {}
+  TIMenuItemIntf* GetMenuItems() override {
+    Call("GetMenuItems");
+    if (host_.NoMenuItems) return nullptr;
+    return host_.HandOut<MenuItemW>(&host_.Menu());
+  }
+  TIMenuItemIntf* FindMenuItem(const std::string& Name) override {
+    Call("FindMenuItem(" + Name + ")");
+    HostMenuItem* item = host_.FindItem(Name);
+    return item == nullptr ? nullptr : host_.HandOut<MenuItemW>(item);
+  }
+};
+
+class ComponentW : public Tracked<TIComponentInterface> {
+ public:
+  ComponentW(RecordingHost& host, HostComponent* component, HostModule* module)
+      : Tracked(host, "Component(" + component->Name + ")"),
+        component_(component),
+        module_(module) {}
+
+  std::string GetComponentType() override {
+    Call("GetComponentType");
+    return component_->Type;
+  }
+  bool SetPropByName(const std::string& Name, const void* NewValue) override {
+    // The IDE knows the property's type from the class: LangFileName is a string of TvMLang.
+    if (Name == "LangFileName" && IsLangComponent(*component_)) {
+      const auto& value = *static_cast<const std::string*>(NewValue);
+      Call("SetPropByName(" + Name + ", " + value + ")");
+      component_->Props[Name] = value;
+      return true;
+    }
+    Call("SetPropByName(" + Name + ", ?)");
+    return false;
+  }
+  std::int32_t GetComponentCount() override {
+    Call("GetComponentCount");
+    return static_cast<std::int32_t>(component_->Components.size());
+  }
+  TIComponentInterface* GetComponent(std::int32_t Index) override {
+    Call("GetComponent(" + std::to_string(Index) + ")");
+    if (Index < 0 || static_cast<std::size_t>(Index) >= component_->Components.size()) {
+      ADD_FAILURE() << "GetComponent(" << Index << ") outside the form's components";
+      return nullptr;
+    }
+    if (module_->NullComponents.count(Index) != 0) return nullptr;
+    return host_.HandOut<ComponentW>(component_->Components[static_cast<std::size_t>(Index)].get(),
+                                     module_);
+  }
+
+ private:
+  HostComponent* component_;
+  HostModule* module_;
+};
+
+class FormW : public Tracked<TIFormInterface> {
+ public:
+  FormW(RecordingHost& host, HostModule* module)
+      : Tracked(host, "Form(" + host.Short(module->FileName) + ")"), module_(module) {}
+
+  TIComponentInterface* GetFormComponent() override {
+    Call("GetFormComponent");
+    if (module_->NoFormComponent) return nullptr;
+    return host_.HandOut<ComponentW>(module_->Form.get(), module_);
+  }
+  TIComponentInterface* CreateComponent(TIComponentInterface* Container,
+                                        const std::string& TypeName, std::int32_t X, std::int32_t Y,
+                                        std::int32_t W, std::int32_t H) override {
+    Call("CreateComponent(" + std::string(Container == nullptr ? "nil" : "container") + ", " +
+         TypeName + ", " + std::to_string(X) + ", " + std::to_string(Y) + ", " + std::to_string(W) +
+         ", " + std::to_string(H) + ")");
+    if (module_->CreateGivesNull) return nullptr;
+    auto component = std::make_unique<HostComponent>();
+    component->Type = TypeName;
+    component->Name = TypeName.substr(1) + std::to_string(module_->Form->Components.size() + 1);
+    component->X = X;
+    component->Y = Y;
+    component->W = W;
+    component->H = H;
+    HostComponent* raw = component.get();
+    module_->Form->Components.push_back(std::move(component));
+    return host_.HandOut<ComponentW>(raw, module_);
+  }
+
+ private:
+  HostModule* module_;
+};
+
+class ModuleW : public Tracked<TIModuleInterface> {
+ public:
+  ModuleW(RecordingHost& host, HostModule* module)
+      : Tracked(host, "Module(" + host.Short(module->FileName) + ")"), module_(module) {}
+
+  TIFormInterface* GetFormInterface() override {
+    Call("GetFormInterface");
+    return module_->Form == nullptr ? nullptr : host_.HandOut<FormW>(module_);
+  }
+  bool Save(bool ForceSave) override {
+    Call(std::string("Save(") + (ForceSave ? "true" : "false") + ")");
+    ++module_->Saves;
+    return true;
+  }
+  bool ShowForm() override {
+    Call("ShowForm");
+    return module_->Form != nullptr;
+  }
+
+ private:
+  HostModule* module_;
+};
+
+RecordingHost* g_current_host = nullptr;
+
+}  // namespace
+
+// ---- Components ----------------------------------------------------------------------
+
+HostComponent& HostComponent::Add(const std::string& type, const std::string& name,
+                                  const std::optional<std::string>& lang_file_name) {
+  auto component = std::make_unique<HostComponent>();
+  component->Type = type;
+  component->Name = name;
+  if (lang_file_name) component->Props["LangFileName"] = *lang_file_name;
+  Components.push_back(std::move(component));
+  return *Components.back();
+}
+
+// ---- Menu items ----------------------------------------------------------------------
+
+HostMenuItem* HostMenuItem::Add(std::string name) {
+  auto item = std::make_unique<HostMenuItem>();
+  item->Name = name;
+  item->Caption = std::move(name);
+  item->Flags = MenuFlag(mfEnabled) | MenuFlag(mfVisible);
+  item->Parent = this;
+  Items.push_back(std::move(item));
+  return Items.back().get();
+}
+
+std::int32_t HostMenuItem::Index() const {
+  if (Parent == nullptr) return -1;
+  for (std::size_t i = 0; i < Parent->Items.size(); ++i)
+    if (Parent->Items[i].get() == this) return static_cast<std::int32_t>(i);
+  return -1;
+}
+
+// ---- The host --------------------------------------------------------------------------
+
+RecordingHost::RecordingHost(std::string dir) : dir_(std::move(dir)) {
+  menu_.Name = "Items";
+  menu_.Add("File")->Add("FileOpenItem");
+  HostMenuItem* project = menu_.Add("Project");
+  project->Add("ProjectAddItem");
+  project->Add("ProjectOptionsItem");
+  project->Add("ProjectCompileItem");
+  menu_.Add("Help")->Add("HelpAboutItem");
+  g_current_host = this;
+}
+
+RecordingHost::~RecordingHost() {
+  EXPECT_TRUE(verified_) << "RecordingHost::Verify() was not called";
+  ReleaseExperts();
+  for (TrackedBase* w : handed_out_) w->Destroy();
+  if (g_current_host == this) g_current_host = nullptr;
+}
+
+HostModule& RecordingHost::AddFile(const std::string& name, const std::string& content,
+                                   const std::string& form_type) {
+  const std::string full = Path(name);
+  WriteBytes(full, content);
+  files_.push_back(full);
+  if (name.size() > 4 && name.substr(name.size() - 4) == ".dpr") project_name_ = full;
+  auto module = std::make_unique<HostModule>();
+  module->FileName = full;
+  if (!form_type.empty()) {
+    module->Form = std::make_unique<HostComponent>();
+    module->Form->Type = form_type;
+    module->Form->Name = form_type.substr(1);
+  }
+  modules_.push_back(std::move(module));
+  return *modules_.back();
+}
+
+void RecordingHost::AddName(const std::string& full_name) {
+  files_.push_back(full_name);
+}
+
+HostModule& RecordingHost::Module(const std::string& name) {
+  HostModule* module = FindModule(Path(name));
+  if (module == nullptr) throw Error("test set-up: no module " + name);
+  return *module;
+}
+
+HostModule* RecordingHost::FindModule(const std::string& file_name) {
+  for (auto& m : modules_)
+    if (m->FileName == file_name) return m.get();
+  return nullptr;
+}
+
+HostMenuItem* RecordingHost::FindItem(const std::string& name) {
+  std::vector<HostMenuItem*> pending{&menu_};
+  while (!pending.empty()) {
+    HostMenuItem* item = pending.back();
+    pending.pop_back();
+    if (item != &menu_ && item->Name == name) return item;
+    for (auto& child : item->Items) pending.push_back(child.get());
+  }
+  return nullptr;
+}
+
+void RecordingHost::Click(const std::string& name) {
+  HostMenuItem* item = FindItem(name);
+  ASSERT_NE(item, nullptr) << "no menu item " << name;
+  ASSERT_TRUE(item->OnClick) << name << " has no click handler";
+  // The Sender stays the host's: it is released here, by the host, exactly once.
+  auto* sender = HandOut<MenuItemW>(item, std::string("Sender"));
+  item->OnClick(sender);
+  sender->Release();
+}
+
+bool RecordingHost::Register(TIExpert* expert) {
+  RecordingHost* host = g_current_host;
+  if (host == nullptr) {
+    ADD_FAILURE() << "registration with no host";
+    return false;
+  }
+  host->Record("Register");
+  host->experts_.push_back(expert);
+  return host->RegisterResult;
+}
+
+void RecordingHost::ReleaseExperts() {
+  std::vector<TIExpert*> experts;
+  experts.swap(experts_);
+  for (TIExpert* expert : experts) {
+    Record("ReleaseExpert");
+    expert->Release();
+  }
+}
+
+void RecordingHost::Verify() {
+  verified_ = true;
+  ReleaseExperts();
+  for (const TrackedBase* w : handed_out_) {
+    EXPECT_TRUE(w->Released()) << w->Label() << " was never released";
+    EXPECT_EQ(w->Releases(), 1 + w->AddRefs()) << w->Label() << " released unevenly";
+  }
+  EXPECT_EQ(services_refs_, 0) << "the tool services' reference count was touched";
+}
+
+void RecordingHost::Record(const std::string& entry) {
+  log_.push_back(entry);
+  if (FailAt.count(entry) == 0) return;
+  if (Fail) Fail(entry);
+  throw Error("host failure at " + entry);
+}
+
+std::string RecordingHost::Short(const std::string& file_name) const {
+  const std::string prefix = dir_ + "/";
+  if (file_name.compare(0, prefix.size(), prefix) == 0) return file_name.substr(prefix.size());
+  return file_name;
+}
+
+// ---- TIToolServices --------------------------------------------------------------------
+
+std::int32_t RecordingHost::AddRef() {
+  ADD_FAILURE() << "AddRef on the tool services";
+  return ++services_refs_ + 1;
+}
+
+std::int32_t RecordingHost::Release() {
+  ADD_FAILURE() << "Release on the tool services (the add-in never releases them)";
+  return --services_refs_ + 1;
+}
+
+bool RecordingHost::CloseFile(const std::string& FileName) {
+  Record("CloseFile(" + Short(FileName) + ")");
+  HostModule* module = FindModule(FileName);
+  if (module == nullptr) return false;
+  module->Open = false;
+  return true;
+}
+
+bool RecordingHost::OpenFile(const std::string& FileName) {
+  Record("OpenFile(" + Short(FileName) + ")");
+  HostModule* module = FindModule(FileName);
+  if (module == nullptr) return false;
+  module->Open = true;
+  return true;
+}
+
+std::uintptr_t RecordingHost::GetParentHandle() {
+  Record("GetParentHandle");
+  return ParentHandle;
+}
+
+std::string RecordingHost::GetProjectName() {
+  Record("GetProjectName");
+  return project_name_;
+}
+
+std::int32_t RecordingHost::GetUnitCount() {
+  Record("GetUnitCount");
+  return static_cast<std::int32_t>(files_.size());
+}
+
+std::string RecordingHost::GetUnitName(std::int32_t Index) {
+  Record("GetUnitName(" + std::to_string(Index) + ")");
+  if (Index < 0 || static_cast<std::size_t>(Index) >= files_.size()) {
+    ADD_FAILURE() << "GetUnitName(" << Index << ") outside the project";
+    return {};
+  }
+  return files_[static_cast<std::size_t>(Index)];
+}
+
+TIModuleInterface* RecordingHost::GetModuleInterface(const std::string& FileName) {
+  Record("GetModuleInterface(" + Short(FileName) + ")");
+  HostModule* module = FindModule(FileName);
+  if (module == nullptr || module->NoModuleInterface) return nullptr;
+  return HandOut<ModuleW>(module);
+}
+
+TIMainMenuIntf* RecordingHost::GetMainMenu() {
+  Record("GetMainMenu");
+  if (NoMainMenu) return nullptr;
+  return HandOut<MainMenuW>();
+}
+
+void RecordingHost::RaiseException(const std::string& Message) {
+  Record("RaiseException(" + Message + ")");
+  Errors.push_back(Message);
+}
+
+}  // namespace polyverb::testing
