@@ -196,13 +196,14 @@ void ProcessPasFile(const std::string& FileName, const std::string& LangName) {
   std::exception_ptr failure;
   bool saveTried = false;  // a failed save is not tried a second time
   try {
+    TLangStrings strings;
     std::vector<std::string> lines;
     {
       const SourceText source = ReadSourceFile(FileName);
-      lines.assign(source.lines().begin(), source.lines().end());
+      FindStrings(source.lines(), strings);
+      // Lines to edit are copied only when there is something to replace.
+      if (strings.Count() > 0) lines.assign(source.lines().begin(), source.lines().end());
     }
-    TLangStrings strings;
-    FindStrings(lines, strings);
     if (strings.Count() > 0) {
       ChooseStrings(lines, strings);
       const int first = FirstFreeNumber(*LangFile);
