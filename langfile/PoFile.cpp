@@ -5,6 +5,7 @@
 #include <unicode/utf8.h>
 #include <unilbrk.h>
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <charconv>
@@ -464,7 +465,11 @@ void AppendPoString(std::string& out, std::string_view keyword, std::string_view
     const bool more = end < text.size();
     breaks.assign(portion.size(), 0);
     int start_column = first_line ? static_cast<int>(keyword.size()) + 1 : 0;
-    if (!portion.empty())
+    // Printable ASCII takes one column a byte and breaks only where a line overflows, so a
+    // portion that fits needs no line breaking (most texts are short).
+    bool fits = start_column + static_cast<int>(portion.size()) <= width &&
+                std::all_of(portion.begin(), portion.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
+    if (!portion.empty() && !fits)
       ulc_width_linebreaks(portion.data(), portion.size(), width, start_column, 0,
                            overrides.data(), "UTF-8", breaks.data());
     auto can_break = [&] {
