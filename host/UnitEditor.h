@@ -1,0 +1,48 @@
+// What the IDE does to a form's unit when the form gained components and is saved: it
+// declares a field for each new component in the form's class, and adds the unit that
+// declares the component class to the interface uses clause. The source is read with the
+// Pascal scanner's token positions; comments and conditional directives are read from the
+// gaps between tokens, so neither a comment nor an {$IFDEF} block fools the edit. Every
+// byte outside the inserted text stays as it was.
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace polyverb {
+
+// The run-time unit that declares TvMLang.
+inline constexpr std::string_view kRunTimeUnit = "vMLang";
+
+struct ComponentField {
+  std::string name;       // vMLang1
+  std::string className;  // TvMLang
+};
+
+// Declares each of `fields` not yet declared in class `className` of `source` (names
+// compared without regard to ASCII case), as the line `    NAME: CLASS;` with the
+// indentation of the class's last field. The fields go after the last field of the
+// class's first section (before the first visibility keyword, method or property), and
+// outside any conditional block that field sits in; in a class without fields, right
+// after the class heading. Line ends are the source's own (the first one in it; CR LF
+// when it has none). Throws Error "Unit file NAME: ..." when the class is not declared
+// or not closed.
+std::string AddClassFields(std::string_view source, std::string_view fileName,
+                           std::string_view className, std::span<const ComponentField> fields);
+
+// Adds `unitName` to the interface uses clause of `source` when it is not there: as the
+// last entry (`..., Dialogs, vMLang;`), on a line of its own when the line would grow past
+// 80 columns; a clause is created after `interface` (`uses vMLang;`) when the unit has
+// none. A unit listed in the implementation uses clause moves to the interface clause (a
+// unit may not be listed in both). Throws Error "Unit file NAME: ..." when the source has
+// no interface section or a uses clause does not parse.
+std::string AddInterfaceUses(std::string_view source, std::string_view fileName,
+                             std::string_view unitName);
+
+// Both edits on the unit file at `path`, written back through ReplaceFile (atomic) when
+// anything changed; returns whether it wrote. Nothing is written when an edit fails.
+bool UpdateFormUnit(const std::string& path, std::string_view className,
+                    std::span<const ComponentField> fields, std::string_view unitName = kRunTimeUnit);
+
+}  // namespace polyverb
