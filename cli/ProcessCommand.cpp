@@ -199,7 +199,7 @@ std::unique_ptr<TvLangFileEdit> ReadLanguageForDryRun(const std::string& lang) {
 // What ProcessPasFile would do, printed: the replacements come from the same functions
 // the rewriting uses, and numbering goes on from file to file in an in-memory copy of the
 // language file that is never saved.
-void DryRunFile(const ProcessArgs& args, const std::string& file, TvLangFileEdit& lang) {
+std::string DryRunFile(const ProcessArgs& args, const std::string& file, TvLangFileEdit& lang) {
   const SourceText source = ReadSourceFile(file);
   TLangStrings strings;
   FindStrings(source.lines(), strings);
@@ -222,11 +222,10 @@ void DryRunFile(const ProcessArgs& args, const std::string& file, TvLangFileEdit
     lang.AddIdent(number, s.Text, 0);
     ++number;
   }
-  std::cout << out
-            << Summary(file, strings.Count(), marked, static_cast<std::uint16_t>(first), true);
+  return out + Summary(file, strings.Count(), marked, static_cast<std::uint16_t>(first), true);
 }
 
-void ProcessFile(const ProcessArgs& args, const std::string& file) {
+std::string ProcessFile(const ProcessArgs& args, const std::string& file) {
   int candidates = 0;
   int marked = 0;
   const ScopedStringChooser chooser([&](std::span<const std::string>, TLangStrings& strings) {
@@ -237,7 +236,7 @@ void ProcessFile(const ProcessArgs& args, const std::string& file) {
   ProcessPasFile(file, args.lang);
   // NextStrNumber stands just past the numbers this file got.
   const auto first = static_cast<std::uint16_t>(NextStrNumber - marked);
-  std::cout << Summary(file, candidates, marked, first, false);
+  return Summary(file, candidates, marked, first, false);
 }
 
 }  // namespace
@@ -254,11 +253,9 @@ int RunProcess(std::span<const std::string> args) {
     const std::string& file = parsed.files[i];
     progress.Show(i, file);
     // A failure ends the run as it ends a wizard run: the files before stay done.
+    std::string report;
     try {
-      if (parsed.dryRun)
-        DryRunFile(parsed, file, *dryRunLang);
-      else
-        ProcessFile(parsed, file);
+      report = parsed.dryRun ? DryRunFile(parsed, file, *dryRunLang) : ProcessFile(parsed, file);
     } catch (const Error& e) {
       progress.Clear();
       Flush();
@@ -269,7 +266,9 @@ int RunProcess(std::span<const std::string> args) {
                   << (parsed.dryRun ? "" : "; the files before it are done") << "\n";
       return kExitFailure;
     }
+    // Cleared first: std::cerr is tied to std::cout, so the order on a terminal holds.
     progress.Clear();
+    std::cout << report;
     Flush();
   }
   return kExitOk;

@@ -172,6 +172,11 @@ struct UsageCase {
   std::string message;
 };
 
+std::ostream& operator<<(std::ostream& os, const UsageCase& c) {
+  for (const auto& a : c.args) os << "[" << a << "] ";
+  return os;
+}
+
 class ProcessUsageTest : public ProcessCommandTest,
                          public ::testing::WithParamInterface<UsageCase> {};
 

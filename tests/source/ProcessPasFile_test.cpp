@@ -54,6 +54,8 @@ struct ReplaceCase {
   Entries added;
 };
 
+std::ostream& operator<<(std::ostream& os, const ReplaceCase& c) { return os << c.body; }
+
 class ReplaceStringsTest : public ::testing::TestWithParam<ReplaceCase> {
  protected:
   void TearDown() override { LangFile = nullptr; }
