@@ -22,6 +22,7 @@ packages=(
   fp-compiler fp-units-fcl fpc-source
   gettext
   qt6-base-dev fonts-liberation
+  libunistring-dev
 )
 
 missing=()
