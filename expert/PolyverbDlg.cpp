@@ -99,44 +99,25 @@ QPixmap WorldMap() {
   p.setRenderHint(QPainter::Antialiasing);
   p.setPen(QPen(QColor(96, 96, 96), 0.8));
   p.setBrush(QColor(160, 160, 160));
+  // North America, Greenland, South America, Europe, Africa, Madagascar, Asia, India,
+  // Japan, the islands south-east of Asia, Australia.
+  // clang-format off
   const std::array<QPolygon, 11> land = {
-      QPolygon({{4, 9},
-                {14, 5},
-                {30, 4},
-                {37, 9},
-                {31, 15},
-                {28, 21},
-                {23, 27},
-                {20, 25},
-                {14, 20},
-                {8, 16}}),                             // North America
-      QPolygon({{33, 2}, {43, 1}, {41, 7}, {36, 8}}),  // Greenland
+      QPolygon({{4, 9}, {14, 5}, {30, 4}, {37, 9}, {31, 15}, {28, 21}, {23, 27}, {20, 25},
+                {14, 20}, {8, 16}}),
+      QPolygon({{33, 2}, {43, 1}, {41, 7}, {36, 8}}),
       QPolygon({{25, 30}, {33, 30}, {39, 35}, {35, 45}, {30, 55}, {28, 50}, {27, 40}}),
-      QPolygon({{47, 9}, {56, 5}, {60, 10}, {57, 16}, {50, 18}, {46, 15}}),  // Europe
-      QPolygon({{46, 21},
-                {57, 19},
-                {64, 26},
-                {62, 35},
-                {56, 46},
-                {52, 44},
-                {50, 33},
-                {44, 28}}),                                // Africa
-      QPolygon({{63, 37}, {65, 36}, {64, 42}, {62, 41}}),  // Madagascar
-      QPolygon({{58, 6},
-                {72, 3},
-                {90, 5},
-                {100, 10},
-                {95, 17},
-                {88, 23},
-                {81, 30},
-                {74, 26},
-                {66, 24},
-                {60, 18}}),                                          // Asia
-      QPolygon({{67, 24}, {74, 25}, {71, 33}}),                      // India
-      QPolygon({{93, 15}, {96, 14}, {94, 21}, {92, 20}}),            // Japan
-      QPolygon({{81, 33}, {88, 32}, {87, 36}, {82, 35}}),            // Islands
-      QPolygon({{82, 40}, {92, 38}, {96, 45}, {89, 50}, {81, 47}}),  // Australia
+      QPolygon({{47, 9}, {56, 5}, {60, 10}, {57, 16}, {50, 18}, {46, 15}}),
+      QPolygon({{46, 21}, {57, 19}, {64, 26}, {62, 35}, {56, 46}, {52, 44}, {50, 33}, {44, 28}}),
+      QPolygon({{63, 37}, {65, 36}, {64, 42}, {62, 41}}),
+      QPolygon({{58, 6}, {72, 3}, {90, 5}, {100, 10}, {95, 17}, {88, 23}, {81, 30}, {74, 26},
+                {66, 24}, {60, 18}}),
+      QPolygon({{67, 24}, {74, 25}, {71, 33}}),
+      QPolygon({{93, 15}, {96, 14}, {94, 21}, {92, 20}}),
+      QPolygon({{81, 33}, {88, 32}, {87, 36}, {82, 35}}),
+      QPolygon({{82, 40}, {92, 38}, {96, 45}, {89, 50}, {81, 47}}),
   };
+  // clang-format on
   for (const QPolygon& shape : land) p.drawPolygon(shape);
   return pixmap;
 }
