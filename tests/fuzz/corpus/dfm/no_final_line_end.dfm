@@ -1,0 +1,3 @@
+object frmShort: TfrmShort
+  Caption = 'x'
+end

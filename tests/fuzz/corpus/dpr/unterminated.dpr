@@ -1,0 +1,2 @@
+program P;
+uses A in 'a.pas;
