@@ -593,9 +593,9 @@ void FormObject::AppendNewProperty(std::string_view name, FormValue value) {
   properties_.push_back(std::move(property));
 }
 
-std::vector<FormObject*> FormFile::Components() const {
+std::vector<FormObject*> FormFile::Components() {
   std::vector<FormObject*> components;
-  auto collect = [&](auto& self, const FormObject& object) -> void {
+  auto collect = [&](auto& self, FormObject& object) -> void {
     for (const auto& child : object.children_) {
       components.push_back(child.get());
       if (child->kind_ != FormObjectKind::Inline) self(self, *child);
@@ -603,6 +603,11 @@ std::vector<FormObject*> FormFile::Components() const {
   };
   collect(collect, *root_);
   return components;
+}
+
+std::vector<const FormObject*> FormFile::Components() const {
+  const std::vector<FormObject*> all = const_cast<FormFile*>(this)->Components();
+  return {all.begin(), all.end()};
 }
 
 std::vector<const FormObject*> FormFile::NewComponents() const {

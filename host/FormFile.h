@@ -140,7 +140,8 @@ class FormFile {
 
   // The components the form owns: every object below the root in file order, nested
   // ones included, except the objects inside an `inline` frame (the frame owns them).
-  std::vector<FormObject*> Components() const;
+  std::vector<FormObject*> Components();
+  std::vector<const FormObject*> Components() const;
   // The objects CreateComponent added, in the order they were added.
   std::vector<const FormObject*> NewComponents() const;
 

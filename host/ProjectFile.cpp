@@ -44,6 +44,7 @@ class DprReader {
         Next();
         if (scanner_.AtEnd() || scanner_.Kind() != tkString)
           Fail("expected a quoted file name after 'in', found " + Shown());
+        if (scanner_.Token().empty()) Fail("empty file name after 'in' for unit " + entry.name);
         entry.inPath = std::string(scanner_.Token());
         Next();
       }

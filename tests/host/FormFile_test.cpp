@@ -253,6 +253,12 @@ TEST(FormFileTest, SetStringPropertyChangesOnlyThatProperty) {
   EXPECT_EQ(FormFile::Parse(form.Write(), "f.dfm").Root().StringProperty("Caption"), "It's new\n");
 }
 
+TEST(FormFileTest, ChangedContinuedStringBecomesOneLine) {
+  FormFile form = FormFile::Parse("object F: TF\r\n  Hint = 'a' +\r\n    'b'  \r\n  Tag = 1\r\nend\r\n", "f.dfm");
+  form.Root().SetStringProperty("Hint", "c");
+  EXPECT_EQ(form.Write(), "object F: TF\r\n  Hint = 'c'  \r\n  Tag = 1\r\nend\r\n");
+}
+
 TEST(FormFileTest, NewLinesStartOnALineOfTheirOwn) {
   FormFile form = FormFile::Parse("object F: TF object B: TB end end", "one_line.dfm");
   form.CreateComponent("TvMLang", 2, 2);

@@ -80,6 +80,7 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"program P;\nuses\n  A,\n  B", "Project file /p/P.dpr, line 4: expected ',' or ';' after unit B, found the end of the file"},
         ErrorCase{"program P;\nuses A in B;", "Project file /p/P.dpr, line 2: expected a quoted file name after 'in', found 'B'"},
         ErrorCase{"program P;\nuses A in 'a.pas;\nbegin", "Project file /p/P.dpr, line 2: expected a quoted file name after 'in', found ''a.pas;'"},
+        ErrorCase{"program P;\nuses A in '';", "Project file /p/P.dpr, line 2: empty file name after 'in' for unit A"},
         ErrorCase{"program P;\nuses A, ;", "Project file /p/P.dpr, line 2: expected a unit name, found ';'"},
         ErrorCase{"program P;\nuses A = B;", "Project file /p/P.dpr, line 2: expected ',' or ';' after unit A, found '='"}));
 
