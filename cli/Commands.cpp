@@ -56,6 +56,7 @@ const Command kCommands[] = {
      RunList},
     {"process", "replace chosen literals by GetLangStr(n) and store their texts",
      "usage: polyverb process [--lang NAME] [--mark all|none|LIST] [--dry-run] FILE...\n"
+     "       polyverb process [--lang NAME] --interactive FILE...\n"
      "\n"
      "Does to each FILE, in order, what the wizard does to a module's source: finds\n"
      "the candidate literals (as polyverb list shows them), replaces each marked one\n"
@@ -76,6 +77,8 @@ const Command kCommands[] = {
      "--dry-run     print, per marked literal, FILE:LINE:COL: REPLACEMENT <- LITERAL\n"
      "              (LITERAL as written, escaped as in polyverb list) numbering from\n"
      "              the existing language file; write and create nothing.\n"
+     "--interactive show the chooser dialog for each FILE with candidates and mark\n"
+     "              the rows checked there (needs a display).\n"
      "\n"
      "After each file a summary line: FILE: C candidates, M marked, numbers A-B.\n"
      "On a terminal, runs over several files show a progress line on stderr.\n"

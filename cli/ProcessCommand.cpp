@@ -1,5 +1,5 @@
 // polyverb process: what the wizard does to each module's source, from a shell. The marks
-// come from --mark instead of the chooser dialog.
+// come from --mark, or with --interactive from the chooser dialog.
 #include <unistd.h>
 
 #include <cstdint>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli/Cli.h"
+#include "cli/Interactive.h"
 #include "langfile/vLangEd.h"
 #include "source/LangStrs.h"
 #include "source/PasPrcss.h"
@@ -32,6 +33,8 @@ struct ProcessArgs {
   MarkMode mode = MarkMode::All;
   std::vector<MarkRange> list;
   bool dryRun = false;
+  bool marksGiven = false;   // --mark was given
+  bool interactive = false;  // the user marks in the chooser dialog instead
   std::vector<std::string> files;
 };
 
@@ -79,6 +82,7 @@ ProcessArgs ParseProcessArgs(std::span<const std::string> args) {
       if (parsed.lang.empty()) throw UsageError("--lang needs a language name");
     } else if (options && a == "--mark") {
       const std::string& mark = value();
+      parsed.marksGiven = true;
       if (mark == "all") {
         parsed.mode = MarkMode::All;
       } else if (mark == "none") {
@@ -89,6 +93,8 @@ ProcessArgs ParseProcessArgs(std::span<const std::string> args) {
       }
     } else if (options && a == "--dry-run") {
       parsed.dryRun = true;
+    } else if (options && a == "--interactive") {
+      parsed.interactive = true;
     } else if (options && a.size() > 1 && a[0] == '-') {
       throw UsageError("unknown option '" + a + "'");
     } else {
@@ -96,6 +102,10 @@ ProcessArgs ParseProcessArgs(std::span<const std::string> args) {
     }
   }
   if (parsed.files.empty()) throw UsageError("no FILE given");
+  if (parsed.interactive && parsed.marksGiven)
+    throw UsageError("--interactive and --mark exclude each other");
+  if (parsed.interactive && parsed.dryRun)
+    throw UsageError("--interactive and --dry-run exclude each other");
   if (parsed.mode == MarkMode::List && parsed.files.size() != 1)
     throw UsageError("--mark with a list of numbers takes exactly one FILE");
   return parsed;
@@ -225,11 +235,15 @@ std::string DryRunFile(const ProcessArgs& args, const std::string& file, TvLangF
   return out + Summary(file, strings.Count(), marked, static_cast<std::uint16_t>(first), true);
 }
 
-std::string ProcessFile(const ProcessArgs& args, const std::string& file) {
+std::string ProcessFile(const ProcessArgs& args, const std::string& file,
+                        InteractiveSession* session) {
   int candidates = 0;
   int marked = 0;
-  const ScopedStringChooser chooser([&](std::span<const std::string>, TLangStrings& strings) {
-    Mark(args, strings);
+  const ScopedStringChooser chooser([&](std::span<const std::string> lines, TLangStrings& strings) {
+    if (session != nullptr)
+      session->Choose(lines, strings);
+    else
+      Mark(args, strings);
     candidates = strings.Count();
     marked = CountMarked(strings);
   });
@@ -248,6 +262,9 @@ int RunProcess(std::span<const std::string> args) {
   std::unique_ptr<TvLangFileEdit> dryRunLang;
   if (parsed.dryRun) dryRunLang = ReadLanguageForDryRun(parsed.lang);
 
+  std::unique_ptr<InteractiveSession> session;
+  if (parsed.interactive) session = std::make_unique<InteractiveSession>();
+
   Progress progress(parsed.files.size());
   for (std::size_t i = 0; i < parsed.files.size(); ++i) {
     const std::string& file = parsed.files[i];
@@ -255,7 +272,8 @@ int RunProcess(std::span<const std::string> args) {
     // A failure ends the run as it ends a wizard run: the files before stay done.
     std::string report;
     try {
-      report = parsed.dryRun ? DryRunFile(parsed, file, *dryRunLang) : ProcessFile(parsed, file);
+      report = parsed.dryRun ? DryRunFile(parsed, file, *dryRunLang)
+                             : ProcessFile(parsed, file, session.get());
     } catch (const Error& e) {
       progress.Clear();
       Flush();
