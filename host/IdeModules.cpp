@@ -1,0 +1,307 @@
+#include "host/IdeModules.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+
+#include "host/ProjectFile.h"
+#include "host/UnitEditor.h"
+#include "platform/Error.h"
+#include "platform/Files.h"
+#include "platform/Text.h"
+
+namespace polyverb {
+namespace {
+
+struct InstalledClass {
+  std::string_view className;
+  std::string_view unitName;  // the unit that declares it, added to a form unit's uses
+  std::string_view stringProperty;
+};
+
+// The one class this IDE has installed: its form files and units must compile against
+// runtime/vMLang.pas.
+constexpr InstalledClass kInstalled[] = {{"TvMLang", kRunTimeUnit, "LangFileName"}};
+
+const InstalledClass* FindInstalled(std::string_view className) {
+  for (const InstalledClass& c : kInstalled)
+    if (SameTextAscii(c.className, className)) return &c;
+  return nullptr;
+}
+
+bool IsRegularFile(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool HasPascalUnitExtension(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  const std::size_t dot = path.rfind('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
+  return SameTextAscii(std::string_view(path).substr(dot), ".pas");
+}
+
+}  // namespace
+
+bool IsInstalledClass(std::string_view className) { return FindInstalled(className) != nullptr; }
+
+// ---- LiveObjects --------------------------------------------------------------------------
+
+void LiveObjects::Add(const void* object, std::string label) {
+  objects_[object] = {next_++, std::move(label)};
+}
+
+void LiveObjects::Remove(const void* object) { objects_.erase(object); }
+
+std::vector<std::string> LiveObjects::Labels() const {
+  std::vector<std::pair<std::uint64_t, std::string>> ordered;
+  for (const auto& [object, entry] : objects_) ordered.push_back(entry);
+  std::sort(ordered.begin(), ordered.end());
+  std::vector<std::string> labels;
+  for (auto& entry : ordered) labels.push_back(std::move(entry.second));
+  return labels;
+}
+
+// ---- One module's state -------------------------------------------------------------------
+
+struct IdeModules::ModuleState {
+  IdeModules& owner;
+  std::string unitPath;
+  std::optional<std::string> formPath;
+  std::optional<FormFile> form;
+  // The bytes the tree stands for (as read, or as last written): a form file that differs
+  // on disk at save time was changed by someone else and is not overwritten.
+  std::string formBytes;
+
+  // Writes what changed: the form file, then the unit with the fields and uses clause the
+  // form's components need. The unit edits are computed first, so a unit they cannot
+  // handle leaves both files as they were.
+  void Save() {
+    if (!form) return;
+    const std::string formText = form->Write();
+    const std::string onDisk = ReadWholeFile(*formPath);
+    if (onDisk != formBytes)
+      throw Error("Form file " + *formPath +
+                  " was changed on disk since the IDE read it; the module was not saved");
+
+    std::vector<ComponentField> fields;
+    std::vector<std::string_view> units;
+    for (const FormObject* c : form->Components()) {
+      const InstalledClass* installed = FindInstalled(c->ClassName());
+      if (!c->IsNew() && installed == nullptr) continue;
+      // An inherited component is declared in the ancestor's class.
+      if (c->Kind() == FormObjectKind::Object && !c->Name().empty())
+        fields.push_back({c->Name(), c->ClassName()});
+      if (installed != nullptr && std::find(units.begin(), units.end(), installed->unitName) == units.end())
+        units.push_back(installed->unitName);
+    }
+    const std::string unitBefore = ReadWholeFile(unitPath);
+    std::string unitAfter = unitBefore;
+    if (!fields.empty()) unitAfter = AddClassFields(unitAfter, unitPath, form->Root().ClassName(), fields);
+    for (std::string_view unit : units) unitAfter = AddInterfaceUses(unitAfter, unitPath, unit);
+
+    if (formText != onDisk) {
+      ReplaceFile(*formPath, formText);
+      formBytes = formText;
+      owner.Written(*formPath);
+    }
+    if (unitAfter != unitBefore) {
+      ReplaceFile(unitPath, unitAfter);
+      owner.Written(unitPath);
+    }
+  }
+};
+
+// ---- The interfaces -----------------------------------------------------------------------
+
+namespace {
+
+using ModuleState = IdeModules::ModuleState;
+
+std::string ComponentLabel(const FormObject& object) {
+  return "Component(" + (object.Name().empty() ? ":" + object.ClassName() : object.Name()) + ")";
+}
+
+class ComponentIntf : public HostInterface<TIComponentInterface> {
+ public:
+  ComponentIntf(std::shared_ptr<ModuleState> state, FormObject& object, bool isForm)
+      : HostInterface(state->owner.Live(), ComponentLabel(object)),
+        state_(std::move(state)),
+        object_(object),
+        isForm_(isForm) {}
+
+  std::string GetComponentType() override { return object_.ClassName(); }
+
+  bool SetPropByName(const std::string& Name, const void* NewValue) override {
+    if (NewValue == nullptr) return false;
+    // The value's type comes from the class: the installed classes' string properties, or
+    // a property the form file already holds as a string. Anything else cannot be read
+    // from the untyped address.
+    const InstalledClass* installed = FindInstalled(object_.ClassName());
+    std::string name = Name;
+    if (installed != nullptr && SameTextAscii(installed->stringProperty, Name)) {
+      name = installed->stringProperty;
+    } else {
+      const FormProperty* existing = object_.FindProperty(Name);
+      if (existing == nullptr || existing->Value().kind != FormValueKind::String) {
+        state_->owner.View().Report("SetPropByName: " + object_.ClassName() + " has no string property " +
+                                    Name + " known to the IDE");
+        return false;
+      }
+      name = existing->Name();
+    }
+    object_.SetStringProperty(name, *static_cast<const std::string*>(NewValue));
+    return true;
+  }
+
+  // Only the form's own component owns components.
+  std::int32_t GetComponentCount() override {
+    return isForm_ ? static_cast<std::int32_t>(state_->form->Components().size()) : 0;
+  }
+
+  TIComponentInterface* GetComponent(std::int32_t Index) override {
+    if (!isForm_) return nullptr;
+    const std::vector<FormObject*> components = state_->form->Components();
+    if (Index < 0 || static_cast<std::size_t>(Index) >= components.size()) return nullptr;
+    return new ComponentIntf(state_, *components[static_cast<std::size_t>(Index)], false);
+  }
+
+  bool IsFormOf(const ModuleState* state) const { return isForm_ && state_.get() == state; }
+
+ private:
+  std::shared_ptr<ModuleState> state_;
+  FormObject& object_;
+  bool isForm_;
+};
+
+class FormIntf : public HostInterface<TIFormInterface> {
+ public:
+  explicit FormIntf(std::shared_ptr<ModuleState> state)
+      : HostInterface(state->owner.Live(), "Form(" + *state->formPath + ")"), state_(std::move(state)) {}
+
+  TIComponentInterface* GetFormComponent() override {
+    return new ComponentIntf(state_, state_->form->Root(), true);
+  }
+
+  TIComponentInterface* CreateComponent(TIComponentInterface* Container, const std::string& TypeName,
+                                        std::int32_t X, std::int32_t Y, std::int32_t, std::int32_t) override {
+    // Non-visual components sit on the form itself; W and H do not apply to them.
+    if (Container != nullptr) {
+      const auto* mine = dynamic_cast<const ComponentIntf*>(Container);
+      if (mine == nullptr || !mine->IsFormOf(state_.get())) {
+        state_->owner.View().Report("CreateComponent: only the form itself can hold a new " + TypeName);
+        return nullptr;
+      }
+    }
+    const InstalledClass* installed = FindInstalled(TypeName);
+    if (installed == nullptr) {
+      state_->owner.View().Report("CreateComponent: class " + TypeName + " is not installed in the IDE");
+      return nullptr;
+    }
+    FormObject& object = state_->form->CreateComponent(installed->className, X, Y);
+    return new ComponentIntf(state_, object, false);
+  }
+
+ private:
+  std::shared_ptr<ModuleState> state_;
+};
+
+class ModuleIntf : public HostInterface<TIModuleInterface> {
+ public:
+  explicit ModuleIntf(std::shared_ptr<ModuleState> state)
+      : HostInterface(state->owner.Live(), "Module(" + state->unitPath + ")"), state_(std::move(state)) {}
+
+  TIFormInterface* GetFormInterface() override {
+    return state_->form ? new FormIntf(state_) : nullptr;
+  }
+
+  // Failures (a unit whose form class is missing, a write that fails) propagate: the
+  // run must not go on as if the module had been saved.
+  bool Save(bool) override {
+    state_->Save();
+    return true;
+  }
+
+  bool ShowForm() override {
+    if (!state_->form) return false;
+    state_->owner.View().FormShown(*state_->formPath, *state_->form);
+    return true;
+  }
+
+ private:
+  std::shared_ptr<ModuleState> state_;
+};
+
+}  // namespace
+
+// ---- IdeModules -----------------------------------------------------------------------------
+
+IdeModules::IdeModules(std::string projectFile, IdeView& view, LiveObjects& live)
+    : projectFile_(std::move(projectFile)), view_(view), live_(live) {
+  open_.push_back(projectFile_);
+}
+
+IdeModules::~IdeModules() = default;
+
+std::string IdeModules::Resolve(const std::string& name) {
+  const std::string full = FullPathName(name);
+  return FindIgnoringCase(full).value_or(full);
+}
+
+bool IdeModules::OpenFile(const std::string& name) {
+  const std::string path = Resolve(name);
+  if (!IsRegularFile(path)) {
+    view_.Report(CannotOpenFile(path).what());
+    return false;
+  }
+  if (std::find(open_.begin(), open_.end(), path) == open_.end()) {
+    open_.push_back(path);
+    view_.OpenFilesChanged(open_);
+  }
+  return true;
+}
+
+bool IdeModules::CloseFile(const std::string& name) {
+  const std::string path = Resolve(name);
+  if (path == projectFile_) return false;  // closing it would close the project
+  const auto it = std::find(open_.begin(), open_.end(), path);
+  if (it == open_.end()) return false;
+  open_.erase(it);
+  view_.OpenFilesChanged(open_);
+  return true;
+}
+
+TIModuleInterface* IdeModules::GetModuleInterface(const std::string& name) {
+  const std::string path = Resolve(name);
+  auto refuse = [&](const std::string& why) -> TIModuleInterface* {
+    view_.Report("No module interface for " + path + ": " + why);
+    refused_.emplace_back(path, why);
+    return nullptr;
+  };
+  if (!IsRegularFile(path)) return refuse("the file does not exist");
+  std::erase_if(modules_, [](const auto& entry) { return entry.second.expired(); });
+
+  std::shared_ptr<ModuleState> state = modules_[path].lock();
+  if (!state) {
+    state = std::make_shared<ModuleState>(ModuleState{*this, path, std::nullopt, std::nullopt, {}});
+    if (HasPascalUnitExtension(path)) state->formPath = FindFormFile(path);
+    if (state->formPath) {
+      try {
+        state->formBytes = ReadWholeFile(*state->formPath);
+        state->form.emplace(FormFile::Parse(state->formBytes, *state->formPath));
+      } catch (const Error& e) {
+        return refuse(e.what());
+      }
+    }
+    modules_[path] = state;
+  }
+  if (std::find(given_.begin(), given_.end(), path) == given_.end()) given_.push_back(path);
+  return new ModuleIntf(std::move(state));
+}
+
+void IdeModules::Written(const std::string& path) {
+  written_.push_back(path);
+  view_.Note("Saved " + path);
+}
+
+}  // namespace polyverb
