@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -78,13 +77,6 @@ TEST_F(WizardTest, ShowsItsTextsAsWritten) {
   EXPECT_EQ(dialog.objectName(), "dlgPolyverb");
   EXPECT_EQ(dialog.lvUnits->headerItem()->text(0), "Unit name");
   EXPECT_EQ(dialog.lvUnits->headerItem()->text(1), "Unit path");
-}
-
-TEST_F(WizardTest, PagesAreNamedAndShowNoTabs) {
-  ASSERT_EQ(dialog.Notebook->count(), 3);
-  EXPECT_EQ(Name(dialog.Notebook->widget(0)), "First");
-  EXPECT_EQ(Name(dialog.Notebook->widget(1)), "Second");
-  EXPECT_EQ(Name(dialog.Notebook->widget(2)), "Last");
 }
 
 // Where each sequence of clicks leads: the page, and the state of the three buttons.
@@ -233,19 +225,6 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---- lvUnits -----------------------------------------------------------------------
-
-TEST_F(WizardTest, TheModuleListIsAReportOfTwoFixedColumns) {
-  const QTreeWidget& list = *dialog.lvUnits;
-  EXPECT_EQ(list.columnCount(), 2);
-  EXPECT_EQ(list.columnWidth(0), 110);
-  EXPECT_EQ(list.columnWidth(1), 140);
-  EXPECT_FALSE(list.rootIsDecorated());
-  EXPECT_EQ(list.editTriggers(), QAbstractItemView::NoEditTriggers);
-  // The selection stays visible while the buttons have the focus.
-  const QPalette& palette = list.palette();
-  EXPECT_EQ(palette.color(QPalette::Inactive, QPalette::Highlight),
-            palette.color(QPalette::Active, QPalette::Highlight));
-}
 
 TEST_F(WizardTest, RowsComeBackAsTheUserLeftThem) {
   TUnitsListView rows(*dialog.lvUnits);
