@@ -12,6 +12,7 @@
 #include <iostream>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "host/AddinLibrary.h"
@@ -120,6 +121,21 @@ void ChoosePlatform(bool yes) {
   ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
 }
 
+bool Offscreen() {
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  return platform != nullptr && std::string_view(platform) == "offscreen";
+}
+
+QtMessageHandler g_qtDefaultHandler = nullptr;
+
+// The offscreen platform's notes on what it cannot do tell a user of --yes nothing.
+void FilterOffscreenNotes(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if (type == QtWarningMsg && (message.startsWith("This plugin does not support") ||
+                               message.startsWith("QStandardPaths: XDG_RUNTIME_DIR not set")))
+    return;
+  g_qtDefaultHandler(type, context, message);
+}
+
 std::string List(const std::vector<std::string>& items) {
   std::string text = " (" + std::to_string(items.size()) + ")";
   for (std::size_t i = 0; i < items.size(); ++i) text += (i == 0 ? ": " : ", ") + items[i];
@@ -213,6 +229,7 @@ int main(int argc, char** argv) {
     // Unloaded only after the QApplication is gone, and only when nothing of it lives.
     AddinLibrary addin(addinPath);
     ChoosePlatform(options->yes);
+    if (Offscreen()) g_qtDefaultHandler = qInstallMessageHandler(FilterOffscreenNotes);
     QApplication app(argc, argv);
     QApplication::setApplicationName("polyverb-ide");
     QApplication::setApplicationDisplayName("Polyverb IDE");

@@ -2,6 +2,7 @@ program Shop;
 
 uses
   Forms,
+  vMLang,
   Main in 'Main.pas' {frmMain},
   About in 'About.pas' {frmAbout},
   Prices in 'Prices.pas';

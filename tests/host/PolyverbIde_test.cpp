@@ -1,0 +1,259 @@
+// polyverb-ide end to end: the executable with libpolyverb.so over copies of
+// examples/demo, run with --yes as scripts and CI run it.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "langfile/vLangEd.h"
+#include "tests/testing/RunTool.h"
+#include "tests/testing/TempDir.h"
+
+namespace polyverb {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ReadBytes;
+using testing::WriteBytes;
+
+std::size_t Count(const std::string& text, const std::string& what) {
+  std::size_t n = 0;
+  for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+std::string Describe(const testing::ToolResult& r) {
+  return "exit " + std::to_string(r.exit_code) + "\nstdout:\n" + r.out + "stderr:\n" + r.err;
+}
+
+std::vector<std::string> LangStrings(const std::string& path) {
+  std::vector<std::string> texts;
+  const auto file = TvLangFileEdit::ReadExisting(path);
+  for (const TvIdentRec& ident : file->Idents()) {
+    EXPECT_EQ(ident.Number, texts.size() + 1) << ident.Text;
+    texts.push_back(ident.Text);
+  }
+  return texts;
+}
+
+const std::vector<std::string> kDemoStrings = {
+    "Corner Shop",        "Items in the basket: ", "That's a lot of shopping!", "Cannot show the About box: ",
+    "Corner Shop, version 1.0", "About",           "free",                      "%.2d",
+    " EUR",               " costs nothing",        " costs "};
+
+class PolyverbIdeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // No display at all: --yes must pick the offscreen platform by itself.
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "POLYVERB_LANG"}) ::unsetenv(name);
+    fs::copy(POLYVERB_DEMO_DIR, shop_);
+  }
+
+  testing::ToolResult Ide(std::vector<std::string> args) { return testing::RunTool(POLYVERB_IDE, args, shop_); }
+
+  std::string Path(const std::string& name) const { return shop_ + "/" + name; }
+  std::string Read(const std::string& name) const { return ReadBytes(Path(name)); }
+
+  // The form (written with the demo's own LF line ends) has exactly one TvMLang with LangFileName `lang`, declared in its unit's class,
+  // and the unit uses vMLang in its interface.
+  void ExpectPrepared(const std::string& unit, const std::string& formClass, const std::string& lang) {
+    const std::string dfm = Read(unit + ".dfm");
+    EXPECT_EQ(Count(dfm, ": TvMLang"), 1u) << dfm;
+    EXPECT_EQ(Count(dfm, "  object vMLang1: TvMLang\n    LangFileName = '" + lang + "'\n    Left = 2\n"
+                         "    Top = 2\n  end\nend\n"),
+              1u)
+        << dfm;
+    const std::string pas = Read(unit + ".pas");
+    const auto cls = pas.find(formClass + " = class(TForm)");
+    const auto field = pas.find("    vMLang1: TvMLang;");
+    const auto firstMethod = pas.find("procedure", cls);
+    EXPECT_TRUE(cls < field && field < firstMethod) << pas;
+    EXPECT_EQ(Count(pas, "vMLang1: TvMLang"), 1u) << pas;
+    const auto uses = pas.find("uses");
+    EXPECT_EQ(pas.find("vMLang", uses), pas.find("vMLang;", uses)) << pas;
+    EXPECT_LT(pas.find("vMLang;", uses), pas.find("implementation")) << pas;
+  }
+
+  testing::TempDir dir_;
+  const std::string shop_ = dir_ / "shop";
+};
+
+TEST_F(PolyverbIdeTest, YesRunsTheWholeWizardOverTheDemo) {
+  const auto r = Ide({"--yes", "Shop.dpr"});
+  ASSERT_EQ(r.exit_code, 0) << Describe(r);
+  EXPECT_EQ(r.out,
+            "polyverb-ide summary\n"
+            "  modules done (4): Shop.dpr, Main.pas, About.pas, Prices.pas\n"
+            "  modules skipped (0)\n"
+            "  messages shown (0)\n"
+            "  errors raised (0)\n"
+            "  files still open (1): Shop.dpr\n");
+  EXPECT_EQ(r.err, "");
+  ExpectPrepared("Main", "TfrmMain", "English");
+  ExpectPrepared("About", "TfrmAbout", "English");
+  EXPECT_EQ(LangStrings(Path("english.lng")), kDemoStrings);
+  EXPECT_EQ(Count(Read("Main.pas"), "lblTotal.Caption := GetLangStr(2) + IntToStr(FCount);\r\n"), 1u);
+  EXPECT_EQ(Count(Read("Shop.dpr"), "Application.Title := GetLangStr(1);\r\n"), 1u);
+  EXPECT_EQ(Count(Read("Prices.pas"), "0: Result := Name + GetLangStr(10);\r\n"), 1u);
+  EXPECT_EQ(Count(Read("About.pas"), "'"), 0u);
+
+  // A second run reuses the components and numbers a new literal after the last one.
+  std::string about = Read("About.pas");
+  const std::string anchor = "  Caption := GetLangStr(6);\r\n";
+  about.insert(about.find(anchor) + anchor.size(), "  Hint := 'Second run';\r\n");
+  WriteBytes(Path("About.pas"), about);
+  const std::string mainBefore = Read("Main.pas");
+  const auto again = Ide({"--yes", "Shop.dpr"});
+  ASSERT_EQ(again.exit_code, 0) << Describe(again);
+  ExpectPrepared("Main", "TfrmMain", "English");
+  ExpectPrepared("About", "TfrmAbout", "English");
+  std::vector<std::string> expected = kDemoStrings;
+  expected.push_back("Second run");
+  EXPECT_EQ(LangStrings(Path("english.lng")), expected);
+  EXPECT_EQ(Count(Read("About.pas"), "  Hint := GetLangStr(12);\r\n"), 1u);
+  EXPECT_EQ(Read("Main.pas"), mainBefore);
+}
+
+TEST_F(PolyverbIdeTest, LanguageAndNoSourcesAnswerTheWizard) {
+  const std::string prices = Read("Prices.pas");
+  const auto r = Ide({"--yes", "--lang", "Deutsch", "--no-sources", "Shop.dpr"});
+  ASSERT_EQ(r.exit_code, 0) << Describe(r);
+  ExpectPrepared("Main", "TfrmMain", "Deutsch");
+  ExpectPrepared("About", "TfrmAbout", "Deutsch");
+  EXPECT_EQ(Read("Prices.pas"), prices);
+  EXPECT_EQ(Count(Read("Main.pas"), "GetLangStr"), 0u);
+  for (const std::string& name : testing::ListDirectory(shop_)) EXPECT_EQ(name.find(".lng"), std::string::npos) << name;
+}
+
+TEST_F(PolyverbIdeTest, BinaryFormIsReportedLeftAsItWasAndLaterModulesAreDone) {
+  std::string dpr = Read("Shop.dpr");
+  dpr.insert(dpr.find("  About in"), "  Bin in 'Bin.pas' {frmBin},\n");
+  WriteBytes(Path("Shop.dpr"), dpr);
+  const std::string binPas =
+      "unit Bin;\ninterface\nuses Forms;\ntype\n  TfrmBin = class(TForm)\n  end;\nimplementation\n"
+      "procedure Hello;\nbegin\n  WriteLn('Binary');\nend;\nend.\n";
+  const std::string binDfm = "TPF0\x07TfrmBin\x06" "frmBin";
+  WriteBytes(Path("Bin.pas"), binPas);
+  WriteBytes(Path("Bin.dfm"), binDfm);
+
+  const auto r = Ide({"--yes", "Shop.dpr"});
+  ASSERT_EQ(r.exit_code, 3) << Describe(r);
+  const std::string bin = Path("Bin.pas");
+  const std::string why = "Form file " + Path("Bin.dfm") + " is a binary form file; only text form files can be read";
+  EXPECT_EQ(r.err, "polyverb-ide: No module interface for " + bin + ": " + why +
+                       "\npolyverb-ide: message: Cann't get module interface for " + bin + "\n");
+  EXPECT_EQ(r.out,
+            "polyverb-ide summary\n"
+            "  modules done (4): Shop.dpr, Main.pas, About.pas, Prices.pas\n"
+            "  modules skipped (1): Bin.pas (" + why + ")\n"
+            "  messages shown (1): Cann't get module interface for " + bin + "\n"
+            "  errors raised (0)\n"
+            "  files still open (2): Shop.dpr, Bin.pas\n");
+  EXPECT_EQ(Read("Bin.pas"), binPas);
+  EXPECT_EQ(Read("Bin.dfm"), binDfm);
+  ExpectPrepared("About", "TfrmAbout", "English");
+  EXPECT_EQ(LangStrings(Path("english.lng")), kDemoStrings);
+}
+
+TEST_F(PolyverbIdeTest, FailedSaveEndsTheRunWithTheErrorAndLeavesLaterModules) {
+  std::string main = Read("Main.pas");
+  main.replace(main.find("TfrmMain = class"), 8, "TfrmShop");
+  WriteBytes(Path("Main.pas"), main);
+  const std::string about = Read("About.pas");
+  const auto r = Ide({"--yes", "Shop.dpr"});
+  ASSERT_EQ(r.exit_code, 1) << Describe(r);
+  const std::string error = "Unit file " + Path("Main.pas") + ": the declaration of class TfrmMain was not found";
+  EXPECT_EQ(r.err, "polyverb-ide: error: " + error + "\n");
+  EXPECT_EQ(Count(r.out, "  errors raised (1): " + error + "\n"), 1u) << r.out;
+  EXPECT_EQ(Read("Main.pas"), main);
+  EXPECT_EQ(Read("Main.dfm"), ReadBytes(std::string(POLYVERB_DEMO_DIR) + "/Main.dfm"));
+  EXPECT_EQ(Read("About.pas"), about);
+  EXPECT_EQ(LangStrings(Path("english.lng")), std::vector<std::string>{"Corner Shop"});
+}
+
+struct StartCase {
+  std::string name;
+  std::vector<std::string> args;
+  int exit_code;
+  std::string err;  // %D: the project directory
+};
+
+class StartFailureTest : public PolyverbIdeTest, public ::testing::WithParamInterface<StartCase> {};
+
+constexpr const char* kUsageTail =
+    "usage: polyverb-ide [--expert PATH] [--yes [--lang NAME] [--no-sources]] PROJECT.dpr\n"
+    "Try 'polyverb-ide --help'.\n";
+
+TEST_P(StartFailureTest, ClearMessageAndNothingWritten) {
+  WriteBytes(Path("junk.so"), "junk");
+  const auto before = testing::ListDirectory(shop_);
+  const auto r = Ide(GetParam().args);
+  std::string err = GetParam().err;
+  for (std::size_t at; (at = err.find("%D")) != std::string::npos;) err.replace(at, 2, shop_);
+  EXPECT_EQ(r.exit_code, GetParam().exit_code) << Describe(r);
+  EXPECT_EQ(r.err, err);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(testing::ListDirectory(shop_), before);
+  EXPECT_EQ(Read("Main.dfm"), ReadBytes(std::string(POLYVERB_DEMO_DIR) + "/Main.dfm"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StartFailureTest,
+    ::testing::Values(
+        StartCase{"NoProject", {"--yes"}, 2, std::string("polyverb-ide: no project file given\n") + kUsageTail},
+        StartCase{"TwoProjects", {"a.dpr", "b.dpr"}, 2,
+                  std::string("polyverb-ide: one project at a time: a.dpr and b.dpr\n") + kUsageTail},
+        StartCase{"UnknownOption", {"--quiet", "Shop.dpr"}, 2,
+                  std::string("polyverb-ide: unknown option --quiet\n") + kUsageTail},
+        StartCase{"MissingValue", {"Shop.dpr", "--expert"}, 2,
+                  std::string("polyverb-ide: --expert needs a value\n") + kUsageTail},
+        StartCase{"LangWithoutYes", {"--lang", "French", "Shop.dpr"}, 2,
+                  std::string("polyverb-ide: --lang and --no-sources answer the wizard for --yes; give --yes too\n") +
+                      kUsageTail},
+        StartCase{"MissingProject", {"--yes", "None.dpr"}, 1, "polyverb-ide: Cannot open file %D/None.dpr\n"},
+        StartCase{"BrokenProject", {"--yes", "Main.pas"}, 1,
+                  "polyverb-ide: Project file %D/Main.pas, line 1: expected 'program' or 'library', found 'unit'\n"},
+        StartCase{"MissingAddin", {"--expert", "none.so", "--yes", "Shop.dpr"}, 1,
+                  "polyverb-ide: Cannot load the add-in %D/none.so: no such file\n"},
+        StartCase{"NotALibrary", {"--expert", "junk.so", "--yes", "Shop.dpr"}, 1,
+                  "polyverb-ide: Cannot load the add-in %D/junk.so: %D/junk.so: file too short\n"},
+        StartCase{"NoEntryPoint", {"--expert", POLYVERB_NOENTRY, "--yes", "Shop.dpr"}, 1,
+                  "polyverb-ide: Cannot load the add-in " POLYVERB_NOENTRY ": it exports no INITEXPERT0017\n"},
+        StartCase{"NoDisplay", {"Shop.dpr"}, 1,
+                  "polyverb-ide: there is no display to show the IDE on (DISPLAY is not set); run with --yes, "
+                  "or choose a Qt platform with QT_QPA_PLATFORM\n"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(PolyverbIdeTest, HelpDescribesTheOptionsAndExitStatus) {
+  const auto r = Ide({"--help"});
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(r.out.rfind("usage: polyverb-ide [--expert PATH] [--yes [--lang NAME] [--no-sources]] PROJECT.dpr\n", 0), 0u);
+  EXPECT_NE(r.out.find("3 when\nthe run completed but showed a message"), std::string::npos) << r.out;
+}
+
+#ifdef FPC_BIN
+// The demo's console program uses the plain unit; after the run it compiles with the
+// run-time units and prints what it printed before.
+TEST_F(PolyverbIdeTest, ConsoleProgramPrintsTheSameAfterTheRun) {
+  auto build = [&](const std::string& out) {
+    fs::create_directory(out);
+    const auto r = testing::RunTool(
+        FPC_BIN, {"-Mdelphi", "-FU" + out, "-FE" + out, "-Fu" RUNTIME_DIR, Path("PriceList.dpr")}, dir_.path());
+    EXPECT_EQ(r.exit_code, 0) << Describe(r);
+    const auto run = testing::RunTool(out + "/PriceList", {}, shop_);
+    EXPECT_EQ(run.exit_code, 0) << Describe(run);
+    return run.out;
+  };
+  const std::string before = build(dir_ / "before");
+  ASSERT_NE(before.find("Bread costs 2.49 EUR"), std::string::npos) << before;
+  const auto r = Ide({"--yes", "Shop.dpr"});
+  ASSERT_EQ(r.exit_code, 0) << Describe(r);
+  ASSERT_EQ(Count(Read("Prices.pas"), "GetLangStr("), 5u);
+  EXPECT_EQ(build(dir_ / "after"), before);
+}
+#endif
+
+}  // namespace
+}  // namespace polyverb
