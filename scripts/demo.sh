@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Sets up, then runs Polyverb on a copy of the bundled example project (examples/demo)
-# and shows what changed: the rewritten sources and the written language file.
+# Sets up, then runs the Polyverb wizard on a copy of the bundled example project
+# (examples/demo) through the IDE stand-in, answering it as a person accepting the
+# defaults would, and shows what changed: the forms, the rewritten sources and the
+# written language file.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -11,8 +13,13 @@ cp -r examples/demo "$work/before"
 cp -r examples/demo "$work/after"
 cd "$work/after"
 
-echo "== polyverb process --lang English on a copy of examples/demo ($work/after)"
-"$root/build/cli/polyverb" process --lang English Shop.dpr Main.pas About.pas Prices.pas
+echo "== polyverb-ide --yes Shop.dpr on a copy of examples/demo ($work/after)"
+status=0
+"$root/build/host/polyverb-ide" --yes Shop.dpr || status=$?
+if [ "$status" -ne 0 ] && [ "$status" -ne 3 ]; then
+  echo "demo: polyverb-ide failed (exit status $status)" >&2
+  exit "$status"
+fi
 
 echo
 echo "== what changed (line ends aside)"
