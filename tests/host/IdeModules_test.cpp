@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -232,6 +233,8 @@ struct RefusalCase {
   std::string dfm;  // empty: no form file; "-": no unit either
   std::string why;  // %D stands for the directory
 };
+
+void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.name; }
 
 class ModuleRefusalTest : public IdeModulesTest, public ::testing::WithParamInterface<RefusalCase> {};
 

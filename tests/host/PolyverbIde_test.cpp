@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <ostream>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -179,6 +180,8 @@ struct StartCase {
   int exit_code;
   std::string err;  // %D: the project directory
 };
+
+void PrintTo(const StartCase& c, std::ostream* os) { *os << c.name; }
 
 class StartFailureTest : public PolyverbIdeTest, public ::testing::WithParamInterface<StartCase> {};
 
