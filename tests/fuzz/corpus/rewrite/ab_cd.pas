@@ -1,0 +1,1 @@
+program P; begin S := 'ab' + 'cd'; X('FieldBy' 'Name(' 'x'); end.ÿ

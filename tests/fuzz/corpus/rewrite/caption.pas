@@ -1,0 +1,5 @@
+program P;
+begin
+  Caption := 'It''s';
+end.
+ÿ

@@ -1,0 +1,1 @@
+program P; begin S := 'a'#13'b'#$0A'c'; end.ÿ

@@ -1,0 +1,1 @@
+program P; begin X('a');  y; end.ÿ

@@ -1,0 +1,1 @@
+program P; begin X := CreateOleObject('Excel.Application'); end.ÿ

@@ -1,0 +1,1 @@
+program P; begin D.DatabaseName := 'Sales'; end.ÿ

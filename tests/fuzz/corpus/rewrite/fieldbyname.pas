@@ -1,0 +1,1 @@
+program P; begin T.FieldByName('Name'); T.FIELDBYNAME ( 'Name' ); end.ÿ

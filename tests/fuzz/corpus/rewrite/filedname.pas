@@ -1,0 +1,1 @@
+program P; begin F.FiledName := 'X'; F.FieldName := 'Y'; end.ÿ

@@ -1,0 +1,1 @@
+program P; begin Q.Filter := 'Name = 1'; Q.filter:='x'; end.ÿ

@@ -1,0 +1,1 @@
+program P; begin été := 'Grüße'; TÉte('x'); end.ÿ

@@ -1,0 +1,2 @@
+program P; begin T.FieldByName(
+'Name'); end.ÿ

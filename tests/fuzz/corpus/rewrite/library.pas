@@ -1,0 +1,5 @@
+library L;
+begin
+  ShowMessage('Hi');
+end.
+ÿ

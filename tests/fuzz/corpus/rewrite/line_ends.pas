@@ -1,0 +1,5 @@
+program P;begin
+X('cr');
+
+Y('lf');
+end.ÿ

@@ -1,0 +1,1 @@
+program P; begin Q.ParamByName('Id'); end.ÿ

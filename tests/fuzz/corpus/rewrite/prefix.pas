@@ -1,0 +1,1 @@
+program P; begin X(FieldByName(Prefix + 'Name')); end.ÿ

@@ -1,0 +1,4 @@
+unit U; interface implementation
+type TR = record A: Integer; end;
+procedure P; begin ShowMessage('Hidden'); end;
+end.ÿ

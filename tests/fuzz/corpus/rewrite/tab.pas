@@ -1,0 +1,1 @@
+program P;	begin	X(	'Tab');	end.ÿ

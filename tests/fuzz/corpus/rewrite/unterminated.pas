@@ -1,0 +1,4 @@
+program P; begin
+'abc
+X('ok');
+end.ÿ

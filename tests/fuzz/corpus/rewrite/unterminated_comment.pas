@@ -1,0 +1,3 @@
+program P; begin X('a'); (* never
+closed 'b'
+ÿ
