@@ -17,54 +17,15 @@
 #include <string>
 #include <vector>
 
+#include "bench/HeapCounter.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "source/LangStrs.h"
 #include "source/PasPrcss.h"
 #include "source/SourceText.h"
 
-namespace {
-
-std::atomic<std::size_t> g_live{0};
-std::atomic<std::size_t> g_peak{0};
-
-void* Allocate(std::size_t n) {
-  void* p = std::malloc(n ? n : 1);
-  if (!p) throw std::bad_alloc();
-  const std::size_t live =
-      g_live.fetch_add(malloc_usable_size(p), std::memory_order_relaxed) + malloc_usable_size(p);
-  std::size_t peak = g_peak.load(std::memory_order_relaxed);
-  while (live > peak && !g_peak.compare_exchange_weak(peak, live, std::memory_order_relaxed)) {
-  }
-  return p;
-}
-
-void Release(void* p) noexcept {
-  if (!p) return;
-  g_live.fetch_sub(malloc_usable_size(p), std::memory_order_relaxed);
-  std::free(p);
-}
-
-}  // namespace
-
-void* operator new(std::size_t n) {
-  return Allocate(n);
-}
-void* operator new[](std::size_t n) {
-  return Allocate(n);
-}
-void operator delete(void* p) noexcept {
-  Release(p);
-}
-void operator delete[](void* p) noexcept {
-  Release(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-  Release(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-  Release(p);
-}
+using heap_counter::g_live;
+using heap_counter::g_peak;
 
 namespace {
 

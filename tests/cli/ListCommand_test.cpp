@@ -8,34 +8,16 @@
 #include <vector>
 
 #include "cli/Cli.h"
+#include "tests/testing/CallCommand.h"
 #include "tests/testing/TempDir.h"
 
 namespace polyverb::cli {
 namespace {
 
-struct Captured {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+using testing::Captured;
 
-// Points std::cout and std::cerr at strings for the length of one handler call.
-Captured Call(int (*handler)(std::span<const std::string>), std::vector<std::string> args) {
-  std::ostringstream out, err;
-  auto* oldOut = std::cout.rdbuf(out.rdbuf());
-  auto* oldErr = std::cerr.rdbuf(err.rdbuf());
-  struct Restore {
-    std::streambuf *o, *e;
-    ~Restore() {
-      std::cout.rdbuf(o);
-      std::cerr.rdbuf(e);
-    }
-  } restore{oldOut, oldErr};
-  Captured run;
-  run.status = handler(args);
-  run.out = out.str();
-  run.err = err.str();
-  return run;
+Captured Call(int (*handler)(std::span<const std::string>), const std::vector<std::string>& args) {
+  return testing::CallCommand(handler, args);
 }
 
 std::string UsageMessage(int (*handler)(std::span<const std::string>),

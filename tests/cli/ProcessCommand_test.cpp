@@ -10,36 +10,16 @@
 #include "cli/Cli.h"
 #include "langfile/vLangEd.h"
 #include "platform/PathStyle.h"
+#include "tests/testing/CallCommand.h"
 #include "tests/testing/RunTool.h"
 #include "tests/testing/TempDir.h"
 
 namespace polyverb::cli {
 namespace {
 
-struct Captured {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+using testing::Captured;
 
-// Points std::cout and std::cerr at strings for the length of one handler call.
-Captured Call(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  auto* oldOut = std::cout.rdbuf(out.rdbuf());
-  auto* oldErr = std::cerr.rdbuf(err.rdbuf());
-  struct Restore {
-    std::streambuf *o, *e;
-    ~Restore() {
-      std::cout.rdbuf(o);
-      std::cerr.rdbuf(e);
-    }
-  } restore{oldOut, oldErr};
-  Captured run;
-  run.status = RunProcess(args);
-  run.out = out.str();
-  run.err = err.str();
-  return run;
-}
+Captured Call(const std::vector<std::string>& args) { return testing::CallCommand(RunProcess, args); }
 
 using Entries = std::vector<std::pair<int, std::string>>;
 

@@ -5,19 +5,11 @@
 #include <functional>
 
 #include "platform/Error.h"
+#include "tests/testing/ErrorOf.h"
 #include "tests/testing/TempDir.h"
 
 namespace polyverb {
 namespace {
-
-std::string ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "no error";
-}
 
 std::vector<std::string> FormFilesUnderTest() {
   std::vector<std::string> paths;
@@ -236,7 +228,7 @@ TEST(FormFileTest, NamesNewComponentsUniquelyInTheWholeForm) {
   EXPECT_EQ(form.CreateComponent("TvMLang", 2, 2).Name(), "vMLang3");
   EXPECT_EQ(form.CreateComponent("Label", 0, 0).Name(), "Label1");  // no leading T to drop
   EXPECT_EQ(form.CreateComponent("T", 0, 0).Name(), "T1");
-  EXPECT_EQ(ErrorOf([&] { form.CreateComponent("T x", 0, 0); }),
+  EXPECT_EQ(testing::ErrorOf([&] { form.CreateComponent("T x", 0, 0); }),
             "Cannot create a component of class 'T x': not a class name");
 }
 
@@ -276,7 +268,8 @@ struct ErrorCase {
 class FormErrorTest : public ::testing::TestWithParam<ErrorCase> {};
 
 TEST_P(FormErrorTest, NamesFileLineAndDefect) {
-  EXPECT_EQ(ErrorOf([] { FormFile::Parse(GetParam().text, "Main.dfm"); }), GetParam().message);
+  EXPECT_EQ(testing::ErrorOf([] { FormFile::Parse(GetParam().text, "Main.dfm"); }),
+            GetParam().message);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -306,7 +299,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(FormFileTest, RefusesDeepNesting) {
   std::string text = "object F: TF\n  L = ";
   for (int i = 0; i < 1000; ++i) text += "(";
-  EXPECT_EQ(ErrorOf([&] { FormFile::Parse(text, "deep.dfm"); }), "Form file deep.dfm, line 2: nested too deeply");
+  EXPECT_EQ(testing::ErrorOf([&] { FormFile::Parse(text, "deep.dfm"); }),
+            "Form file deep.dfm, line 2: nested too deeply");
 }
 
 TEST(FormFileTest, SavesAtomicallyAndFindsTheFormFileInAnyCase) {
@@ -320,7 +314,7 @@ TEST(FormFileTest, SavesAtomicallyAndFindsTheFormFileInAnyCase) {
   form.CreateComponent("TvMLang", 2, 2);
   form.Save(*found);
   EXPECT_EQ(testing::ReadBytes(*found), form.Write());
-  EXPECT_EQ(ErrorOf([&] { FormFile::Read(dir / "none.dfm"); }), "Cannot open file " + dir / "none.dfm");
+  EXPECT_EQ(testing::ErrorOf([&] { FormFile::Read(dir / "none.dfm"); }), "Cannot open file " + dir / "none.dfm");
 }
 
 }  // namespace

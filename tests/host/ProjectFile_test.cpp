@@ -7,19 +7,11 @@
 #include <functional>
 
 #include "platform/Error.h"
+#include "tests/testing/ErrorOf.h"
 #include "tests/testing/TempDir.h"
 
 namespace polyverb {
 namespace {
-
-std::string ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "no error";
-}
 
 struct UsesCase {
   std::string_view name;
@@ -67,7 +59,7 @@ class ProjectErrorTest : public ::testing::TestWithParam<ErrorCase> {};
 
 TEST_P(ProjectErrorTest, NamesFileLineAndDefect) {
   const SourceText text(std::string(GetParam().source), "P.dpr");
-  EXPECT_EQ(ErrorOf([&] { ParseProjectUses(text, "/p/P.dpr"); }), GetParam().message);
+  EXPECT_EQ(testing::ErrorOf([&] { ParseProjectUses(text, "/p/P.dpr"); }), GetParam().message);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -121,9 +113,10 @@ TEST(ProjectFileTest, ReadsTheDemoProjectFromARelativeName) {
 
 TEST(ProjectFileTest, UnreadableProjectNamesTheFile) {
   testing::TempDir dir;
-  EXPECT_EQ(ErrorOf([&] { ProjectFile(dir / "none.dpr"); }), "Cannot open file " + dir / "none.dpr");
+  EXPECT_EQ(testing::ErrorOf([&] { ProjectFile(dir / "none.dpr"); }),
+            "Cannot open file " + dir / "none.dpr");
   testing::WriteBytes(dir / "bad.dpr", "unit Bad;");
-  EXPECT_EQ(ErrorOf([&] { ProjectFile(dir / "bad.dpr"); }),
+  EXPECT_EQ(testing::ErrorOf([&] { ProjectFile(dir / "bad.dpr"); }),
             "Project file " + dir / "bad.dpr" + ", line 1: expected 'program' or 'library', found 'unit'");
 }
 

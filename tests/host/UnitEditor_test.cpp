@@ -5,19 +5,11 @@
 #include <functional>
 
 #include "platform/Error.h"
+#include "tests/testing/ErrorOf.h"
 #include "tests/testing/TempDir.h"
 
 namespace polyverb {
 namespace {
-
-std::string ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "no error";
-}
 
 const std::vector<ComponentField> kLang1 = {{"vMLang1", "TvMLang"}};
 
@@ -84,9 +76,13 @@ TEST(AddClassFieldsTest, SecondComponentGoesAfterTheFirst) {
 }
 
 TEST(AddClassFieldsTest, ErrorsNameTheUnitAndTheClass) {
-  EXPECT_EQ(ErrorOf([] { AddClassFields("type TfrmMain = class;\n", "Main.pas", "TfrmMain", kLang1); }),
+  EXPECT_EQ(testing::ErrorOf(
+                [] { AddClassFields("type TfrmMain = class;\n", "Main.pas", "TfrmMain", kLang1); }),
             "Unit file Main.pas: the declaration of class TfrmMain was not found");
-  EXPECT_EQ(ErrorOf([] { AddClassFields("TfrmMain = class(TForm)\n  a: TButton;\n", "Main.pas", "TfrmMain", kLang1); }),
+  EXPECT_EQ(testing::ErrorOf([] {
+              AddClassFields("TfrmMain = class(TForm)\n  a: TButton;\n", "Main.pas", "TfrmMain",
+                             kLang1);
+            }),
             "Unit file Main.pas: class TfrmMain is not closed with 'end'");
 }
 
@@ -131,11 +127,11 @@ INSTANTIATE_TEST_SUITE_P(
     CaseName);
 
 TEST(AddInterfaceUsesTest, ErrorsNameTheUnit) {
-  EXPECT_EQ(ErrorOf([] { AddInterfaceUses("program P;\nbegin end.", "P.dpr", "vMLang"); }),
+  EXPECT_EQ(testing::ErrorOf([] { AddInterfaceUses("program P;\nbegin end.", "P.dpr", "vMLang"); }),
             "Unit file P.dpr: no interface section, so unit vMLang cannot be added to its uses clause");
-  EXPECT_EQ(ErrorOf([] { AddInterfaceUses("interface\nuses\n  A,\n  ;", "U.pas", "vMLang"); }),
+  EXPECT_EQ(testing::ErrorOf([] { AddInterfaceUses("interface\nuses\n  A,\n  ;", "U.pas", "vMLang"); }),
             "Unit file U.pas, line 4: expected a unit name in the uses clause, found ';'");
-  EXPECT_EQ(ErrorOf([] { AddInterfaceUses("interface\nuses A", "U.pas", "vMLang"); }),
+  EXPECT_EQ(testing::ErrorOf([] { AddInterfaceUses("interface\nuses A", "U.pas", "vMLang"); }),
             "Unit file U.pas: expected ',' or ';' in the uses clause, found the end of the file");
 }
 
@@ -162,10 +158,10 @@ TEST(UpdateFormUnitTest, WritesNothingWhenAnEditFails) {
   testing::TempDir dir;
   const std::string path = dir / "U.pas";
   testing::WriteBytes(path, "unit U;\ninterface\nuses Forms;\nimplementation\nend.\n");
-  EXPECT_EQ(ErrorOf([&] { UpdateFormUnit(path, "TfrmMissing", kLang1); }),
+  EXPECT_EQ(testing::ErrorOf([&] { UpdateFormUnit(path, "TfrmMissing", kLang1); }),
             "Unit file " + path + ": the declaration of class TfrmMissing was not found");
   EXPECT_EQ(testing::ReadBytes(path), "unit U;\ninterface\nuses Forms;\nimplementation\nend.\n");
-  EXPECT_EQ(ErrorOf([&] { UpdateFormUnit(dir / "none.pas", "T", kLang1); }), "Cannot open file " + dir / "none.pas");
+  EXPECT_EQ(testing::ErrorOf([&] { UpdateFormUnit(dir / "none.pas", "T", kLang1); }), "Cannot open file " + dir / "none.pas");
 }
 
 }  // namespace

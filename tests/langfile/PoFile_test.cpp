@@ -6,6 +6,7 @@
 #include <random>
 
 #include "platform/Error.h"
+#include "tests/testing/ErrorOf.h"
 #include "tests/langfile/LngBuilder.h"
 #include "tests/testing/RunTool.h"
 #include "tests/testing/TempDir.h"
@@ -24,15 +25,6 @@ LngBuilder Builder(const Strings& strings) {
 
 std::unique_ptr<TvLangFileEdit> Model(const Strings& strings) {
   return TvLangFileEdit::FromBytes(Builder(strings).Bytes(), "/data/english.lng");
-}
-
-std::string MessageOf(const std::function<void()>& body) {
-  try {
-    body();
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "no error";
 }
 
 std::vector<std::string> Texts(const TvLangFile& file) {
@@ -200,7 +192,7 @@ void PrintTo(const PoErrorCase& c, std::ostream* os) { *os << c.name; }
 class ReadPoErrorTest : public ::testing::TestWithParam<PoErrorCase> {};
 
 TEST_P(ReadPoErrorTest, NamesFileAndLine) {
-  EXPECT_EQ(MessageOf([&] { ReadPo(GetParam().po, "fr.po"); }), GetParam().message);
+  EXPECT_EQ(testing::ErrorOf([&] { ReadPo(GetParam().po, "fr.po"); }), GetParam().message);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -272,13 +264,15 @@ TEST(ExportPoTemplateTest, OneInvalidUtf8TextMakesTheWholeFileWindows1252) {
 }
 
 TEST(ExportPoTemplateTest, Refusals) {
-  EXPECT_EQ(MessageOf([] { ExportPoTemplate(*Model({{1, "a"}, {5, "b"}, {5, "c"}})); }),
+  EXPECT_EQ(testing::ErrorOf([] { ExportPoTemplate(*Model({{1, "a"}, {5, "b"}, {5, "c"}})); }),
             "/data/english.lng: string 5 occurs twice in the string table; PO entries are "
             "keyed by number");
-  EXPECT_EQ(MessageOf([] { ExportPoTemplate(*Model({{3, "a\x04" "b"}})); }),
+  EXPECT_EQ(testing::ErrorOf([] { ExportPoTemplate(*Model({{3, "a\x04" "b"}})); }),
             "/data/english.lng: the text of string 3 holds the control character U+0004, "
             "which a PO file cannot carry");
-  EXPECT_EQ(MessageOf([] { ExportPoTemplate(*Model({{9, "caf\xE9"}}), TextEncoding::Utf8); }),
+  EXPECT_EQ(testing::ErrorOf([] {
+              ExportPoTemplate(*Model({{9, "caf\xE9"}}), TextEncoding::Utf8);
+            }),
             "/data/english.lng: the text of string 9 is not valid UTF-8");
 }
 
@@ -357,7 +351,7 @@ class ImportPoErrorTest : public ::testing::TestWithParam<ImportErrorCase> {};
 TEST_P(ImportPoErrorTest, FailsAndLeavesTheModelUnchanged) {
   auto file = Model(GetParam().native);
   const std::string before = file->Serialize();
-  EXPECT_EQ(MessageOf([&] { ImportPo(*file, Po(GetParam().entries), "pl.po"); }),
+  EXPECT_EQ(testing::ErrorOf([&] { ImportPo(*file, Po(GetParam().entries), "pl.po"); }),
             GetParam().message);
   EXPECT_EQ(file->Serialize(), before);
 }

@@ -4,6 +4,7 @@
 
 #include "langfile/vLangEd.h"
 #include "platform/Error.h"
+#include "tests/testing/ErrorOf.h"
 #include "tests/langfile/LngBuilder.h"
 #include "tests/testing/TempDir.h"
 
@@ -12,15 +13,6 @@ namespace {
 
 using testing::LngBuilder;
 using testing::TempDir;
-
-std::string MessageOf(const std::function<void()>& body) {
-  try {
-    body();
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "no error";
-}
 
 std::unique_ptr<TvLangFileEdit> Parse(const std::string& bytes) {
   return TvLangFileEdit::FromBytes(bytes, "/p/english.lng");
@@ -103,7 +95,7 @@ TEST(TvLangFileTest, FileHeldByAnotherProcessCannotBeCreated) {
   b.AddString(1, "Hello");
   testing::WriteBytes(dir / "english.lng", b.Bytes());
   testing::LockHolder other(dir / "english.lng");
-  EXPECT_EQ(MessageOf([] { TvLangFileEdit file("English"); }),
+  EXPECT_EQ(testing::ErrorOf([] { TvLangFileEdit file("English"); }),
             "Cannot create file " + (dir / "english.lng"));
   EXPECT_EQ(testing::ReadBytes(dir / "english.lng"), b.Bytes());  // not truncated
 }
@@ -111,13 +103,13 @@ TEST(TvLangFileTest, FileHeldByAnotherProcessCannotBeCreated) {
 TEST(TvLangFileTest, MissingDirectoryCannotBeCreated) {
   TempDir dir(true);
   std::string name = dir / "no/such/french";
-  EXPECT_EQ(MessageOf([&] { TvLangFileEdit file(name); }),
+  EXPECT_EQ(testing::ErrorOf([&] { TvLangFileEdit file(name); }),
             "Cannot create file " + name + ".lng");
 }
 
 TEST(TvLangFileTest, ReadExistingCreatesNothing) {
   TempDir dir;
-  EXPECT_EQ(MessageOf([&] { TvLangFileEdit::ReadExisting(dir / "x.lng"); }),
+  EXPECT_EQ(testing::ErrorOf([&] { TvLangFileEdit::ReadExisting(dir / "x.lng"); }),
             "Cannot open file " + (dir / "x.lng"));
   EXPECT_FALSE(testing::Exists(dir / "x.lng"));
 }
@@ -128,7 +120,7 @@ TEST(TvLangFileReadTest, SignatureMustBeLF) {
   for (std::string start : {"lf", "LG", "XX", "L"}) {
     std::string bytes = LngBuilder().Bytes();
     bytes.replace(0, 2, start);
-    EXPECT_EQ(MessageOf([&] { Parse(bytes); }), "Not a language file or old version (1.1)")
+    EXPECT_EQ(testing::ErrorOf([&] { Parse(bytes); }), "Not a language file or old version (1.1)")
         << start;
   }
 }
@@ -205,7 +197,7 @@ TEST(TvLangFileReadTest, FontsAreRead) {
   EXPECT_EQ(file->FontFlag(), 3);
   ASSERT_EQ(file->Fonts().size(), 2u);
   EXPECT_EQ(file->GetFont(1), (TvFontItem{"Courier New", 0x1234, 7}));
-  EXPECT_EQ(MessageOf([&] { file->GetFont(2); }), "List index out of bounds (2)");
+  EXPECT_EQ(testing::ErrorOf([&] { file->GetFont(2); }), "List index out of bounds (2)");
 }
 
 TEST(TvLangFileReadTest, NegativeFontCountMeansNoFonts) {
@@ -239,28 +231,28 @@ TEST(TvLangFileReadTest, DamagedFilesAreNamedAndExplained) {
   const std::string good = b.Bytes();
   const std::string prefix = "Language file /p/english.lng is damaged: ";
 
-  EXPECT_EQ(MessageOf([&] { Parse(good.substr(0, 50)); }),
+  EXPECT_EQ(testing::ErrorOf([&] { Parse(good.substr(0, 50)); }),
             prefix + "the header runs past the end of the file");
-  EXPECT_EQ(MessageOf([&] { Parse(good.substr(0, 110)); }),
+  EXPECT_EQ(testing::ErrorOf([&] { Parse(good.substr(0, 110)); }),
             prefix + "the font list runs past the end of the file");
-  EXPECT_EQ(MessageOf([&] { Parse(good.substr(0, 140)); }),
+  EXPECT_EQ(testing::ErrorOf([&] { Parse(good.substr(0, 140)); }),
             prefix + "the string table runs past the end of the file");
 
   LngBuilder outside;
   outside.entries = {{4, 6, 0}};
   outside.pool = std::string("Hello\0", 6);
-  EXPECT_EQ(MessageOf([&] { Parse(outside.Bytes()); }),
+  EXPECT_EQ(testing::ErrorOf([&] { Parse(outside.Bytes()); }),
             prefix + "the text of string 4 starts at offset 6, outside the text pool of 6 bytes");
 
   LngBuilder unterminated;
   unterminated.entries = {{4, 0, 0}};
   unterminated.pool = "Hello";
-  EXPECT_EQ(MessageOf([&] { Parse(unterminated.Bytes()); }),
+  EXPECT_EQ(testing::ErrorOf([&] { Parse(unterminated.Bytes()); }),
             prefix + "the text of string 4 has no zero byte before the end of the text pool");
 
   LngBuilder fonts;
   fonts.font_count_override = 0x7FFFFFFF;
-  EXPECT_EQ(MessageOf([&] { Parse(fonts.Bytes()); }),
+  EXPECT_EQ(testing::ErrorOf([&] { Parse(fonts.Bytes()); }),
             prefix + "the font list runs past the end of the file");
 }
 

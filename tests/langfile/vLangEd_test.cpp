@@ -7,6 +7,7 @@
 
 #include "platform/Error.h"
 #include "platform/Files.h"
+#include "tests/testing/ErrorOf.h"
 #include "tests/langfile/LngBuilder.h"
 #include "tests/testing/TempDir.h"
 
@@ -18,15 +19,6 @@ using testing::TempDir;
 
 std::string Le16(uint16_t v) { return {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}; }
 std::string Le32(uint32_t v) { return Le16(static_cast<uint16_t>(v)) + Le16(v >> 16); }
-
-std::string MessageOf(const std::function<void()>& body) {
-  try {
-    body();
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "no error";
-}
 
 TEST(TvLangFileEditTest, EmptyModelIs138Bytes) {
   TempDir dir(true);
@@ -135,7 +127,7 @@ TEST(TvLangFileEditTest, TooManyStringsAreRefusedBeforeWriting) {
   TempDir dir(true);
   TvLangFileEdit file("English");
   for (int i = 0; i < 65536; ++i) file.AddIdent(static_cast<uint16_t>(i), "x", 0);
-  EXPECT_EQ(MessageOf([&] { file.Save(); }),
+  EXPECT_EQ(testing::ErrorOf([&] { file.Save(); }),
             "Cannot save language file " + (dir / "english.lng") +
                 ": the string table holds 65536 entries; a language file can hold at most 65535");
   EXPECT_EQ(testing::ReadBytes(dir / "english.lng"), "");
@@ -148,7 +140,7 @@ TEST(TvLangFileEditTest, TooManyStringsAreRefusedBeforeWriting) {
 TEST(TvLangFileEditTest, ZeroByteInATextIsRefused) {
   auto file = TvLangFileEdit::FromBytes("", "x.lng");
   file->AddIdent(3, std::string("a\0b", 3), 0);
-  EXPECT_EQ(MessageOf([&] { file->Serialize(); }),
+  EXPECT_EQ(testing::ErrorOf([&] { file->Serialize(); }),
             "Cannot save language file x.lng: the text of string 3 contains a zero byte");
 }
 
@@ -178,7 +170,7 @@ TEST_F(SaveFailureTest, WriteFailingAtAnyPointKeepsTheOldFileAndModel) {
   for (std::size_t budget : {std::size_t{0}, std::size_t{1}, std::size_t{100}, full - 1}) {
     testing::FailingWriter failing(budget);
     ScopedFileWriter scope(failing);
-    EXPECT_EQ(MessageOf([&] { file.Save(); }), "Stream write error") << budget;
+    EXPECT_EQ(testing::ErrorOf([&] { file.Save(); }), "Stream write error") << budget;
     ExpectOldFileOnly();
     EXPECT_EQ(file.Header().Version, "1.50");
     EXPECT_EQ(file.Idents()[1].Offset, 0u);
@@ -210,13 +202,13 @@ TEST_F(SaveFailureTest, FileHeldByAnotherProcessIsNotReplaced) {
   TvLangFileEdit file("English");
   file.AddIdent(2, "World", 0);
   testing::LockHolder other(dir_ / "english.lng");
-  EXPECT_EQ(MessageOf([&] { file.Save(); }), "Cannot create file " + (dir_ / "english.lng"));
+  EXPECT_EQ(testing::ErrorOf([&] { file.Save(); }), "Cannot create file " + (dir_ / "english.lng"));
   ExpectOldFileOnly();
 }
 
 TEST_F(SaveFailureTest, MissingDirectoryCannotBeCreated) {
   auto file = TvLangFileEdit::FromBytes(old_, dir_ / "gone/english.lng");
-  EXPECT_EQ(MessageOf([&] { file->Save(); }),
+  EXPECT_EQ(testing::ErrorOf([&] { file->Save(); }),
             "Cannot create file " + (dir_ / "gone/english.lng"));
 }
 

@@ -8,21 +8,13 @@
 #include <gtest/gtest.h>
 
 #include "platform/Error.h"
+#include "tests/testing/ErrorOf.h"
 #include "tests/testing/TempDir.h"
 
 namespace polyverb {
 namespace {
 
 using testing::TempDir;
-
-std::string MessageOf(const std::function<void()>& body) {
-  try {
-    body();
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "no error";
-}
 
 mode_t ModeOf(const std::string& path) {
   struct stat st;
@@ -68,7 +60,7 @@ TEST(ReplaceFileTest, FailedWriteLeavesOldFileAndNoTemporary) {
   for (std::size_t budget : {0, 3, 9}) {
     testing::FailingWriter failing(budget);
     ScopedFileWriter scope(failing);
-    EXPECT_EQ(MessageOf([&] { ReplaceFile(dir / "f.txt", "0123456789"); }),
+    EXPECT_EQ(testing::ErrorOf([&] { ReplaceFile(dir / "f.txt", "0123456789"); }),
               "Stream write error");
     EXPECT_EQ(testing::ReadBytes(dir / "f.txt"), "old content");
     EXPECT_EQ(testing::ListDirectory(dir.path()), std::vector<std::string>{"f.txt"});
@@ -99,14 +91,14 @@ TEST(ReplaceFileTest, FileHeldElsewhereOrUnreachableCannotBeCreated) {
   testing::WriteBytes(dir / "f.txt", "old");
   {
     testing::LockHolder other(dir / "f.txt");
-    EXPECT_EQ(MessageOf([&] { ReplaceFile(dir / "f.txt", "new"); }),
+    EXPECT_EQ(testing::ErrorOf([&] { ReplaceFile(dir / "f.txt", "new"); }),
               "Cannot create file " + (dir / "f.txt"));
     EXPECT_EQ(testing::ReadBytes(dir / "f.txt"), "old");
   }
-  EXPECT_EQ(MessageOf([&] { ReplaceFile(dir / "missing/f.txt", "new"); }),
+  EXPECT_EQ(testing::ErrorOf([&] { ReplaceFile(dir / "missing/f.txt", "new"); }),
             "Cannot create file " + (dir / "missing/f.txt"));
   ::mkdir((dir / "sub").c_str(), 0777);
-  EXPECT_EQ(MessageOf([&] { ReplaceFile(dir / "sub", "new"); }),
+  EXPECT_EQ(testing::ErrorOf([&] { ReplaceFile(dir / "sub", "new"); }),
             "Cannot create file " + (dir / "sub"));
 }
 
@@ -116,9 +108,9 @@ TEST(LockedFileTest, ExclusiveOpenFailsWhileAnotherProcessHoldsTheFile) {
   {
     testing::LockHolder other(dir / "f");
     EXPECT_FALSE(LockedFile::OpenExisting(dir / "f").has_value());
-    EXPECT_EQ(MessageOf([&] { LockedFile::CreateEmpty(dir / "f"); }),
+    EXPECT_EQ(testing::ErrorOf([&] { LockedFile::CreateEmpty(dir / "f"); }),
               "Cannot create file " + (dir / "f"));
-    EXPECT_EQ(MessageOf([&] { LockedFile::OpenForReading(dir / "f"); }),
+    EXPECT_EQ(testing::ErrorOf([&] { LockedFile::OpenForReading(dir / "f"); }),
               "Cannot open file " + (dir / "f"));
     EXPECT_EQ(testing::ReadBytes(dir / "f"), "data");  // never truncated under the lock
   }
@@ -141,8 +133,9 @@ TEST(ReadWholeFileTest, ReadsBytesOrNamesTheFile) {
   TempDir dir;
   testing::WriteBytes(dir / "f", std::string("a\0b\r\n", 5));
   EXPECT_EQ(ReadWholeFile(dir / "f"), std::string("a\0b\r\n", 5));
-  EXPECT_EQ(MessageOf([&] { ReadWholeFile(dir / "none"); }), "Cannot open file " + (dir / "none"));
-  EXPECT_EQ(MessageOf([&] { ReadWholeFile(dir.path()); }), "Cannot open file " + dir.path());
+  EXPECT_EQ(testing::ErrorOf([&] { ReadWholeFile(dir / "none"); }),
+            "Cannot open file " + (dir / "none"));
+  EXPECT_EQ(testing::ErrorOf([&] { ReadWholeFile(dir.path()); }), "Cannot open file " + dir.path());
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "platform/Error.h"
+#include "tests/testing/ErrorOf.h"
 #include "tests/testing/TempDir.h"
 
 namespace polyverb {
@@ -33,15 +34,6 @@ INSTANTIATE_TEST_SUITE_P(
                       SplitCase{"a\r\r\nb", {"a", "", "b"}}, SplitCase{"a\n\rb", {"a", "", "b"}},
                       SplitCase{" x \t\n\ny", {" x \t", "", "y"}}));
 
-std::string ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "no error";
-}
-
 TEST(SourceTextTest, ReadsFileIntoLineViews) {
   testing::TempDir dir;
   const std::string path = dir / "u.pas";
@@ -55,14 +47,15 @@ TEST(SourceTextTest, ReadsFileIntoLineViews) {
 TEST(SourceTextTest, RefusesMissingFileAndNulByte) {
   testing::TempDir dir;
   const std::string missing = dir / "missing.pas";
-  EXPECT_EQ(ErrorOf([&] { ReadSourceFile(missing); }), "Cannot open file " + missing);
-  EXPECT_EQ(ErrorOf([&] { ReadSourceFile(dir.path()); }), "Cannot open file " + dir.path());
+  EXPECT_EQ(testing::ErrorOf([&] { ReadSourceFile(missing); }), "Cannot open file " + missing);
+  EXPECT_EQ(testing::ErrorOf([&] { ReadSourceFile(dir.path()); }),
+            "Cannot open file " + dir.path());
 
   const std::string binary = dir / "nul.pas";
   testing::WriteBytes(binary, std::string("ab\r\ncd\0ef", 9));
-  EXPECT_EQ(ErrorOf([&] { ReadSourceFile(binary); }),
+  EXPECT_EQ(testing::ErrorOf([&] { ReadSourceFile(binary); }),
             "Source file " + binary + " contains a NUL byte at offset 6; it is not a text file");
-  EXPECT_EQ(ErrorOf([] { SourceText(std::string(1, '\0'), "x.pas"); }),
+  EXPECT_EQ(testing::ErrorOf([] { SourceText(std::string(1, '\0'), "x.pas"); }),
             "Source file x.pas contains a NUL byte at offset 0; it is not a text file");
 }
 
