@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "expert/IdeIntf.h"
+#include "tests/expert/LoadAddin.h"
 #include "tests/expert/RecordingHost.h"
 #include "tests/testing/RunTool.h"
 #include "tests/testing/TempDir.h"
@@ -15,18 +16,7 @@
 namespace polyverb::testing {
 namespace {
 
-// Loaded once and never unloaded: a host never unloads the add-in while its objects live.
-TExpertInitProc EntryPoint() {
-  static TExpertInitProc entry = [] {
-    void* library = dlopen(POLYVERB_ADDIN, RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr) {
-      ADD_FAILURE() << dlerror();
-      return TExpertInitProc{nullptr};
-    }
-    return reinterpret_cast<TExpertInitProc>(dlsym(library, kExpertEntryPoint));
-  }();
-  return entry;
-}
+TExpertInitProc EntryPoint() { return LoadAddinEntryPoint(POLYVERB_ADDIN); }
 
 void SomeTermination() {}
 

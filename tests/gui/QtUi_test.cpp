@@ -23,6 +23,7 @@
 #include "expert/Polyverb.h"
 #include "langfile/vLangEd.h"
 #include "platform/Error.h"
+#include "tests/expert/LoadAddin.h"
 #include "tests/expert/RecordingHost.h"
 #include "tests/gui/GuiTesting.h"
 #include "tests/testing/TempDir.h"
@@ -66,18 +67,7 @@ bool StaticEntry(TIToolServices* services, TExpertRegisterProc reg,
   return InitExpert(services, reg, terminate, &CreateWizardUi);
 }
 
-// Loaded once and never unloaded: a host never unloads the add-in while its objects live.
-TExpertInitProc LoadedEntry() {
-  static TExpertInitProc entry = [] {
-    void* library = dlopen(POLYVERB_ADDIN, RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr) {
-      ADD_FAILURE() << dlerror();
-      return TExpertInitProc{nullptr};
-    }
-    return reinterpret_cast<TExpertInitProc>(dlsym(library, kExpertEntryPoint));
-  }();
-  return entry;
-}
+TExpertInitProc LoadedEntry() { return LoadAddinEntryPoint(POLYVERB_ADDIN); }
 
 struct Entry {
   const char* name;
