@@ -206,6 +206,7 @@ void ProcessPasFile(const std::string& FileName, const std::string& LangName) {
     }
     if (strings.Count() > 0) {
       ChooseStrings(lines, strings);
+      // Checked here on the full int: 65536 would wrap to 0 in the 16-bit NextStrNumber.
       const int first = FirstFreeNumber(*LangFile);
       CheckNumbering(*LangFile, first, CountChosen(strings), FileName);
       NextStrNumber = static_cast<uint16_t>(first);
