@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string>
 
-#include "langfile/vLangEd.h"
+#include "langfile/LangFileEdit.h"
 #include "platform/Files.h"
 
 namespace {

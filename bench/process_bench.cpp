@@ -28,8 +28,8 @@
 #include "bench/HeapCounter.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
-#include "source/LangStrs.h"
-#include "source/PasPrcss.h"
+#include "source/LiteralList.h"
+#include "source/SourceProcessing.h"
 
 using heap_counter::g_live;
 using heap_counter::g_peak;

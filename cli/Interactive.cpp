@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "platform/Error.h"
-#include "source/ChoseDlg.h"
+#include "dialogs/StringChooserDialog.h"
 
 namespace polyverb::cli {
 namespace {

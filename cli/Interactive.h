@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "source/LangStrs.h"
+#include "source/LiteralList.h"
 
 class QApplication;
 

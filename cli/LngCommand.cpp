@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "cli/Cli.h"
-#include "langfile/vLangEd.h"
+#include "langfile/LangFileEdit.h"
 
 namespace polyverb::cli {
 namespace {

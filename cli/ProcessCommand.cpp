@@ -11,9 +11,10 @@
 
 #include "cli/Cli.h"
 #include "cli/Interactive.h"
-#include "langfile/vLangEd.h"
-#include "source/LangStrs.h"
-#include "source/PasPrcss.h"
+#include "langfile/LangFileEdit.h"
+#include "source/LiteralList.h"
+#include "source/LiteralExtraction.h"
+#include "source/SourceProcessing.h"
 #include "source/Rewrite.h"
 #include "source/SourceText.h"
 

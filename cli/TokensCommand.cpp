@@ -4,9 +4,9 @@
 #include <string>
 
 #include "cli/Cli.h"
-#include "source/PasPrcss.h"
+#include "source/LiteralExtraction.h"
 #include "source/SourceText.h"
-#include "source/VScaner.h"
+#include "source/Scanner.h"
 
 namespace polyverb::cli {
 

@@ -2,8 +2,8 @@
 // of the library choose their own dialogs.
 #include <type_traits>
 
-#include "expert/IdeIntf.h"
-#include "expert/Polyverb.h"
+#include "ideintf/IdeIntf.h"
+#include "expert/Expert.h"
 #include "expert/WizardUi.h"
 
 extern "C" __attribute__((visibility("default"))) bool INITEXPERT0017(

@@ -11,7 +11,7 @@
 #include <span>
 #include <string>
 
-#include "source/LangStrs.h"
+#include "source/LiteralList.h"
 
 namespace polyverb {
 

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "host/ProjectFile.h"
+#include "project/ProjectFile.h"
 #include "platform/Error.h"
 
 namespace polyverb {

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "expert/IdeIntf.h"
+#include "ideintf/IdeIntf.h"
 
 namespace polyverb {
 

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "expert/IdeIntf.h"
+#include "ideintf/IdeIntf.h"
 #include "host/IdeModules.h"
 
 namespace polyverb {

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "host/ProjectFile.h"
-#include "host/UnitEditor.h"
+#include "project/ProjectFile.h"
+#include "project/UnitEditor.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/Text.h"

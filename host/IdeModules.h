@@ -16,8 +16,8 @@
 #include <utility>
 #include <vector>
 
-#include "expert/IdeIntf.h"
-#include "host/FormFile.h"
+#include "ideintf/IdeIntf.h"
+#include "project/FormFile.h"
 
 namespace polyverb {
 

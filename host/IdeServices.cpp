@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "host/MainWindow.h"
-#include "host/ProjectFile.h"
+#include "project/ProjectFile.h"
 #include "platform/Error.h"
 
 namespace polyverb {

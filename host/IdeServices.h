@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "expert/IdeIntf.h"
+#include "ideintf/IdeIntf.h"
 #include "host/IdeMenus.h"
 #include "host/IdeModules.h"
 

@@ -19,7 +19,7 @@
 #include "host/AutoRun.h"
 #include "host/IdeServices.h"
 #include "host/MainWindow.h"
-#include "host/ProjectFile.h"
+#include "project/ProjectFile.h"
 #include "platform/Error.h"
 
 namespace {

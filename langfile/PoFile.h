@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "langfile/vLangEd.h"
+#include "langfile/LangFileEdit.h"
 
 namespace polyverb {
 

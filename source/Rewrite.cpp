@@ -1,6 +1,6 @@
 #include "source/Rewrite.h"
 
-#include "langfile/vLangEd.h"
+#include "langfile/LangFileEdit.h"
 #include "platform/Error.h"
 
 namespace polyverb {

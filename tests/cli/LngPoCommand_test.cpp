@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "langfile/vLangEd.h"
+#include "langfile/LangFileEdit.h"
 #include "tests/testing/RunTool.h"
 #include "tests/testing/TempDir.h"
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "cli/Cli.h"
-#include "langfile/vLangEd.h"
+#include "langfile/LangFileEdit.h"
 #include "platform/PathStyle.h"
 #include "tests/testing/CallCommand.h"
 #include "tests/testing/RunTool.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "expert/IdeIntf.h"
+#include "ideintf/IdeIntf.h"
 #include "tests/expert/LoadAddin.h"
 #include "tests/expert/RecordingHost.h"
 #include "tests/testing/RunTool.h"

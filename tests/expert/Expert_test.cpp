@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "expert/Polyverb.h"
+#include "expert/Expert.h"
 #include "tests/expert/RecordingHost.h"
 #include "tests/expert/ScriptedUi.h"
 #include "tests/testing/TempDir.h"

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "expert/IdeIntf.h"
+#include "ideintf/IdeIntf.h"
 
 namespace polyverb::testing {
 

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "expert/IdeIntf.h"
+#include "ideintf/IdeIntf.h"
 
 namespace polyverb::testing {
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/Error.h"
-#include "source/PasPrcss.h"
+#include "source/SourceProcessing.h"
 
 namespace polyverb::testing {
 

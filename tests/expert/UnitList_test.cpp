@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "expert/Polyverb.h"
+#include "expert/UnitList.h"
 #include "platform/Error.h"
 #include "tests/expert/RecordingHost.h"
 #include "tests/expert/ScriptedUi.h"

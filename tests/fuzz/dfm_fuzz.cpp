@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "host/FormFile.h"
+#include "project/FormFile.h"
 #include "platform/Error.h"
 #include "platform/Text.h"
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "host/ProjectFile.h"
+#include "project/ProjectFile.h"
 #include "platform/Error.h"
 #include "platform/Text.h"
 #include "source/SourceText.h"

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "langfile/vLangEd.h"
+#include "langfile/LangFileEdit.h"
 #include "platform/Error.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "langfile/LngFormat.h"
+#include "langfile/LangFileFormat.h"
 #include "langfile/PoFile.h"
 #include "platform/Error.h"
 

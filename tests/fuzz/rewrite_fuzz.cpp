@@ -7,11 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "langfile/vLangEd.h"
+#include "langfile/LangFileEdit.h"
 #include "platform/Error.h"
-#include "source/PasPrcss.h"
+#include "source/LiteralExtraction.h"
+#include "source/SourceProcessing.h"
 #include "source/SourceText.h"
-#include "source/VScaner.h"
+#include "source/Scanner.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "host/MainWindow.h"
-#include "host/ProjectFile.h"
+#include "project/ProjectFile.h"
 #include "platform/Error.h"
 #include "tests/testing/TempDir.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "langfile/vLangEd.h"
+#include "langfile/LangFileEdit.h"
 #include "platform/Error.h"
 
 namespace polyverb {

@@ -1,0 +1,83 @@
+#include "dialogs/QtWizardUi.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QThread>
+#include <QWidget>
+#include <memory>
+
+#include "dialogs/WizardDialog.h"
+#include "expert/WizardUi.h"
+#include "platform/Error.h"
+#include "platform/Text.h"
+#include "dialogs/StringChooserDialog.h"
+
+namespace polyverb {
+namespace {
+
+// Checked before every widget: without it Qt aborts the whole IDE.
+void RequireGui() {
+  const QCoreApplication* app = QCoreApplication::instance();
+  if (qobject_cast<const QApplication*>(app) == nullptr) throw Error(kNoQApplication);
+  if (QThread::currentThread() != app->thread()) throw Error(kNotGuiThread);
+}
+
+class TQtWizardDialog : public TWizardDialog {
+ public:
+  explicit TQtWizardDialog(QWidget* Owner) : FDialog(Owner), FUnits(*FDialog.lvUnits) {}
+
+  TListViewIntf& lvUnits() override { return FUnits; }
+  int ShowModal() override { return FDialog.exec(); }
+  std::string LanguageName() const override { return FDialog.edDefLang->text().toStdString(); }
+  bool ProcessSources() const override { return FDialog.cbProcessPAS->isChecked(); }
+
+ private:
+  TdlgPolyverb FDialog;
+  TUnitsListView FUnits;
+};
+
+class TQtWizardUi : public TWizardUi {
+ public:
+  explicit TQtWizardUi(std::uintptr_t ParentWindow) : FParentWindow(ParentWindow) {}
+
+  std::unique_ptr<TWizardDialog> CreateWizardDialog() override {
+    RequireGui();
+    return std::make_unique<TQtWizardDialog>(OwnerWindow(FParentWindow));
+  }
+
+  void ShowMessage(const std::string& Text) override {
+    RequireGui();
+    // The application's name as the title, as a plain message of the IDE itself would have.
+    QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(),
+                    QString::fromStdString(DecodeToUtf8(Text)), QMessageBox::Ok,
+                    OwnerWindow(FParentWindow));
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+  }
+
+  void ChooseStrings(std::span<const std::string> Lines, TLangStrings& Strings) override {
+    RequireGui();
+    TdlgStrChoose::ChooseStrings(OwnerWindow(FParentWindow), Lines, Strings);
+  }
+
+ private:
+  // Looked up each time: the IDE's main window may come and go between the entry point
+  // and a click.
+  std::uintptr_t FParentWindow;
+};
+
+}  // namespace
+
+QWidget* OwnerWindow(std::uintptr_t ParentWindow) {
+  if (ParentWindow == 0) return nullptr;
+  QWidget* widget = QWidget::find(static_cast<WId>(ParentWindow));
+  return widget != nullptr ? widget->window() : nullptr;
+}
+
+std::unique_ptr<TWizardUi> CreateWizardUi(std::uintptr_t ParentWindow) {
+  return std::make_unique<TQtWizardUi>(ParentWindow);
+}
+
+}  // namespace polyverb

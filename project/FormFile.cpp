@@ -1,0 +1,722 @@
+#include "project/FormFile.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "project/ProjectFile.h"
+#include "platform/Error.h"
+#include "platform/Files.h"
+#include "platform/Text.h"
+
+namespace polyverb {
+namespace {
+
+// Deeper nesting than any designer writes; the limit keeps a hostile file from
+// exhausting the stack of the recursive reader.
+constexpr int kMaxDepth = 200;
+constexpr std::uint32_t kMaxCharCode = 0xFFFF;  // #n codes are UTF-16 code units
+
+// The reader's blank characters: every control byte up to and including the space.
+bool IsBlank(char c) {
+  const auto u = static_cast<unsigned char>(c);
+  return u >= 1 && u <= 32;
+}
+bool IsLineEndChar(char c) { return c == '\r' || c == '\n'; }
+bool IsIdentStart(char c) {
+  const auto u = static_cast<unsigned char>(c);
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || u >= 128;
+}
+bool IsIdentChar(char c) { return IsIdentStart(c) || (c >= '0' && c <= '9'); }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsHexDigit(char c) {
+  return IsDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+int HexValue(char c) {
+  if (IsDigit(c)) return c - '0';
+  return (c | 0x20) - 'a' + 10;
+}
+
+void AppendUtf8(std::string& out, std::uint32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+// Code points of a valid UTF-8 text.
+std::vector<std::uint32_t> CodePoints(std::string_view utf8) {
+  std::vector<std::uint32_t> cps;
+  for (std::size_t i = 0; i < utf8.size();) {
+    const auto b = static_cast<unsigned char>(utf8[i]);
+    const int extra = b < 0x80 ? 0 : b < 0xE0 ? 1 : b < 0xF0 ? 2 : 3;
+    std::uint32_t cp = extra == 0 ? b : b & (0x3F >> extra);
+    for (int k = 1; k <= extra; ++k) cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+    cps.push_back(cp);
+    i += static_cast<std::size_t>(extra) + 1;
+  }
+  return cps;
+}
+
+bool SameAscii(std::string_view a, std::string_view b) { return SameTextAscii(a, b); }
+
+std::string LineEndOf(std::string_view text) {
+  const std::size_t at = text.find_first_of("\r\n");
+  if (at == std::string_view::npos) return "\r\n";
+  if (text[at] == '\n') return "\n";
+  return at + 1 < text.size() && text[at + 1] == '\n' ? "\r\n" : "\r";
+}
+
+std::string FormatValue(const FormValue& value) {
+  return value.kind == FormValueKind::String ? QuoteFormString(value.text) : value.text;
+}
+
+}  // namespace
+
+std::string QuoteFormString(std::string_view value) {
+  const std::vector<std::uint32_t> cps =
+      CodePoints(IsValidUtf8(value) ? std::string(value) : DecodeToUtf8(value));
+  std::string out;
+  bool quoted = false;
+  for (std::uint32_t cp : cps) {
+    if (cp >= 32 && cp <= 126) {
+      if (!quoted) out += '\'';
+      quoted = true;
+      out += static_cast<char>(cp);
+      if (cp == '\'') out += '\'';
+      continue;
+    }
+    if (quoted) out += '\'';
+    quoted = false;
+    if (cp > 0xFFFF) {
+      const std::uint32_t v = cp - 0x10000;
+      out += '#' + std::to_string(0xD800 + (v >> 10)) + '#' + std::to_string(0xDC00 + (v & 0x3FF));
+    } else {
+      out += '#' + std::to_string(cp);
+    }
+  }
+  if (quoted || out.empty()) out += '\'';
+  if (out == "'") out += '\'';
+  return out;
+}
+
+// ---------------------------------------------------------------------------------------
+// Reading
+
+class FormParser {
+ public:
+  FormParser(std::string_view src, std::string_view name) : src_(src), name_(name) {}
+
+  FormFile Parse() {
+    if (src_.starts_with("TPF0") || src_.starts_with(std::string_view("\xFF\x0A\x00", 3)))
+      throw Error("Form file " + std::string(name_) +
+                  " is a binary form file; only text form files can be read");
+    FormFile file;
+    file.lineEnd_ = LineEndOf(src_);
+    if (src_.starts_with("\xEF\xBB\xBF")) pos_ = 3;  // a byte order mark stays in the root's lead
+    Lex();
+    file.root_ = ParseObject(0);
+    if (cur_.kind != Kind::End) Fail(cur_.begin, "expected the end of the file after the root object's 'end', found " + Shown());
+    file.trailer_ = std::string(src_.substr(consumed_));
+    return file;
+  }
+
+ private:
+  enum class Kind { End, Ident, Integer, Float, String, Binary, Symbol };
+  struct Token {
+    Kind kind = Kind::End;
+    std::size_t begin = 0, end = 0;
+    std::string text;  // Ident: as written; String: decoded; Binary: hex digits; number: as written
+  };
+
+  [[noreturn]] void Fail(std::size_t offset, const std::string& what) const {
+    std::size_t line = 1;
+    for (std::size_t i = 0; i < offset && i < src_.size(); ++i) {
+      if (src_[i] == '\n' || (src_[i] == '\r' && (i + 1 >= src_.size() || src_[i + 1] != '\n'))) ++line;
+    }
+    throw Error("Form file " + std::string(name_) + ", line " + std::to_string(line) + ": " + what);
+  }
+
+  std::string Shown() const {
+    if (cur_.kind == Kind::End) return "the end of the file";
+    std::string_view text = src_.substr(cur_.begin, cur_.end - cur_.begin);
+    std::string shown(text.substr(0, 40));
+    if (text.size() > 40) shown += "...";
+    return "'" + shown + "'";
+  }
+
+  // ---- lexer ----
+
+  void Next() {
+    lastEnd_ = cur_.end;
+    Lex();
+  }
+
+  void Lex() {
+    while (pos_ < src_.size() && IsBlank(src_[pos_])) ++pos_;
+    cur_ = Token{};
+    cur_.begin = cur_.end = pos_;
+    if (pos_ >= src_.size()) return;
+    const char c = src_[pos_];
+    if (c == '\0') Fail(pos_, "a NUL byte; this is not a text form file");
+    if (IsIdentStart(c)) {
+      std::size_t p = pos_;
+      while (p < src_.size() && IsIdentChar(src_[p])) ++p;
+      Finish(Kind::Ident, p, std::string(src_.substr(pos_, p - pos_)));
+    } else if (IsDigit(c) || c == '$' ||
+               ((c == '-' || c == '+') && pos_ + 1 < src_.size() &&
+                (IsDigit(src_[pos_ + 1]) || src_[pos_ + 1] == '$'))) {
+      LexNumber();
+    } else if (c == '\'' || c == '#') {
+      LexString();
+    } else if (c == '{') {
+      LexBinary();
+    } else if (std::string_view("=:[](),<>+.").find(c) != std::string_view::npos) {
+      Finish(Kind::Symbol, pos_ + 1, std::string(1, c));
+    } else {
+      const auto u = static_cast<unsigned char>(c);
+      Fail(pos_, u < 127 ? std::string("unexpected character '") + c + "'"
+                         : "unexpected character #" + std::to_string(u));
+    }
+  }
+
+  void Finish(Kind kind, std::size_t end, std::string text) {
+    cur_.kind = kind;
+    cur_.end = end;
+    cur_.text = std::move(text);
+    pos_ = end;
+  }
+
+  void LexNumber() {
+    std::size_t p = pos_;
+    if (src_[p] == '-' || src_[p] == '+') ++p;
+    bool isFloat = false;
+    if (src_[p] == '$') {
+      ++p;
+      const std::size_t digits = p;
+      while (p < src_.size() && IsHexDigit(src_[p])) ++p;
+      if (p == digits) Fail(pos_, "expected hex digits after '$'");
+    } else {
+      while (p < src_.size() && IsDigit(src_[p])) ++p;
+      if (p + 1 < src_.size() && src_[p] == '.' && IsDigit(src_[p + 1])) {
+        isFloat = true;
+        p += 1;
+        while (p < src_.size() && IsDigit(src_[p])) ++p;
+      }
+      if (p < src_.size() && (src_[p] == 'e' || src_[p] == 'E')) {
+        std::size_t q = p + 1;
+        if (q < src_.size() && (src_[q] == '+' || src_[q] == '-')) ++q;
+        if (q < src_.size() && IsDigit(src_[q])) {
+          isFloat = true;
+          p = q;
+          while (p < src_.size() && IsDigit(src_[p])) ++p;
+        }
+      }
+      // Single, currency and date values carry a one-letter type suffix.
+      if (p < src_.size() && std::string_view("sScCdDfF").find(src_[p]) != std::string_view::npos &&
+          (p + 1 >= src_.size() || !IsIdentChar(src_[p + 1]))) {
+        isFloat = true;
+        ++p;
+      }
+    }
+    if (p < src_.size() && IsIdentChar(src_[p]))
+      Fail(pos_, "invalid number '" + std::string(src_.substr(pos_, std::min<std::size_t>(p + 1 - pos_, 40))) + "'");
+    Finish(isFloat ? Kind::Float : Kind::Integer, p, std::string(src_.substr(pos_, p - pos_)));
+  }
+
+  void LexString() {
+    std::string text;
+    std::uint32_t highSurrogate = 0;  // a #code waiting for the low half of its pair
+    auto flushSurrogate = [&] {
+      if (highSurrogate != 0) AppendUtf8(text, 0xFFFD);
+      highSurrogate = 0;
+    };
+    std::size_t p = pos_;
+    while (p < src_.size() && (src_[p] == '\'' || src_[p] == '#')) {
+      if (src_[p] == '\'') {
+        flushSurrogate();
+        const std::size_t open = p++;
+        for (;;) {
+          if (p >= src_.size() || IsLineEndChar(src_[p])) Fail(open, "unterminated string");
+          if (src_[p] == '\'') {
+            if (p + 1 < src_.size() && src_[p + 1] == '\'') {
+              text += '\'';
+              p += 2;
+              continue;
+            }
+            ++p;
+            break;
+          }
+          text += src_[p++];
+        }
+        continue;
+      }
+      const std::size_t hash = p++;
+      const bool hex = p < src_.size() && src_[p] == '$';
+      if (hex) ++p;
+      const std::size_t digits = p;
+      std::uint32_t code = 0;
+      while (p < src_.size() && (hex ? IsHexDigit(src_[p]) : IsDigit(src_[p]))) {
+        code = code * (hex ? 16 : 10) + static_cast<std::uint32_t>(HexValue(src_[p]));
+        if (code > kMaxCharCode)
+          Fail(hash, "character code " + std::string(src_.substr(hash, p + 1 - hash)) + "... is out of range");
+        ++p;
+      }
+      if (p == digits) Fail(hash, "expected a character code after '#'");
+      if (code >= 0xDC00 && code <= 0xDFFF && highSurrogate != 0) {
+        AppendUtf8(text, 0x10000 + ((highSurrogate - 0xD800) << 10) + (code - 0xDC00));
+        highSurrogate = 0;
+      } else {
+        flushSurrogate();
+        if (code >= 0xD800 && code <= 0xDBFF)
+          highSurrogate = code;
+        else
+          AppendUtf8(text, code >= 0xDC00 && code <= 0xDFFF ? 0xFFFD : code);
+      }
+    }
+    flushSurrogate();
+    if (p < src_.size() && IsIdentChar(src_[p])) Fail(p, "unexpected text directly after a string");
+    Finish(Kind::String, p, std::move(text));
+  }
+
+  void LexBinary() {
+    std::string hex;
+    std::size_t p = pos_ + 1;
+    for (;;) {
+      if (p >= src_.size()) Fail(pos_, "binary data not closed with '}'");
+      const char c = src_[p];
+      if (c == '}') break;
+      if (IsHexDigit(c)) {
+        hex += c;
+      } else if (!IsBlank(c)) {
+        Fail(p, "invalid character in binary data");
+      }
+      ++p;
+    }
+    if (hex.size() % 2 != 0) Fail(pos_, "binary data with an odd number of hex digits");
+    Finish(Kind::Binary, p + 1, std::move(hex));
+  }
+
+  // ---- grammar ----
+
+  bool IsSymbol(char c) const { return cur_.kind == Kind::Symbol && cur_.text[0] == c; }
+  bool IsWord(std::string_view word) const {
+    return cur_.kind == Kind::Ident && SameAscii(cur_.text, word);
+  }
+  bool AtObjectStart() const { return IsWord("object") || IsWord("inherited") || IsWord("inline"); }
+  void Expect(char c) {
+    if (!IsSymbol(c)) Fail(cur_.begin, std::string("expected '") + c + "', found " + Shown());
+    Next();
+  }
+  std::string TakeIdent(std::string_view what) {
+    if (cur_.kind != Kind::Ident) Fail(cur_.begin, "expected " + std::string(what) + ", found " + Shown());
+    std::string text = std::move(cur_.text);
+    Next();
+    return text;
+  }
+  std::string TakeDotted(std::string_view what) {
+    std::string text = TakeIdent(what);
+    while (IsSymbol('.')) {
+      Next();
+      text += '.' + TakeIdent(what);
+    }
+    return text;
+  }
+  void CheckDepth(int depth) const {
+    if (depth > kMaxDepth) Fail(cur_.begin, "nested too deeply");
+  }
+
+  // The original text of a piece that starts at `start` and whose last token ends at
+  // lastEnd_: see FormText.
+  FormText TakePiece(std::size_t start) {
+    FormText text;
+    text.lead = std::string(src_.substr(consumed_, start - consumed_));
+    text.core = std::string(src_.substr(start, lastEnd_ - start));
+    std::size_t p = lastEnd_;
+    while (p < src_.size() && IsBlank(src_[p]) && !IsLineEndChar(src_[p])) ++p;
+    if (p < src_.size() && IsLineEndChar(src_[p])) {
+      p += src_[p] == '\r' && p + 1 < src_.size() && src_[p + 1] == '\n' ? 2 : 1;
+      text.tail = std::string(src_.substr(lastEnd_, p - lastEnd_));
+      consumed_ = p;
+    } else {
+      consumed_ = lastEnd_;
+    }
+    return text;
+  }
+
+  // The indentation a piece's lead gives its line, or `depth` levels of two spaces when
+  // the piece does not start a line of its own.
+  static std::string IndentOf(std::string_view lead, bool startOfFile, int depth) {
+    std::string_view indent = lead;
+    const std::size_t lineEnd = lead.find_last_of("\r\n");
+    if (lineEnd != std::string_view::npos)
+      indent = lead.substr(lineEnd + 1);
+    else if (!startOfFile)
+      return std::string(static_cast<std::size_t>(depth) * 2, ' ');
+    if (indent.starts_with("\xEF\xBB\xBF")) indent.remove_prefix(3);
+    if (indent.find_first_not_of(" \t") != std::string_view::npos)
+      return std::string(static_cast<std::size_t>(depth) * 2, ' ');
+    return std::string(indent);
+  }
+
+  std::unique_ptr<FormObject> ParseObject(int depth) {
+    CheckDepth(depth);
+    if (!AtObjectStart())
+      Fail(cur_.begin, "expected 'object', 'inherited' or 'inline', found " + Shown());
+    const bool startOfFile = consumed_ == 0;
+    const std::size_t start = cur_.begin;
+    const FormObjectKind kind = IsWord("object")      ? FormObjectKind::Object
+                                : IsWord("inherited") ? FormObjectKind::Inherited
+                                                      : FormObjectKind::Inline;
+    Next();
+    std::string first = TakeIdent("an object name or class name");
+    std::string name, className;
+    if (IsSymbol(':')) {
+      Next();
+      name = std::move(first);
+      className = TakeIdent("a class name");
+    } else {
+      className = std::move(first);
+    }
+    auto object = std::make_unique<FormObject>(kind, std::move(name), std::move(className));
+    if (IsSymbol('[')) {
+      Next();
+      if (cur_.kind != Kind::Integer) Fail(cur_.begin, "expected an index after '[', found " + Shown());
+      object->index_ = cur_.text;
+      Next();
+      Expect(']');
+    }
+    object->header_ = TakePiece(start);
+    object->indent_ = IndentOf(object->header_.lead, startOfFile, depth);
+
+    while (cur_.kind == Kind::Ident && !AtObjectStart() && !IsWord("end")) {
+      const std::size_t propertyStart = cur_.begin;
+      FormProperty property = ParseProperty(depth);
+      property.text_ = TakePiece(propertyStart);
+      object->properties_.push_back(std::move(property));
+    }
+    while (AtObjectStart()) object->children_.push_back(ParseObject(depth + 1));
+    if (!IsWord("end")) {
+      Fail(cur_.begin, cur_.kind == Kind::Ident
+                           ? "property " + cur_.text + " after the child objects of " + Describe(*object)
+                           : "expected 'end' of " + Describe(*object) + ", found " + Shown());
+    }
+    const std::size_t endStart = cur_.begin;
+    Next();
+    object->end_ = TakePiece(endStart);
+    return object;
+  }
+
+  static std::string Describe(const FormObject& object) {
+    return "object " + (object.Name().empty() ? object.ClassName() : object.Name());
+  }
+
+  FormProperty ParseProperty(int depth) {
+    std::string name = TakeDotted("a property name");
+    Expect('=');
+    return FormProperty(std::move(name), ParseValue(depth + 1));
+  }
+
+  FormValue ParseValue(int depth) {
+    CheckDepth(depth);
+    FormValue value;
+    switch (cur_.kind) {
+      case Kind::String:
+        value.kind = FormValueKind::String;
+        value.text = std::move(cur_.text);
+        Next();
+        while (IsSymbol('+')) {
+          Next();
+          if (cur_.kind != Kind::String) Fail(cur_.begin, "expected a string after '+', found " + Shown());
+          value.text += cur_.text;
+          Next();
+        }
+        return value;
+      case Kind::Integer:
+      case Kind::Float:
+        value.kind = cur_.kind == Kind::Integer ? FormValueKind::Integer : FormValueKind::Float;
+        value.text = std::move(cur_.text);
+        Next();
+        return value;
+      case Kind::Ident:
+        if (AtObjectStart() || IsWord("end")) break;  // a value left out before the next line
+        value.kind = FormValueKind::Identifier;
+        value.text = TakeDotted("an identifier");
+        return value;
+      case Kind::Binary:
+        value.kind = FormValueKind::Binary;
+        value.text = std::move(cur_.text);
+        Next();
+        return value;
+      case Kind::Symbol:
+        if (IsSymbol('[')) return ParseSet();
+        if (IsSymbol('(')) return ParseList(depth);
+        if (IsSymbol('<')) return ParseCollection(depth);
+        break;
+      case Kind::End:
+        break;
+    }
+    Fail(cur_.begin, "expected a value, found " + Shown());
+  }
+
+  FormValue ParseSet() {
+    FormValue value;
+    value.kind = FormValueKind::Set;
+    Next();
+    if (!IsSymbol(']')) {
+      for (;;) {
+        if (cur_.kind != Kind::Ident && cur_.kind != Kind::Integer)
+          Fail(cur_.begin, "expected a set element, found " + Shown());
+        value.elements.push_back(std::move(cur_.text));
+        Next();
+        if (!IsSymbol(',')) break;
+        Next();
+      }
+    }
+    Expect(']');
+    return value;
+  }
+
+  FormValue ParseList(int depth) {
+    FormValue value;
+    value.kind = FormValueKind::List;
+    Next();
+    while (!IsSymbol(')')) {
+      if (cur_.kind == Kind::End || IsWord("end") || AtObjectStart()) Fail(cur_.begin, "list not closed with ')'");
+      value.items.push_back(ParseValue(depth + 1));
+    }
+    Next();
+    return value;
+  }
+
+  FormValue ParseCollection(int depth) {
+    FormValue value;
+    value.kind = FormValueKind::Collection;
+    Next();
+    while (!IsSymbol('>')) {
+      if (!IsWord("item")) Fail(cur_.begin, "expected 'item' or '>', found " + Shown());
+      Next();
+      FormCollectionItem item;
+      if (IsSymbol('[')) {
+        Next();
+        if (cur_.kind != Kind::Integer) Fail(cur_.begin, "expected an index after '[', found " + Shown());
+        item.index = cur_.text;
+        Next();
+        Expect(']');
+      }
+      while (cur_.kind == Kind::Ident && !IsWord("end")) item.properties.push_back(ParseProperty(depth + 1));
+      if (!IsWord("end")) Fail(cur_.begin, "expected 'end' of a collection item, found " + Shown());
+      Next();
+      value.collection.push_back(std::move(item));
+    }
+    Next();
+    return value;
+  }
+
+  std::string_view src_;
+  std::string_view name_;
+  std::size_t pos_ = 0;       // where the lexer goes on
+  std::size_t lastEnd_ = 0;   // end of the last token taken
+  std::size_t consumed_ = 0;  // end of the text handed to pieces so far
+  Token cur_;
+};
+
+FormFile FormFile::Parse(std::string_view bytes, std::string_view fileName) {
+  return FormParser(bytes, fileName).Parse();
+}
+
+FormFile FormFile::Read(const std::string& path) { return Parse(ReadWholeFile(path), path); }
+
+// ---------------------------------------------------------------------------------------
+// The tree
+
+const FormProperty* FormObject::FindProperty(std::string_view name) const {
+  for (const FormProperty& property : properties_)
+    if (SameAscii(property.name_, name)) return &property;
+  return nullptr;
+}
+
+std::optional<std::string> FormObject::StringProperty(std::string_view name) const {
+  const FormProperty* property = FindProperty(name);
+  if (property == nullptr || property->value_.kind != FormValueKind::String) return std::nullopt;
+  return property->value_.text;
+}
+
+void FormObject::SetStringProperty(std::string_view name, std::string_view value) {
+  SetProperty(name, FormValue{FormValueKind::String, std::string(value), {}, {}, {}});
+}
+
+std::string FormObject::ChildIndent() const {
+  for (const FormProperty& property : properties_) {
+    const std::string& lead = property.text_.lead;
+    const std::size_t lineEnd = lead.find_last_of("\r\n");
+    if (property.text_.fresh || lineEnd == std::string::npos) break;
+    const std::string indent = lead.substr(lineEnd + 1);
+    if (indent.find_first_not_of(" \t") == std::string::npos) return indent;
+    break;
+  }
+  return indent_ + "  ";
+}
+
+void FormObject::SetProperty(std::string_view name, FormValue value) {
+  for (FormProperty& property : properties_) {
+    if (SameAscii(property.name_, name)) {
+      property.value_ = std::move(value);
+      property.text_.generated = true;
+      return;
+    }
+  }
+  AppendNewProperty(name, std::move(value));
+  // Keep a trailing run of Left/Top last: a non-visual component's position follows its
+  // published properties.
+  auto at = properties_.end() - 1;
+  while (at != properties_.begin() &&
+         (SameAscii((at - 1)->name_, "Left") || SameAscii((at - 1)->name_, "Top")))
+    --at;
+  std::rotate(at, properties_.end() - 1, properties_.end());
+}
+
+void FormObject::AppendNewProperty(std::string_view name, FormValue value) {
+  FormProperty property{std::string(name), std::move(value)};
+  property.text_.lead = ChildIndent();
+  property.text_.generated = property.text_.fresh = true;
+  properties_.push_back(std::move(property));
+}
+
+std::vector<FormObject*> FormFile::Components() {
+  std::vector<FormObject*> components;
+  auto collect = [&](auto& self, FormObject& object) -> void {
+    for (const auto& child : object.children_) {
+      components.push_back(child.get());
+      if (child->kind_ != FormObjectKind::Inline) self(self, *child);
+    }
+  };
+  collect(collect, *root_);
+  return components;
+}
+
+std::vector<const FormObject*> FormFile::Components() const {
+  const std::vector<FormObject*> all = const_cast<FormFile*>(this)->Components();
+  return {all.begin(), all.end()};
+}
+
+std::vector<const FormObject*> FormFile::NewComponents() const {
+  std::vector<const FormObject*> created;
+  for (const auto& child : root_->children_)
+    if (child->IsNew()) created.push_back(child.get());
+  return created;
+}
+
+FormObject& FormFile::CreateComponent(std::string_view className, int left, int top) {
+  if (className.empty() || !IsIdentStart(className[0]) ||
+      !std::all_of(className.begin(), className.end(), IsIdentChar))
+    throw Error("Cannot create a component of class '" + std::string(className) +
+                "': not a class name");
+  std::vector<std::string_view> names;
+  auto collect = [&](auto& self, const FormObject& object) -> void {
+    names.push_back(object.name_);
+    for (const auto& child : object.children_) self(self, *child);
+  };
+  collect(collect, *root_);
+  std::string base(className.size() > 1 && (className[0] == 'T' || className[0] == 't')
+                       ? className.substr(1)
+                       : className);
+  std::string name;
+  for (long long n = 1;; ++n) {
+    name = base + std::to_string(n);
+    if (std::none_of(names.begin(), names.end(),
+                     [&](std::string_view taken) { return SameAscii(taken, name); }))
+      break;
+  }
+
+  auto object = std::make_unique<FormObject>(FormObjectKind::Object, name, std::string(className));
+  object->indent_ = root_->indent_ + "  ";
+  object->header_.lead = object->end_.lead = object->indent_;
+  object->header_.generated = object->header_.fresh = true;
+  object->end_.generated = object->end_.fresh = true;
+  object->AppendNewProperty("Left", FormValue{FormValueKind::Integer, std::to_string(left), {}, {}, {}});
+  object->AppendNewProperty("Top", FormValue{FormValueKind::Integer, std::to_string(top), {}, {}, {}});
+  root_->children_.push_back(std::move(object));
+  return *root_->children_.back();
+}
+
+// ---------------------------------------------------------------------------------------
+// Writing
+
+class FormWriter {
+ public:
+  FormWriter(std::string& out, const std::string& lineEnd) : out_(out), lineEnd_(lineEnd) {}
+
+  void WriteObject(const FormObject& object) {
+    Piece(object.header_, [&] {
+      static constexpr std::string_view kWords[] = {"object", "inherited", "inline"};
+      std::string core(kWords[static_cast<int>(object.kind_)]);
+      core += ' ';
+      if (!object.name_.empty()) core += object.name_ + ": ";
+      core += object.className_;
+      if (object.index_) core += " [" + *object.index_ + "]";
+      return core;
+    });
+    for (const FormProperty& property : object.properties_)
+      Piece(property.text_, [&] { return property.name_ + " = " + FormatValue(property.value_); });
+    for (const auto& child : object.children_) WriteObject(*child);
+    Piece(object.end_, [] { return std::string("end"); });
+  }
+
+ private:
+  template <typename Generate>
+  void Piece(const FormText& text, Generate generate) {
+    if (text.fresh) {
+      // A new line of its own, even after a piece that did not end its line.
+      if (!out_.empty() && out_.back() != '\n' && out_.back() != '\r') out_ += lineEnd_;
+      out_ += text.lead + generate() + lineEnd_;
+      return;
+    }
+    out_ += text.lead;
+    out_ += text.generated ? generate() : text.core;
+    out_ += text.tail;
+  }
+
+  std::string& out_;
+  const std::string& lineEnd_;
+};
+
+bool FormFile::Modified() const {
+  auto changed = [](auto& self, const FormObject& object) -> bool {
+    if (object.header_.generated || object.end_.generated) return true;
+    for (const FormProperty& property : object.properties_)
+      if (property.text_.generated) return true;
+    for (const auto& child : object.children_)
+      if (self(self, *child)) return true;
+    return false;
+  };
+  return changed(changed, *root_);
+}
+
+std::string FormFile::Write() const {
+  std::string out;
+  FormWriter(out, lineEnd_).WriteObject(*root_);
+  out += trailer_;
+  return out;
+}
+
+void FormFile::Save(const std::string& path) const { ReplaceFile(path, Write()); }
+
+std::optional<std::string> FindFormFile(const std::string& unitPath) {
+  const std::size_t slash = unitPath.rfind('/');
+  const std::size_t dot = unitPath.rfind('.');
+  const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+  return FindIgnoringCase(FullPathName((hasExtension ? unitPath.substr(0, dot) : unitPath) + ".dfm"));
+}
+
+}  // namespace polyverb

@@ -1,0 +1,471 @@
+#include "project/UnitEditor.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "platform/Error.h"
+#include "platform/Files.h"
+#include "platform/Text.h"
+#include "source/SourceText.h"
+#include "source/Scanner.h"
+
+namespace polyverb {
+namespace {
+
+constexpr std::size_t kUsesLineLimit = 80;
+
+std::string LowerAscii(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  return lower;
+}
+
+std::string LineEndOf(std::string_view text) {
+  const std::size_t at = text.find_first_of("\r\n");
+  if (at == std::string_view::npos) return "\r\n";
+  if (text[at] == '\n') return "\n";
+  return at + 1 < text.size() && text[at + 1] == '\n' ? "\r\n" : "\r";
+}
+
+// A token of the scanner, or a comment between tokens. Positions as the scanner gives
+// them: 0-based line, 1-based column; `endLine`/`endCol` is the place just past the item.
+struct Item {
+  enum class Type { Token, Comment } type = Type::Token;
+  TTokenKind kind = tkUnknown;
+  std::string text;  // token: the scanner's text; directive comment: its name, upper case
+  bool directive = false;
+  std::int32_t line = 0, col = 1, endLine = 0, endCol = 1;
+  int depth = 0;  // conditional blocks open before the item
+};
+
+// The source's tokens and the comments between them, in order, with the depth of
+// conditional blocks ({$IF...} ... {$ENDIF}) at each.
+class UnitScan {
+ public:
+  UnitScan(std::string_view source, std::string_view fileName)
+      : text_(std::string(source), fileName), name_(fileName) {
+    const auto lines = text_.lines();
+    TvScanner scanner(lines);
+    std::int32_t line = 0, col = 1;
+    int depth = 0;
+    for (scanner.Reset(); !scanner.AtEnd(); scanner.NextToken()) {
+      ScanGap(line, col, scanner.LineIndex(), scanner.TokenPos(), depth);
+      Item item;
+      item.kind = scanner.Kind();
+      item.text = std::string(scanner.Token());
+      item.line = item.endLine = scanner.LineIndex();
+      item.col = scanner.TokenPos();
+      // An unterminated literal's NextPos lies one past the line's end.
+      item.endCol = std::min<std::int32_t>(scanner.NextPos(), LineLength(item.line) + 1);
+      item.depth = depth;
+      tokens_.push_back(items_.size());
+      items_.push_back(std::move(item));
+      line = scanner.LineIndex();
+      col = scanner.NextPos();
+    }
+    ScanGap(line, col, static_cast<std::int32_t>(lines.size()), 1, depth);
+  }
+
+  const std::vector<Item>& items() const { return items_; }
+  // Indices into items() of the tokens.
+  const std::vector<std::size_t>& tokens() const { return tokens_; }
+  const Item& Token(std::size_t t) const { return items_[tokens_[t]]; }
+  bool IsWord(std::size_t t, std::string_view lower) const {
+    return t < tokens_.size() && Token(t).kind == tkIdentifier && Token(t).text == lower;
+  }
+  bool IsSymbol(std::size_t t, std::string_view symbol) const {
+    return t < tokens_.size() && Token(t).kind == tkSymbol && Token(t).text == symbol;
+  }
+
+  std::size_t Offset(std::int32_t line, std::int32_t col) const {
+    const auto lines = text_.lines();
+    if (static_cast<std::size_t>(line) >= lines.size()) return text_.bytes().size();
+    return static_cast<std::size_t>(lines[static_cast<std::size_t>(line)].data() - text_.bytes().data()) +
+           static_cast<std::size_t>(col - 1);
+  }
+  std::int32_t LineLength(std::int32_t line) const {
+    return static_cast<std::int32_t>(text_.lines()[static_cast<std::size_t>(line)].size());
+  }
+  std::string_view Line(std::int32_t line) const { return text_.lines()[static_cast<std::size_t>(line)]; }
+  std::string Indent(std::int32_t line) const {
+    const std::string_view l = Line(line);
+    return std::string(l.substr(0, std::min(l.find_first_not_of(" \t"), l.size())));
+  }
+
+  // Where text that follows item `i` goes: the end of its line, so that a comment after
+  // it stays on its line; right after the item when another item starts on that line or a
+  // comment starting there runs on to a later line.
+  std::size_t PlaceAfter(std::size_t i) const {
+    const Item& item = items_[i];
+    if (i + 1 < items_.size() && items_[i + 1].line == item.endLine &&
+        (items_[i + 1].type == Item::Type::Token || items_[i + 1].endLine != item.endLine))
+      return Offset(item.endLine, item.endCol);
+    return Offset(item.endLine, LineLength(item.endLine) + 1);
+  }
+
+  // True when a comment lies between items `a` and `b` (a < b).
+  bool CommentBetween(std::size_t a, std::size_t b) const {
+    for (std::size_t i = a + 1; i < b; ++i)
+      if (items_[i].type == Item::Type::Comment) return true;
+    return false;
+  }
+
+  [[noreturn]] void Fail(std::optional<std::int32_t> line, const std::string& what) const {
+    const auto lines = text_.lines();
+    std::string where = "Unit file " + std::string(name_);
+    if (line && !lines.empty())
+      where += ", line " + std::to_string(std::min<std::size_t>(static_cast<std::size_t>(*line), lines.size() - 1) + 1);
+    throw Error(where + ": " + what);
+  }
+
+  std::string Shown(std::size_t t) const {
+    if (t >= tokens_.size()) return "the end of the file";
+    const Item& item = Token(t);
+    std::string shown(Line(item.line).substr(static_cast<std::size_t>(item.col - 1),
+                                             static_cast<std::size_t>(item.endCol - item.col)));
+    if (shown.size() > 40) shown = shown.substr(0, 40) + "...";
+    return "'" + shown + "'";
+  }
+
+ private:
+  // The comments between the place (line, col) and (toLine, toCol), by the scanner's rules:
+  // the text there holds only blanks and comments.
+  void ScanGap(std::int32_t line, std::int32_t col, std::int32_t toLine, std::int32_t toCol, int& depth) {
+    const auto lines = text_.lines();
+    const auto count = static_cast<std::int32_t>(lines.size());
+    while (line < count && (line < toLine || (line == toLine && col < toCol))) {
+      const std::string_view l = Line(line);
+      const auto len = static_cast<std::int32_t>(l.size());
+      if (col > len) {
+        ++line;
+        col = 1;
+        continue;
+      }
+      std::string_view closer;
+      if (TvScanner::IsLineCommentAt(l, col)) {
+        Item comment{Item::Type::Comment, tkUnknown, "", false, line, col, line, len + 1, depth};
+        items_.push_back(std::move(comment));
+        ++line;
+        col = 1;
+        continue;
+      }
+      if (!TvScanner::IsBlockCommentAt(l, col, closer)) {
+        ++col;
+        continue;
+      }
+      Item comment{Item::Type::Comment, tkUnknown, "", false, line, col, line, col, depth};
+      const auto open = static_cast<std::size_t>(col - 1);
+      const std::size_t body = open + (closer == "}" ? 1 : 2);
+      if (body < l.size() && l[body] == '$') {
+        comment.directive = true;
+        std::size_t end = body + 1;
+        while (end < l.size() && ((l[end] >= 'A' && l[end] <= 'Z') || (l[end] >= 'a' && l[end] <= 'z'))) ++end;
+        comment.text = std::string(l.substr(body + 1, end - body - 1));
+        for (char& c : comment.text)
+          if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+      }
+      std::size_t found = l.find(closer, body);
+      while (found == std::string_view::npos && ++line < count) found = Line(line).find(closer);
+      if (found == std::string_view::npos) {  // the comment runs to the end of the source
+        comment.endLine = count - 1;
+        comment.endCol = LineLength(count - 1) + 1;
+        line = count;
+      } else {
+        comment.endLine = line;
+        comment.endCol = static_cast<std::int32_t>(found + closer.size()) + 1;
+        col = comment.endCol;
+      }
+      if (comment.directive) {
+        const std::string& word = comment.text;
+        if (word == "IF" || word == "IFDEF" || word == "IFNDEF" || word == "IFOPT") ++depth;
+        if (word == "ENDIF" || word == "IFEND") --depth;
+      }
+      items_.push_back(std::move(comment));
+    }
+  }
+
+  SourceText text_;
+  std::string_view name_;
+  std::vector<Item> items_;
+  std::vector<std::size_t> tokens_;
+};
+
+struct Edit {
+  std::size_t offset;
+  std::size_t remove;
+  std::string insert;
+};
+
+std::string Apply(std::string_view source, std::vector<Edit> edits) {
+  std::string result(source);
+  std::sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) { return a.offset > b.offset; });
+  for (const Edit& edit : edits) result.replace(edit.offset, edit.remove, edit.insert);
+  return result;
+}
+
+// A uses clause: `uses` at token `uses`, its entries, and the closing `;`.
+struct UsesClause {
+  struct Entry {
+    std::string name;  // lower case, dotted parts joined
+    std::size_t first, last;  // token indices
+  };
+  std::size_t uses = 0;
+  std::vector<Entry> entries;
+  std::size_t semicolon = 0;
+};
+
+UsesClause ParseUses(const UnitScan& scan, std::size_t t) {
+  UsesClause clause;
+  clause.uses = t++;
+  for (;;) {
+    UsesClause::Entry entry{"", t, t};
+    for (;;) {
+      if (t >= scan.tokens().size() || scan.Token(t).kind != tkIdentifier)
+        scan.Fail(t < scan.tokens().size() ? std::optional(scan.Token(t).line) : std::nullopt,
+                  "expected a unit name in the uses clause, found " + scan.Shown(t));
+      entry.name += scan.Token(t).text;
+      entry.last = t++;
+      if (!scan.IsSymbol(t, ".")) break;
+      entry.name += '.';
+      ++t;
+    }
+    if (scan.IsWord(t, "in") && t + 1 < scan.tokens().size() && scan.Token(t + 1).kind == tkString) {
+      t += 2;
+      entry.last = t - 1;
+    }
+    clause.entries.push_back(std::move(entry));
+    if (scan.IsSymbol(t, ";")) break;
+    if (scan.IsSymbol(t, ",")) {
+      ++t;
+      continue;
+    }
+    // Both branches of an {$IFDEF}/{$ELSE} pair may name a unit with no comma between.
+    if (t < scan.tokens().size() && scan.Token(t).kind == tkIdentifier) continue;
+    scan.Fail(t < scan.tokens().size() ? std::optional(scan.Token(t).line) : std::nullopt,
+              "expected ',' or ';' in the uses clause, found " + scan.Shown(t));
+  }
+  clause.semicolon = t;
+  return clause;
+}
+
+std::optional<std::size_t> FindWord(const UnitScan& scan, std::string_view lower, std::size_t from) {
+  for (std::size_t t = from; t < scan.tokens().size(); ++t)
+    if (scan.IsWord(t, lower)) return t;
+  return std::nullopt;
+}
+
+// The edit that takes entry `k` out of `clause`, with its comma; the whole clause (and its
+// lines, when nothing else is on them) when it is the only entry.
+Edit RemoveEntry(const UnitScan& scan, const UsesClause& clause, std::size_t k) {
+  auto start = [&](std::size_t t) { return scan.Offset(scan.Token(t).line, scan.Token(t).col); };
+  auto end = [&](std::size_t t) { return scan.Offset(scan.Token(t).endLine, scan.Token(t).endCol); };
+  if (clause.entries.size() > 1) {
+    const std::size_t from = k > 0 ? end(clause.entries[k - 1].last) : start(clause.entries[k].first);
+    const std::size_t to = k > 0 ? end(clause.entries[k].last) : start(clause.entries[k + 1].first);
+    return {from, to - from, ""};
+  }
+  const Item& uses = scan.Token(clause.uses);
+  const Item& semi = scan.Token(clause.semicolon);
+  std::size_t from = start(clause.uses);
+  std::size_t to = end(clause.semicolon);
+  const std::string_view before = scan.Line(uses.line).substr(0, static_cast<std::size_t>(uses.col - 1));
+  const std::string_view after = scan.Line(semi.line).substr(static_cast<std::size_t>(semi.endCol - 1));
+  if (before.find_first_not_of(" \t") == std::string_view::npos &&
+      after.find_first_not_of(" \t") == std::string_view::npos) {
+    from = scan.Offset(uses.line, 1);
+    to = scan.Offset(semi.line + 1, 1);
+  }
+  return {from, to - from, ""};
+}
+
+}  // namespace
+
+std::string AddClassFields(std::string_view source, std::string_view fileName,
+                           std::string_view className, std::span<const ComponentField> fields) {
+  const UnitScan scan(source, fileName);
+  const std::string lowerClass = LowerAscii(className);
+  const std::size_t count = scan.tokens().size();
+
+  // `TFormX = class [sealed|abstract] [(ancestors)]` with a body: not `class;` nor `class of`.
+  std::optional<std::size_t> header;  // the heading's last token
+  std::size_t classWord = 0;
+  for (std::size_t t = 0; t + 2 < count && !header; ++t) {
+    if (!(scan.Token(t).kind == tkIdentifier && scan.Token(t).text == lowerClass &&
+          scan.IsSymbol(t + 1, "=") && scan.IsWord(t + 2, "class")))
+      continue;
+    std::size_t last = t + 2;
+    while (scan.IsWord(last + 1, "sealed") || scan.IsWord(last + 1, "abstract")) ++last;
+    if (scan.IsSymbol(last + 1, "(")) {
+      std::size_t close = last + 2;
+      while (close < count && !scan.IsSymbol(close, ")")) ++close;
+      if (close >= count) break;
+      last = close;
+    }
+    if (last + 1 < count && !scan.IsSymbol(last + 1, ";") && !scan.IsWord(last + 1, "of")) {
+      header = last;
+      classWord = t + 2;
+    }
+  }
+  if (!header) scan.Fail(std::nullopt, "the declaration of class " + std::string(className) + " was not found");
+
+  static constexpr std::string_view kSectionEnd[] = {
+      "end",         "private",   "protected",   "public",         "published", "strict",
+      "automated",   "procedure", "function",    "constructor",    "destructor", "class",
+      "property",    "operator",  "var",         "const",          "type",      "threadvar",
+      "resourcestring"};
+  auto endsSection = [&](std::size_t t) {
+    return scan.Token(t).kind == tkIdentifier &&
+           std::find(std::begin(kSectionEnd), std::end(kSectionEnd), scan.Token(t).text) != std::end(kSectionEnd);
+  };
+
+  const int base = scan.Token(classWord).depth;
+  std::vector<std::string> declared;
+  std::size_t place = scan.tokens()[*header];  // item after which the fields go
+  bool needsSemicolon = false;
+  std::optional<std::int32_t> lastFieldLine;
+  std::optional<std::int32_t> firstMemberLine;
+  std::size_t t = *header + 1;
+  for (;;) {
+    if (t >= count) scan.Fail(std::nullopt, "class " + std::string(className) + " is not closed with 'end'");
+    // A visibility keyword sits at the class's own indentation, not at its members'.
+    static constexpr std::string_view kVisibility[] = {"end", "private", "protected", "public",
+                                                       "published", "strict", "automated"};
+    if (!firstMemberLine && std::find(std::begin(kVisibility), std::end(kVisibility), scan.Token(t).text) ==
+                                std::end(kVisibility))
+      firstMemberLine = scan.Token(t).line;
+    // An {$ENDIF} that closes a block of fields: new fields go after it, outside.
+    for (std::size_t i = scan.tokens()[t - 1] + 1; i < scan.tokens()[t]; ++i) {
+      const Item& item = scan.items()[i];
+      if (item.directive && item.depth > base && (item.text == "ENDIF" || item.text == "IFEND") &&
+          item.depth - 1 == base && lastFieldLine) {
+        place = i;
+        needsSemicolon = false;
+      }
+    }
+    if (endsSection(t)) break;
+    // A field declaration: names, ':', a type, ';'. Parentheses and `record ... end`
+    // nest; the last field may end at the class's `end` without a ';'.
+    const std::size_t first = t;
+    while (t < count && !scan.IsSymbol(t, ":") && !scan.IsSymbol(t, ";") && !scan.IsWord(t, "end")) {
+      if (scan.Token(t).kind == tkIdentifier) declared.push_back(scan.Token(t).text);
+      ++t;
+    }
+    int parens = 0, records = 0;
+    bool closedByEnd = false;
+    for (; t < count; ++t) {
+      if (scan.IsSymbol(t, "(")) ++parens;
+      if (scan.IsSymbol(t, ")")) --parens;
+      if (scan.IsWord(t, "record")) ++records;
+      if (scan.IsWord(t, "end")) {
+        if (records == 0) {
+          closedByEnd = true;
+          break;
+        }
+        --records;
+      }
+      if (parens <= 0 && records == 0 && scan.IsSymbol(t, ";")) break;
+    }
+    if (t >= count) scan.Fail(std::nullopt, "class " + std::string(className) + " is not closed with 'end'");
+    lastFieldLine = scan.Token(first).line;
+    const std::size_t lastToken = closedByEnd ? t - 1 : t;
+    if (scan.Token(lastToken).depth == base && lastToken >= first) {
+      place = scan.tokens()[lastToken];
+      needsSemicolon = closedByEnd;
+    }
+    if (!closedByEnd) ++t;
+  }
+
+  std::vector<const ComponentField*> missing;
+  for (const ComponentField& field : fields) {
+    const std::string lower = LowerAscii(field.name);
+    if (std::find(declared.begin(), declared.end(), lower) != declared.end()) continue;
+    declared.push_back(lower);
+    missing.push_back(&field);
+  }
+  if (missing.empty()) return std::string(source);
+
+  const std::int32_t headerLine = scan.Token(*header).line;
+  std::string indent;
+  if (lastFieldLine && *lastFieldLine != headerLine)
+    indent = scan.Indent(*lastFieldLine);
+  else if (firstMemberLine && *firstMemberLine != headerLine)
+    indent = scan.Indent(*firstMemberLine);
+  else
+    indent = scan.Indent(scan.Token(classWord).line) + "  ";
+
+  const std::string eol = LineEndOf(source);
+  std::string text = needsSemicolon ? ";" : "";
+  for (const ComponentField* field : missing) text += eol + indent + field->name + ": " + field->className + ";";
+  const Item& at = scan.items()[place];
+  const std::size_t offset = needsSemicolon ? scan.Offset(at.endLine, at.endCol) : scan.PlaceAfter(place);
+  return Apply(source, {{offset, 0, text}});
+}
+
+std::string AddInterfaceUses(std::string_view source, std::string_view fileName, std::string_view unitName) {
+  const UnitScan scan(source, fileName);
+  const std::string lowerUnit = LowerAscii(unitName);
+  const auto interface = FindWord(scan, "interface", 0);
+  if (!interface)
+    scan.Fail(std::nullopt, "no interface section, so unit " + std::string(unitName) + " cannot be added to its uses clause");
+
+  std::vector<Edit> edits;
+  std::optional<UsesClause> clause;
+  if (scan.IsWord(*interface + 1, "uses")) clause = ParseUses(scan, *interface + 1);
+  const std::size_t searchFrom = clause ? clause->semicolon : *interface + 1;
+  if (const auto implementation = FindWord(scan, "implementation", searchFrom);
+      implementation && scan.IsWord(*implementation + 1, "uses")) {
+    const UsesClause implUses = ParseUses(scan, *implementation + 1);
+    for (std::size_t k = 0; k < implUses.entries.size(); ++k) {
+      if (implUses.entries[k].name == lowerUnit) {
+        edits.push_back(RemoveEntry(scan, implUses, k));
+        break;
+      }
+    }
+  }
+
+  const std::string eol = LineEndOf(source);
+  const std::string unit(unitName);
+  if (!clause) {
+    edits.push_back({scan.PlaceAfter(scan.tokens()[*interface]), 0, eol + eol + "uses " + unit + ";"});
+  } else if (std::none_of(clause->entries.begin(), clause->entries.end(),
+                          [&](const UsesClause::Entry& e) { return e.name == lowerUnit; })) {
+    const Item& uses = scan.Token(clause->uses);
+    const Item& semi = scan.Token(clause->semicolon);
+    if (semi.depth != uses.depth) {
+      // The clause ends inside a conditional block (each branch closes it): the start of
+      // the list is the one place every branch shares.
+      edits.push_back({scan.Offset(uses.endLine, uses.endCol), 0, " " + unit + ","});
+    } else {
+      const std::size_t lastEntry = clause->entries.back().last;
+      const Item& last = scan.Token(lastEntry);
+      const bool commentBefore = scan.CommentBetween(scan.tokens()[lastEntry], scan.tokens()[clause->semicolon]);
+      const Item& anchor = commentBefore ? semi : last;
+      const std::int32_t line = anchor.line;
+      const std::int32_t col = commentBefore ? semi.col : last.endCol;
+      const std::size_t grown = static_cast<std::size_t>(scan.LineLength(line)) + 2 + unit.size();
+      std::string text = ", " + unit;
+      if (grown > kUsesLineLimit) {
+        std::string indent = scan.Indent(last.line);
+        if (last.line == uses.line) indent += "  ";
+        text = "," + eol + indent + unit;
+      }
+      edits.push_back({scan.Offset(line, col), 0, std::move(text)});
+    }
+  }
+  return edits.empty() ? std::string(source) : Apply(source, std::move(edits));
+}
+
+bool UpdateFormUnit(const std::string& path, std::string_view className,
+                    std::span<const ComponentField> fields, std::string_view unitName) {
+  const std::string before = ReadWholeFile(path);
+  std::string after = AddClassFields(before, path, className, fields);
+  after = AddInterfaceUses(after, path, unitName);
+  if (after == before) return false;
+  ReplaceFile(path, after);
+  return true;
+}
+
+}  // namespace polyverb

@@ -1,0 +1,324 @@
+#include "source/Scanner.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+#include "platform/Error.h"
+#include "platform/Text.h"
+
+namespace polyverb {
+namespace {
+
+// Character classes as one table lookup per byte: the scanner touches every byte of the
+// source, and substring searches in Symbols would dominate its time.
+enum : std::uint8_t { kWhite = 1, kSymbol = 2, kUpper = 4 };
+
+constexpr std::array<std::uint8_t, 256> MakeClasses() {
+  std::array<std::uint8_t, 256> t{};
+  for (unsigned char c : std::string_view(" \t\n\r")) t[c] |= kWhite;
+  // Every character of Symbols except the separating blank starts a symbol.
+  for (unsigned char c : TvScanner::Symbols)
+    if (c != ' ') t[c] |= kSymbol;
+  for (int c = 'A'; c <= 'Z'; ++c) t[c] |= kUpper;
+  return t;
+}
+constexpr auto kClasses = MakeClasses();
+
+// Two adjacent characters of Symbols with no blank between them are a pair symbol; one
+// bit per (first, second) byte pair.
+constexpr std::array<std::uint64_t, 1024> MakePairs() {
+  std::array<std::uint64_t, 1024> t{};
+  constexpr std::string_view s = TvScanner::Symbols;
+  for (std::size_t i = 0; i + 1 < s.size(); ++i)
+    if (s[i] != ' ' && s[i + 1] != ' ') {
+      const unsigned key =
+          static_cast<unsigned char>(s[i]) * 256u + static_cast<unsigned char>(s[i + 1]);
+      t[key / 64] |= std::uint64_t{1} << (key % 64);
+    }
+  return t;
+}
+constexpr auto kPairs = MakePairs();
+
+inline bool IsPair(unsigned char a, unsigned char b) {
+  const unsigned key = a * 256u + b;
+  return (kPairs[key / 64] >> (key % 64)) & 1;
+}
+
+inline bool IsWhite(char c) {
+  return kClasses[static_cast<unsigned char>(c)] & kWhite;
+}
+
+// The first column at or after `col` that holds no white space (len + 1 if none). Runs of
+// blanks, the commonest white space by far, are stepped over eight bytes at a time.
+inline std::int32_t SkipWhite(std::string_view line, std::int32_t col) {
+  const auto len = static_cast<std::int32_t>(line.size());
+  while (col + 7 <= len) {
+    std::uint64_t w;
+    std::memcpy(&w, line.data() + col - 1, 8);
+    w ^= 0x2020202020202020u;
+    if (w != 0) {
+      if constexpr (std::endian::native == std::endian::little)
+        col += std::countr_zero(w) / 8;
+      else
+        col += std::countl_zero(w) / 8;
+      break;
+    }
+    col += 8;
+  }
+  while (col <= len && IsWhite(line[col - 1])) ++col;
+  return col;
+}
+
+inline void LowerAscii(std::string& s) {
+  for (char& c : s)
+    if (kClasses[static_cast<unsigned char>(c)] & kUpper) c = static_cast<char>(c + 32);
+}
+
+// Appends the content of a complete literal to `out`; see UnquoteString.
+void AppendUnquoted(std::string& out, std::string_view s) {
+  const std::size_t n = s.size();
+  if (n < 2) return;
+  std::size_t i = 1, start = 1;
+  while (i + 2 < n) {
+    if (s[i] == '\'' && s[i + 1] == '\'') {
+      out.append(s.substr(start, i + 1 - start));  // up to and including the first quote
+      i += 2;
+      start = i;
+    } else {
+      ++i;
+    }
+  }
+  if (start + 1 < n) out.append(s.substr(start, n - 1 - start));
+}
+
+}  // namespace
+
+std::string_view TokenKindName(TTokenKind kind) {
+  static constexpr std::string_view kNames[] = {"tkIdentifier", "tkKeyword", "tkSymbol",
+                                                "tkString",     "tkNumber",  "tkListWord1",
+                                                "tkListWord2",  "tkUnknown"};
+  return kind <= tkUnknown ? kNames[kind] : "?";
+}
+
+// ---- TWordList ----
+
+void TWordList::Add(std::string_view word) {
+  words_.emplace_back(word);
+  if (!word.empty()) {
+    auto first = static_cast<unsigned char>(word[0]);
+    if (kClasses[first] & kUpper) first += 32;
+    lengths_[first] |= std::uint64_t{1} << std::min<std::size_t>(word.size(), 63);
+  }
+}
+
+const std::string& TWordList::operator[](int index) const {
+  if (index < 0 || index >= Count()) throw ListIndexError(index);
+  return words_[static_cast<std::size_t>(index)];
+}
+
+int TWordList::IndexOf(std::string_view word) const {
+  for (std::size_t i = 0; i < words_.size(); ++i)
+    if (SameTextAscii(words_[i], word)) return static_cast<int>(i);
+  return -1;
+}
+
+// ---- character rules ----
+
+bool TvScanner::IsLineCommentAt(std::string_view Line, std::int32_t Pos) {
+  const auto len = static_cast<std::int64_t>(Line.size());
+  return Pos >= 1 && Pos < len && Line[Pos - 1] == '/' && Line[Pos] == '/';
+}
+
+bool TvScanner::IsBlockCommentAt(std::string_view Line, std::int32_t Pos,
+                                 std::string_view& Closer) {
+  const auto len = static_cast<std::int64_t>(Line.size());
+  if (Pos < 1 || Pos > len) return false;
+  if (Line[Pos - 1] == '{') {
+    Closer = "}";
+    return true;
+  }
+  if (Pos < len && Line[Pos - 1] == '(' && Line[Pos] == '*') {
+    Closer = "*)";
+    return true;
+  }
+  return false;
+}
+
+bool TvScanner::IsSymbolAt(std::string_view Line, std::int32_t& Pos) {
+  const auto len = static_cast<std::int64_t>(Line.size());
+  if (Pos < 1 || Pos > len) return false;
+  const auto a = static_cast<unsigned char>(Line[Pos - 1]);
+  if (Pos < len) {
+    const auto b = static_cast<unsigned char>(Line[Pos]);
+    if (!(kClasses[b] & kWhite) && IsPair(a, b)) {
+      ++Pos;
+      return true;
+    }
+  }
+  return kClasses[a] & kSymbol;
+}
+
+bool TvScanner::IsNumber(std::string_view Text) {
+  std::size_t i = 0;
+  const std::size_t n = Text.size();
+  auto digits = [&] {
+    const std::size_t from = i;
+    while (i < n && Text[i] >= '0' && Text[i] <= '9') ++i;
+    return i > from;
+  };
+  if (i < n && (Text[i] == '+' || Text[i] == '-')) ++i;
+  if (!digits()) return false;
+  if (i < n && Text[i] == '.') {
+    ++i;
+    if (!digits()) return false;
+  }
+  if (i < n && (Text[i] == 'e' || Text[i] == 'E')) {
+    ++i;
+    if (i < n && (Text[i] == '+' || Text[i] == '-')) ++i;
+    if (!digits()) return false;
+  }
+  return i == n;
+}
+
+std::string TvScanner::UnquoteString(std::string_view Literal) {
+  std::string result;
+  AppendUnquoted(result, Literal);
+  return result;
+}
+
+// ---- scanning ----
+
+void TvScanner::Reset() {
+  LineIndex_ = 0;
+  TokenPos_ = 1;
+  NextPos_ = 1;
+  NextToken();
+}
+
+void TvScanner::NextToken() {
+  kind_ = tkUnknown;
+  token_ = {};
+  lowerPending_ = false;
+  if (AtEnd()) return;
+  const auto lineCount = static_cast<std::int64_t>(Lines.size());
+  std::int32_t col = NextPos_;
+  std::string_view line = Lines[static_cast<std::size_t>(LineIndex_)];
+  // The checks run on the byte's class first. That keeps the rules' order: white space and
+  // word characters can neither open a comment nor start a symbol.
+  for (;;) {
+    const auto len = static_cast<std::int32_t>(line.size());
+    col = SkipWhite(line, col);
+    if (col <= len && !(kClasses[static_cast<unsigned char>(line[col - 1])] & kSymbol)) {
+      ScanWord(line, col);
+      return;
+    }
+    if (col > len || IsLineCommentAt(line, col)) {
+      if (++LineIndex_ >= lineCount) return;
+      line = Lines[static_cast<std::size_t>(LineIndex_)];
+      col = 1;
+      continue;
+    }
+    std::string_view closer;
+    if (!IsBlockCommentAt(line, col, closer)) break;
+    // The search starts just after the opener, which is as long as its closer.
+    std::size_t found = line.find(closer, static_cast<std::size_t>(col - 1) + closer.size());
+    while (found == std::string_view::npos) {
+      if (++LineIndex_ >= lineCount) return;  // the rest of the source was comment
+      line = Lines[static_cast<std::size_t>(LineIndex_)];
+      found = line.find(closer);
+    }
+    col = static_cast<std::int32_t>(found + closer.size()) + 1;
+  }
+
+  // A quote starts no pair symbol, so it is always the single symbol "'".
+  if (line[col - 1] == '\'') {
+    ScanLiteral(line, col);
+    return;
+  }
+  std::int32_t p = col;
+  IsSymbolAt(line, p);
+  kind_ = tkSymbol;
+  token_ = line.substr(static_cast<std::size_t>(col - 1), static_cast<std::size_t>(p - col + 1));
+  TokenPos_ = col;
+  NextPos_ = p + 1;
+}
+
+// The opening quote stands at `col`. A quote followed by another is a doubled quote
+// inside the literal; any other quote closes it. Without a closing quote on the line the
+// token is the lone quote and the rest of the line is skipped.
+void TvScanner::ScanLiteral(std::string_view line, std::int32_t col) {
+  const std::size_t open = static_cast<std::size_t>(col - 1);
+  std::size_t p = open + 1;
+  bool doubled = false;
+  for (;;) {
+    const std::size_t q = line.find('\'', p);
+    if (q == std::string_view::npos) {
+      kind_ = tkUnknown;
+      token_ = line.substr(open, 1);
+      TokenPos_ = col;
+      NextPos_ = static_cast<std::int32_t>(line.size()) + 2;
+      return;
+    }
+    if (q + 1 < line.size() && line[q + 1] == '\'') {
+      doubled = true;
+      p = q + 2;
+      continue;
+    }
+    kind_ = tkString;
+    TokenPos_ = col;
+    NextPos_ = static_cast<std::int32_t>(q) + 2;
+    if (!doubled) {
+      token_ = line.substr(open + 1, q - open - 1);  // no change needed: view the source
+    } else {
+      buffer_.clear();
+      AppendUnquoted(buffer_, line.substr(open, q - open + 1));
+      token_ = buffer_;
+    }
+    return;
+  }
+}
+
+// A word runs to the next white space or symbol character. (Every pair symbol starts with
+// a single-character symbol, so "IsSymbolAt is false" is "not a symbol character".)
+void TvScanner::ScanWord(std::string_view line, std::int32_t col) {
+  const std::size_t begin = static_cast<std::size_t>(col - 1);
+  std::size_t p = begin;
+  std::uint8_t seen = 0;
+  while (p < line.size()) {
+    const std::uint8_t cls = kClasses[static_cast<unsigned char>(line[p])];
+    if (cls & (kWhite | kSymbol)) break;
+    seen |= cls;
+    ++p;
+  }
+  token_ = line.substr(begin, p - begin);
+  lowerPending_ = (seen & kUpper) != 0;
+
+  const auto f = static_cast<unsigned char>(token_[0]);
+  if (f >= 65 && f <= 122) {
+    // The code range, not letters: [ \ ] ^ _ and ` also make a word identifier-like.
+    // Lower-casing moves no byte into or out of the range, and the lists ignore letter
+    // case, so the word is tested and looked up as written.
+    if (Keywords.Contains(token_))
+      kind_ = tkKeyword;
+    else if (WordList1.Contains(token_))
+      kind_ = tkListWord1;
+    else if (WordList2.Contains(token_))
+      kind_ = tkListWord2;
+    else
+      kind_ = tkIdentifier;
+  } else {
+    kind_ = IsNumber(Token()) ? tkNumber : tkUnknown;
+  }
+  TokenPos_ = col;
+  NextPos_ = static_cast<std::int32_t>(p) + 1;
+}
+
+void TvScanner::LowerToken() const {
+  buffer_.assign(token_);
+  LowerAscii(buffer_);
+  token_ = buffer_;
+  lowerPending_ = false;
+}
+
+}  // namespace polyverb

@@ -1,0 +1,160 @@
+#include "source/SourceProcessing.h"
+
+#include <exception>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "langfile/LangFileEdit.h"
+#include "platform/Error.h"
+#include "platform/Files.h"
+#include "platform/Text.h"
+#include "source/LiteralExtraction.h"
+#include "source/Rewrite.h"
+#include "source/SourceText.h"
+#include "source/Scanner.h"
+
+namespace polyverb {
+
+std::string CurFileName;
+uint16_t NextStrNumber = 0;
+TvLangFileEdit* LangFile = nullptr;
+
+namespace {
+
+TStringChooser& InstalledChooser() {
+  static TStringChooser chooser;
+  return chooser;
+}
+
+// Points LangFile at a call's language file and clears it on every way out.
+class LangFileScope {
+ public:
+  explicit LangFileScope(TvLangFileEdit& file) { LangFile = &file; }
+  ~LangFileScope() { LangFile = nullptr; }
+  LangFileScope(const LangFileScope&) = delete;
+  LangFileScope& operator=(const LangFileScope&) = delete;
+};
+
+int CountChosen(const TLangStrings& strings) {
+  int marked = 0;
+  for (std::int32_t i = 0; i < strings.Count(); ++i) marked += strings.Items(i).Chosen ? 1 : 0;
+  return marked;
+}
+
+// Every chosen entry must lie within its line as read, or the splice would cut elsewhere.
+void CheckPlaces(const std::vector<std::string>& lines, const TLangStrings& strings) {
+  for (std::int32_t i = 0; i < strings.Count(); ++i) {
+    const TLangStr& s = strings.Items(i);
+    if (!s.Chosen) continue;
+    const bool inside = s.LineIndex >= 0 && static_cast<std::size_t>(s.LineIndex) < lines.size() &&
+                        s.StartPos >= 1 && s.StartPos < s.NextPos &&
+                        static_cast<std::size_t>(s.NextPos - 1) <=
+                            lines[static_cast<std::size_t>(s.LineIndex)].size();
+    if (!inside)
+      throw Error("String " + std::to_string(i) + " of " + CurFileName + " (line " +
+                  std::to_string(s.LineIndex + 1) + ", columns " + std::to_string(s.StartPos) +
+                  " to " + std::to_string(s.NextPos) + ") lies outside the source");
+  }
+}
+
+}  // namespace
+
+ScopedStringChooser::ScopedStringChooser(TStringChooser chooser)
+    : previous_(std::exchange(InstalledChooser(), std::move(chooser))) {}
+
+ScopedStringChooser::~ScopedStringChooser() { InstalledChooser() = std::move(previous_); }
+
+void ChooseStrings(std::span<const std::string> Lines, TLangStrings& Strings) {
+  if (Strings.Count() == 0) return;
+  const TStringChooser& chooser = InstalledChooser();
+  if (!chooser)
+    throw Error("No string chooser is installed to mark the strings of " + CurFileName);
+  // Cleared first, so whatever the chooser does not mark counts as unmarked.
+  for (std::int32_t i = 0; i < Strings.Count(); ++i) Strings.Items(i).Chosen = false;
+  chooser(Lines, Strings);
+}
+
+void ReplaceStrings(std::vector<std::string>& Lines, const TLangStrings& Strings) {
+  if (!LangFile) throw Error("ReplaceStrings called with no language file");
+  CheckPlaces(Lines, Strings);
+  CheckNumbering(*LangFile, NextStrNumber, CountChosen(Strings), CurFileName);
+
+  std::int32_t lastLine = -1;
+  std::int32_t shift = 0;
+  std::string asRead;  // the line before its first replacement: glue is judged on it
+  for (std::int32_t i = 0; i < Strings.Count(); ++i) {
+    const TLangStr& s = Strings.Items(i);
+    if (!s.Chosen) continue;
+    std::string& line = Lines[static_cast<std::size_t>(s.LineIndex)];
+    if (s.LineIndex != lastLine) {
+      lastLine = s.LineIndex;
+      shift = 0;
+      asRead = line;
+    }
+    const std::string replacement =
+        Replacement(NextStrNumber, GlueAt(asRead, s.StartPos, s.NextPos));
+    const auto from = static_cast<std::size_t>(s.StartPos + shift - 1);
+    const auto length = static_cast<std::size_t>(s.NextPos - s.StartPos);
+    line.replace(from, length, replacement);
+    shift += static_cast<std::int32_t>(replacement.size()) - (s.NextPos - s.StartPos);
+    LangFile->AddIdent(NextStrNumber, s.Text, 0);
+    ++NextStrNumber;
+  }
+}
+
+void ProcessPasFile(const std::string& FileName, const std::string& LangName) {
+  CurFileName = FileName;
+  // A language file that cannot be read stops everything before the source is read.
+  const auto langFile = std::make_unique<TvLangFileEdit>(LangName);
+  const LangFileScope scope(*langFile);
+
+  std::exception_ptr failure;
+  bool saveTried = false;  // a failed save is not tried a second time
+  try {
+    TLangStrings strings;
+    std::vector<std::string> lines;
+    {
+      const SourceText source = ReadSourceFile(FileName);
+      FindStrings(source.lines(), strings);
+      // Lines to edit are copied only when there is something to replace.
+      if (strings.Count() > 0) lines.assign(source.lines().begin(), source.lines().end());
+    }
+    if (strings.Count() > 0) {
+      ChooseStrings(lines, strings);
+      // Checked here on the full int: 65536 would wrap to 0 in the 16-bit NextStrNumber.
+      const int first = FirstFreeNumber(*LangFile);
+      CheckNumbering(*LangFile, first, CountChosen(strings), FileName);
+      NextStrNumber = static_cast<uint16_t>(first);
+      ReplaceStrings(lines, strings);
+      const std::string text = JoinLinesCrLf(lines);
+      // The language file first: should its save fail, the source still holds the literals.
+      saveTried = true;
+      LangFile->Save();
+      try {
+        ReplaceFile(FileName, text);
+      } catch (const Error&) {
+        throw CannotCreateFile(FileName);
+      }
+    }
+  } catch (...) {
+    failure = std::current_exception();
+  }
+
+  if (!saveTried) {
+    try {
+      LangFile->Save();
+    } catch (const Error& saveFailure) {
+      if (!failure) throw;
+      try {
+        std::rethrow_exception(failure);
+      } catch (const Error& first) {
+        throw Error(std::string(first.what()) + " (the language file was not saved either: " +
+                    saveFailure.what() + ")");
+      }
+    }
+  }
+  if (failure) std::rethrow_exception(failure);
+}
+
+}  // namespace polyverb

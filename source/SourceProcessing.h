@@ -1,0 +1,77 @@
+// Source processing of one Pascal module: marking the candidates, rewriting the marked
+// literals as GetLangStr calls and storing their texts in the language file.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "source/LiteralList.h"
+
+namespace polyverb {
+
+// The unit-level state below makes ProcessPasFile non-reentrant: one call at a time.
+
+class TvLangFileEdit;
+
+// Full name of the source file being processed, as passed to ProcessPasFile; it keeps its
+// value after the call (the chooser's caption reads it).
+extern std::string CurFileName;
+// The number the next marked literal receives.
+extern uint16_t NextStrNumber;
+// The language file being extended: the object a ProcessPasFile call owns, from the moment
+// it is read until it is saved; null outside a call.
+extern TvLangFileEdit* LangFile;
+
+// The seam through which the user marks literals. It sets Chosen on the entries to
+// translate; ChooseStrings clears every mark before calling it, so an entry it leaves
+// alone counts as unmarked. Lines are the source lines as read. The add-in installs its
+// dialog; the command line and tests install functions.
+using TStringChooser =
+    std::function<void(std::span<const std::string> Lines, TLangStrings& Strings)>;
+
+// Installs `chooser` for the lifetime of this object; the previous one comes back after.
+class ScopedStringChooser {
+ public:
+  explicit ScopedStringChooser(TStringChooser chooser);
+  ~ScopedStringChooser();
+  ScopedStringChooser(const ScopedStringChooser&) = delete;
+  ScopedStringChooser& operator=(const ScopedStringChooser&) = delete;
+
+ private:
+  TStringChooser previous_;
+};
+
+// Lets the user mark the candidates through the installed chooser. When it returns, every
+// entry's Chosen is set: true for a marked literal, false for any other. With no chooser
+// installed it fails with an Error naming CurFileName (it never marks silently). An empty
+// list is left alone.
+void ChooseStrings(std::span<const std::string> Lines, TLangStrings& Strings);
+
+// Replaces each Chosen literal of Strings in Lines by GetLangStr(n) (with a "+" on a side
+// that touches a character code such as #13; see Rewrite.h), n counting up from
+// NextStrNumber in list order, and adds n with the literal's text (tag 0) to LangFile.
+// Strings' columns refer to the lines as they were before this call.
+// REQUIRES: LangFile is set. Before changing anything it checks every entry against Lines
+// (an Error when one lies outside them) and that the numbers fit (CheckNumbering); so a
+// failure changes neither Lines nor LangFile.
+void ReplaceStrings(std::vector<std::string>& Lines, const TLangStrings& Strings);
+
+// Processes one module's source:
+//  1. reads the language file LangName names (MakeLangFileName; created empty when
+//     missing). A failure here is raised at once: nothing else is read, nothing written;
+//  2. reads FileName and finds its candidates; with none, the source is not written;
+//  3. has them marked (ChooseStrings), numbers the marked ones from one above the largest
+//     number in the table, and replaces them (ReplaceStrings);
+//  4. saves the language file, then replaces the source atomically, every line followed by
+//     CR LF (also when nothing was marked). The language file goes first so that a failed
+//     save never leaves a source that calls numbers the file does not hold;
+//  5. on any failure after 1, the language file is still saved (as read, or with the new
+//     entries when only the source write failed) and the failure is raised after that. If
+//     that save fails too, the first failure is raised with the save's message appended.
+// The source write fails with "Cannot create file FILENAME" and leaves the old file intact.
+void ProcessPasFile(const std::string& FileName, const std::string& LangName);
+
+}  // namespace polyverb

@@ -1,0 +1,441 @@
+// The wizard run through the static library: the recording host plays the IDE over a
+// project in a temporary directory, the scripted dialogs play the user.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "expert/WizardRun.h"
+#include "langfile/LangFileEdit.h"
+#include "tests/expert/RecordingHost.h"
+#include "tests/expert/ScriptedUi.h"
+#include "tests/testing/TempDir.h"
+
+namespace polyverb::testing {
+namespace {
+
+const char kProject[] =
+    "program Project1;\n"
+    "\n"
+    "uses\n"
+    "  Forms,\n"
+    "  Unit1 in 'Unit1.pas' {Form1};\n"
+    "\n"
+    "begin\n"
+    "  Application.Initialize;\n"
+    "  Application.CreateForm(TForm1, Form1);\n"
+    "  Application.Run;\n"
+    "end.\n";
+
+// A form unit whose one routine shows `text`.
+std::string FormUnit(const std::string& name, const std::string& text) {
+  return "unit " + name +
+         ";\n"
+         "\n"
+         "interface\n"
+         "\n"
+         "uses Forms, Dialogs;\n"
+         "\n"
+         "type\n"
+         "  TForm1 = class(TForm)\n"
+         "    procedure FormClick(Sender: TObject);\n"
+         "  end;\n"
+         "\n"
+         "implementation\n"
+         "\n"
+         "procedure TForm1.FormClick(Sender: TObject);\n"
+         "begin\n"
+         "  ShowMessage('" +
+         text +
+         "');\n"
+         "end;\n"
+         "\n"
+         "end.\n";
+}
+
+// `source` as the run writes it back: CR LF line ends.
+std::string CrLf(const std::string& source) {
+  std::string out;
+  for (char c : source) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  return out;
+}
+
+std::string Replaced(const std::string& source, const std::string& text, int number) {
+  std::string out = source;
+  out.replace(out.find("'" + text + "'"), text.size() + 2,
+              "GetLangStr(" + std::to_string(number) + ")");
+  return CrLf(out);
+}
+
+struct Entry {
+  int number;
+  std::string text;
+  bool operator==(const Entry&) const = default;
+};
+
+class RunWizardTest : public ::testing::Test {
+ protected:
+  RunWizardTest() { script.Log = &host.Log(); }
+
+  void TearDown() override {
+    host.Verify();
+    EXPECT_EQ(script.DialogsDestroyed, script.DialogsCreated);
+  }
+
+  // The run's failure message, or "no failure".
+  std::string Run() {
+    try {
+      RunWizard(host, ui);
+    } catch (const std::exception& e) {
+      return e.what();
+    }
+    return "no failure";
+  }
+
+  // The log from the first entry equal to `from` on.
+  CallLog LogFrom(const std::string& from) {
+    const CallLog& log = host.Log();
+    for (std::size_t i = 0; i < log.size(); ++i)
+      if (log[i] == from) return CallLog(log.begin() + static_cast<std::ptrdiff_t>(i), log.end());
+    return {};
+  }
+
+  std::vector<Entry> LangEntries(const std::string& name = "english.lng") {
+    std::vector<Entry> entries;
+    const auto file = TvLangFileEdit::ReadExisting(dir / name);
+    for (const auto& ident : file->Idents()) entries.push_back({ident.Number, ident.Text});
+    return entries;
+  }
+
+  std::string Disk(const std::string& name) { return ReadBytes(dir / name); }
+
+  // The project of the worked example: Project1.dpr and Unit1.pas with Form1.
+  void WorkedExample() {
+    host.AddFile("Project1.dpr", kProject);
+    host.AddFile("Unit1.pas", FormUnit("Unit1", "Hello"), "TForm1");
+  }
+
+  // Five form units U1 to U5 (no project file in the list), each showing "Text<i>".
+  void FiveUnits() {
+    host.SetProjectName(dir / "Project1.dpr");
+    for (int i = 1; i <= 5; ++i) {
+      const std::string name = "U" + std::to_string(i);
+      host.AddFile(name + ".pas", FormUnit(name, "Text" + std::to_string(i)), "TForm1");
+    }
+  }
+
+  TempDir dir{/*enter=*/true};
+  RecordingHost host{dir.path()};
+  DialogScript script;
+  ScriptedUi ui{script};
+};
+
+TEST_F(RunWizardTest, WorkedExample) {
+  WorkedExample();
+  EXPECT_EQ(Run(), "no failure");
+
+  EXPECT_EQ(host.Log(), (CallLog{
+                            "GetProjectName",
+                            "GetUnitCount",
+                            "GetUnitName(0)",
+                            "GetUnitName(1)",
+                            "Wizard.Create",
+                            "Wizard.ShowModal",
+                            "OpenFile(Project1.dpr)",
+                            "GetModuleInterface(Project1.dpr)",
+                            "Module(Project1.dpr).ShowForm",
+                            "Module(Project1.dpr).GetFormInterface",
+                            "Release Module(Project1.dpr)",
+                            "OpenFile(Unit1.pas)",
+                            "GetModuleInterface(Unit1.pas)",
+                            "Module(Unit1.pas).ShowForm",
+                            "Module(Unit1.pas).GetFormInterface",
+                            "Form(Unit1.pas).GetFormComponent",
+                            "Component(Form1).GetComponentCount",
+                            "Release Component(Form1)",
+                            "Form(Unit1.pas).CreateComponent(nil, TvMLang, 2, 2, 10, 10)",
+                            "Component(vMLang1).SetPropByName(LangFileName, English)",
+                            "Module(Unit1.pas).Save(true)",
+                            "Release Component(vMLang1)",
+                            "Release Form(Unit1.pas)",
+                            "Release Module(Unit1.pas)",
+                            "CloseFile(Unit1.pas)",
+                            "Chooser(Hello)",
+                            "Wizard.Destroy",
+                        }));
+  EXPECT_EQ(
+      script.ShownRows,
+      (std::vector<std::vector<ListRow>>{{{"Project1.dpr", "", true}, {"Unit1.pas", "", true}}}));
+  EXPECT_EQ(script.ChooserFiles, std::vector<std::string>{dir / "Unit1.pas"});
+
+  const HostComponent& form = host.Form("Unit1.pas");
+  ASSERT_EQ(form.Components.size(), 1u);
+  const HostComponent& mlang = *form.Components[0];
+  EXPECT_EQ(mlang.Type, "TvMLang");
+  EXPECT_EQ((std::vector<int>{mlang.X, mlang.Y, mlang.W, mlang.H}),
+            (std::vector<int>{2, 2, 10, 10}));
+  EXPECT_EQ(mlang.Props.at("LangFileName"), "English");
+  EXPECT_EQ(host.Module("Unit1.pas").Saves, 1);
+  EXPECT_FALSE(host.Module("Unit1.pas").Open);
+  EXPECT_TRUE(host.Module("Project1.dpr").Open);
+
+  EXPECT_EQ(Disk("Unit1.pas"), Replaced(FormUnit("Unit1", "Hello"), "Hello", 1));
+  EXPECT_EQ(LangEntries(), (std::vector<Entry>{{1, "Hello"}}));
+  // The project file had no candidate: written back as it was.
+  EXPECT_EQ(Disk("Project1.dpr"), kProject);
+}
+
+TEST_F(RunWizardTest, NoProjectOpenDoesNothing) {
+  host.AddName(dir / "Unit1.pas");
+  EXPECT_EQ(Run(), "no failure");
+  EXPECT_EQ(host.Log(), CallLog{"GetProjectName"});
+  EXPECT_EQ(script.DialogsCreated, 0);
+}
+
+class CancelTest : public RunWizardTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(CancelTest, AnyResultButFinishChangesNothing) {
+  WorkedExample();
+  host.Module("Unit1.pas").Open = true;
+  script.ModalResult = GetParam();
+  EXPECT_EQ(Run(), "no failure");
+  EXPECT_EQ(LogFrom("Wizard.ShowModal"), (CallLog{"Wizard.ShowModal", "Wizard.Destroy"}));
+  EXPECT_TRUE(host.Module("Unit1.pas").Open);
+  EXPECT_TRUE(host.Form("Unit1.pas").Components.empty());
+  EXPECT_EQ(Disk("Unit1.pas"), FormUnit("Unit1", "Hello"));
+  EXPECT_EQ(ListDirectory(dir.path()), (std::vector<std::string>{"Project1.dpr", "Unit1.pas"}));
+}
+
+// Cancel, Esc and the close box give 2; a dialog closed some other way may give anything.
+INSTANTIATE_TEST_SUITE_P(ModalResults, CancelTest, ::testing::Values(2, 0, 3, -1));
+
+TEST_F(RunWizardTest, FinishWithNoRowSelectedDoesNothing) {
+  WorkedExample();
+  script.Deselect = {0, 1};
+  EXPECT_EQ(Run(), "no failure");
+  EXPECT_EQ(LogFrom("Wizard.ShowModal"), (CallLog{"Wizard.ShowModal", "Wizard.Destroy"}));
+  EXPECT_FALSE(Exists(dir / "english.lng"));
+}
+
+TEST_F(RunWizardTest, DeselectedModulesAreLeftAlone) {
+  FiveUnits();
+  script.Deselect = {1, 3};
+  EXPECT_EQ(Run(), "no failure");
+  for (int i = 1; i <= 5; ++i) {
+    const std::string name = "U" + std::to_string(i);
+    const std::string text = "Text" + std::to_string(i);
+    const bool selected = i != 2 && i != 4;
+    EXPECT_EQ(host.Module(name + ".pas").Saves, selected ? 1 : 0) << name;
+    EXPECT_EQ(Disk(name + ".pas"), selected ? Replaced(FormUnit(name, text), text,
+                                                       i == 1   ? 1
+                                                       : i == 3 ? 2
+                                                                : 3)
+                                            : FormUnit(name, text))
+        << name;
+  }
+  EXPECT_EQ(LangEntries(), (std::vector<Entry>{{1, "Text1"}, {2, "Text3"}, {3, "Text5"}}));
+}
+
+TEST_F(RunWizardTest, AnEmptyLanguageNameIsTakenAsItIs) {
+  WorkedExample();
+  script.LanguageName = "";
+  EXPECT_EQ(Run(), "no failure");
+  EXPECT_EQ(host.Form("Unit1.pas").Components[0]->Props.at("LangFileName"), "");
+  // Source processing got the empty name too: its language file is ".lng".
+  EXPECT_EQ(LangEntries(".lng"), (std::vector<Entry>{{1, "Hello"}}));
+}
+
+TEST_F(RunWizardTest, AComponentDifferingOnlyInLetterCaseIsReused) {
+  WorkedExample();
+  HostComponent& form = host.Form("Unit1.pas");
+  form.Add("TButton", "Button1");
+  form.Add("TVMLANG", "Lang1", "French");
+  script.ProcessSources = false;
+  EXPECT_EQ(Run(), "no failure");
+  EXPECT_EQ(LogFrom("Form(Unit1.pas).GetFormComponent"),
+            (CallLog{
+                "Form(Unit1.pas).GetFormComponent",
+                "Component(Form1).GetComponentCount",
+                "Component(Form1).GetComponent(0)",
+                "Component(Button1).GetComponentType",
+                "Release Component(Button1)",
+                "Component(Form1).GetComponent(1)",
+                "Component(Lang1).GetComponentType",
+                "Release Component(Form1)",
+                "Component(Lang1).SetPropByName(LangFileName, English)",
+                "Module(Unit1.pas).Save(true)",
+                "Release Component(Lang1)",
+                "Release Form(Unit1.pas)",
+                "Release Module(Unit1.pas)",
+                "CloseFile(Unit1.pas)",
+                "Wizard.Destroy",
+            }));
+  EXPECT_EQ(form.Components.size(), 2u);
+  EXPECT_EQ(form.Components[1]->Props.at("LangFileName"), "English");
+}
+
+TEST_F(RunWizardTest, OnlyTheFirstOfTwoComponentsIsSet) {
+  WorkedExample();
+  HostComponent& form = host.Form("Unit1.pas");
+  form.Add("TvMLang", "First", "Old");
+  form.Add("TvMLang", "Second", "Old");
+  script.LanguageName = "Deutsch";
+  script.ProcessSources = false;
+  EXPECT_EQ(Run(), "no failure");
+  EXPECT_EQ(form.Components[0]->Props.at("LangFileName"), "Deutsch");
+  EXPECT_EQ(form.Components[1]->Props.at("LangFileName"), "Old");
+  EXPECT_EQ(form.Components.size(), 2u);
+}
+
+TEST_F(RunWizardTest, NamesThatOnlyLookAlikeAreNotReused) {
+  WorkedExample();
+  HostComponent& form = host.Form("Unit1.pas");
+  for (const char* type : {"TvMLang2", "TvMLan", "TvMLang ", "vMLang"}) form.Add(type, type);
+  script.ProcessSources = false;
+  EXPECT_EQ(Run(), "no failure");
+  ASSERT_EQ(form.Components.size(), 5u);
+  EXPECT_EQ(form.Components[4]->Type, "TvMLang");
+  EXPECT_EQ(form.Components[4]->Props.at("LangFileName"), "English");
+}
+
+TEST_F(RunWizardTest, ProcessSourcesOffOnlyChangesTheForms) {
+  WorkedExample();
+  script.ProcessSources = false;
+  EXPECT_EQ(Run(), "no failure");
+  EXPECT_EQ(LogFrom("OpenFile(Project1.dpr)"),
+            (CallLog{
+                "OpenFile(Project1.dpr)",
+                "GetModuleInterface(Project1.dpr)",
+                "Module(Project1.dpr).ShowForm",
+                "Module(Project1.dpr).GetFormInterface",
+                "Release Module(Project1.dpr)",
+                "OpenFile(Unit1.pas)",
+                "GetModuleInterface(Unit1.pas)",
+                "Module(Unit1.pas).ShowForm",
+                "Module(Unit1.pas).GetFormInterface",
+                "Form(Unit1.pas).GetFormComponent",
+                "Component(Form1).GetComponentCount",
+                "Release Component(Form1)",
+                "Form(Unit1.pas).CreateComponent(nil, TvMLang, 2, 2, 10, 10)",
+                "Component(vMLang1).SetPropByName(LangFileName, English)",
+                "Module(Unit1.pas).Save(true)",
+                "Release Component(vMLang1)",
+                "Release Form(Unit1.pas)",
+                "Release Module(Unit1.pas)",
+                "CloseFile(Unit1.pas)",
+                "Wizard.Destroy",
+            }));
+  EXPECT_TRUE(host.Module("Project1.dpr").Open);
+  EXPECT_EQ(Disk("Unit1.pas"), FormUnit("Unit1", "Hello"));
+  EXPECT_EQ(ListDirectory(dir.path()), (std::vector<std::string>{"Project1.dpr", "Unit1.pas"}));
+}
+
+TEST_F(RunWizardTest, ModulesOpenBeforeTheRunAreClosedExceptTheProject) {
+  WorkedExample();
+  host.Module("Project1.dpr").Open = true;
+  host.Module("Unit1.pas").Open = true;
+  EXPECT_EQ(Run(), "no failure");
+  EXPECT_TRUE(host.Module("Project1.dpr").Open);
+  EXPECT_FALSE(host.Module("Unit1.pas").Open);
+}
+
+TEST_F(RunWizardTest, TheChoosersMarksDecideWhatIsReplaced) {
+  host.AddFile("Project1.dpr",
+               "program Project1;\nbegin\n  Caption := 'One';\n  Hint := 'Two';\nend.\n");
+  script.Mark = [](const TLangStr& s) { return s.Text == "Two"; };
+  EXPECT_EQ(Run(), "no failure");
+  EXPECT_EQ(
+      Disk("Project1.dpr"),
+      "program Project1;\r\nbegin\r\n  Caption := 'One';\r\n  Hint := GetLangStr(1);\r\nend.\r\n");
+  EXPECT_EQ(LangEntries(), (std::vector<Entry>{{1, "Two"}}));
+}
+
+TEST_F(RunWizardTest, AModuleWithoutModuleInterfaceIsReportedAndSkipped) {
+  FiveUnits();
+  host.Module("U2.pas").NoModuleInterface = true;
+  script.Deselect = {2, 3, 4};
+  EXPECT_EQ(Run(), "no failure");
+  EXPECT_EQ(script.Messages,
+            std::vector<std::string>{"Cann't get module interface for " + dir / "U2.pas"});
+  EXPECT_EQ(LogFrom("OpenFile(U2.pas)"),
+            (CallLog{"OpenFile(U2.pas)", "GetModuleInterface(U2.pas)",
+                     "MessageBox(Cann't get module interface for " + dir / "U2.pas" + ")",
+                     "Wizard.Destroy"}));
+  EXPECT_TRUE(host.Module("U2.pas").Open);
+  EXPECT_EQ(Disk("U2.pas"), FormUnit("U2", "Text2"));
+  EXPECT_EQ(LangEntries(), (std::vector<Entry>{{1, "Text1"}}));
+}
+
+TEST_F(RunWizardTest, AFailureInTheThirdOfFiveModulesEndsTheRunThere) {
+  FiveUnits();
+  host.FailAt = {"Module(U3.pas).Save(true)"};
+  EXPECT_EQ(Run(), "host failure at Module(U3.pas).Save(true)");
+  for (int i : {1, 2}) {
+    const std::string name = "U" + std::to_string(i);
+    EXPECT_FALSE(host.Module(name + ".pas").Open) << name;
+    EXPECT_EQ(Disk(name + ".pas"),
+              Replaced(FormUnit(name, "Text" + std::to_string(i)), "Text" + std::to_string(i), i));
+  }
+  // The third stays as far as it got: its component set, not saved, not closed.
+  EXPECT_EQ(host.Form("U3.pas").Components[0]->Props.at("LangFileName"), "English");
+  EXPECT_TRUE(host.Module("U3.pas").Open);
+  EXPECT_EQ(Disk("U3.pas"), FormUnit("U3", "Text3"));
+  for (int i : {4, 5}) {
+    const std::string name = "U" + std::to_string(i);
+    EXPECT_TRUE(host.Form(name + ".pas").Components.empty()) << name;
+    EXPECT_EQ(Disk(name + ".pas"), FormUnit(name, "Text" + std::to_string(i)));
+  }
+  EXPECT_EQ(LogFrom("Module(U3.pas).Save(true)"),
+            (CallLog{"Module(U3.pas).Save(true)", "Release Component(vMLang1)",
+                     "Release Form(U3.pas)", "Release Module(U3.pas)", "Wizard.Destroy"}));
+  EXPECT_EQ(LangEntries(), (std::vector<Entry>{{1, "Text1"}, {2, "Text2"}}));
+}
+
+// Where the IDE gives nil although the run needs an object.
+struct NilCase {
+  const char* name;
+  void (*arrange)(HostModule&);
+  const char* message;  // followed by the unit's full name
+};
+
+class NilFromTheIdeTest : public RunWizardTest, public ::testing::WithParamInterface<NilCase> {};
+
+TEST_P(NilFromTheIdeTest, EndsTheRunWithAMessageNamingTheFile) {
+  WorkedExample();
+  HostModule& unit = host.Module("Unit1.pas");
+  unit.Form->Add("TvMLang", "Hidden");
+  GetParam().arrange(unit);
+  EXPECT_EQ(Run(), GetParam().message + dir / "Unit1.pas");
+  EXPECT_EQ(host.Module("Unit1.pas").Saves, 0);
+  EXPECT_EQ(Disk("Unit1.pas"), FormUnit("Unit1", "Hello"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, NilFromTheIdeTest,
+    ::testing::Values(NilCase{"NoFormComponent", [](HostModule& m) { m.NoFormComponent = true; },
+                              "Cannot get the form component of "},
+                      NilCase{"CreateGivesNil",
+                              [](HostModule& m) {
+                                m.NullComponents = {0};
+                                m.CreateGivesNull = true;
+                              },
+                              "Cannot create a TvMLang component on the form of "}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(RunWizardTest, ASkippedNilComponentLeadsToANewOne) {
+  WorkedExample();
+  HostModule& unit = host.Module("Unit1.pas");
+  unit.Form->Add("TvMLang", "Hidden");
+  unit.NullComponents = {0};
+  script.ProcessSources = false;
+  EXPECT_EQ(Run(), "no failure");
+  ASSERT_EQ(unit.Form->Components.size(), 2u);
+  EXPECT_EQ(unit.Form->Components[1]->Props.at("LangFileName"), "English");
+  EXPECT_EQ(unit.Form->Components[0]->Props.count("LangFileName"), 0u);
+}
+
+}  // namespace
+}  // namespace polyverb::testing
