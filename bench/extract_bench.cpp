@@ -126,7 +126,7 @@ void BM_Extract(benchmark::State& state) {
       try {
         const polyverb::SourceText source = polyverb::ReadSourceFile(file);
         polyverb::TLangStrings strings;
-        polyverb::FindStrings(source.lines(), strings);
+        polyverb::FindStrings(source.Lines(), strings);
         candidates += static_cast<std::size_t>(strings.Count());
       } catch (const polyverb::Error&) {
         ++refused;  // a NUL byte, or a file that vanished
@@ -150,7 +150,7 @@ void BM_ReadAndSplit(benchmark::State& state) {
     lines = 0;
     for (const auto& file : c.files) {
       try {
-        lines += polyverb::ReadSourceFile(file).lines().size();
+        lines += polyverb::ReadSourceFile(file).Lines().size();
       } catch (const polyverb::Error&) {
       }
     }

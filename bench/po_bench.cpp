@@ -30,7 +30,7 @@ using polyverb::TvLangFileEdit;
 constexpr int kEntries = 65535;
 
 std::string Text(int n, TextEncoding encoding) {
-  const std::string e_acute = encoding == TextEncoding::Utf8 ? "\xC3\xA9" : "\xE9";
+  const std::string e_acute = encoding == TextEncoding::kUtf8 ? "\xC3\xA9" : "\xE9";
   switch (n % 4) {
     case 0: return "Label " + std::to_string(n);
     case 1:
@@ -52,7 +52,7 @@ struct Files {
 // msgen makes it) once per encoding.
 const Files& Setup(TextEncoding encoding) {
   static Files files[2];
-  Files& f = files[encoding == TextEncoding::Utf8 ? 0 : 1];
+  Files& f = files[encoding == TextEncoding::kUtf8 ? 0 : 1];
   if (!f.dir.empty()) return f;
   char templ[] = "/tmp/po_bench.XXXXXX";
   if (!mkdtemp(templ)) std::abort();
@@ -71,7 +71,7 @@ const Files& Setup(TextEncoding encoding) {
     po += '\n';
     polyverb::AppendPoString(po, "msgctxt", std::to_string(rec.Number));
     std::string utf8 = rec.Text;
-    if (encoding == TextEncoding::Windows1252) {
+    if (encoding == TextEncoding::kWindows1252) {
       std::size_t at;
       while ((at = utf8.find('\xE9')) != std::string::npos) utf8.replace(at, 1, "\xC3\xA9");
     }
@@ -83,7 +83,7 @@ const Files& Setup(TextEncoding encoding) {
 }
 
 TextEncoding EncodingOf(const benchmark::State& state) {
-  return state.range(0) == 0 ? TextEncoding::Utf8 : TextEncoding::Windows1252;
+  return state.range(0) == 0 ? TextEncoding::kUtf8 : TextEncoding::kWindows1252;
 }
 
 void Export(benchmark::State& state) {

@@ -170,19 +170,19 @@ void BM_ProcessPerFile(benchmark::State& state) {
 
 void BM_ProcessPerDirectory(benchmark::State& state) {
   const Corpus& c = TheCorpus();
-  std::map<fs::path, std::string> langOf;
+  std::map<fs::path, std::string> lang_of;
   std::vector<std::string> langs;
-  std::size_t mostModules = 0;
+  std::size_t most_modules = 0;
   std::map<fs::path, std::size_t> modules;
   for (const auto& file : c.files) {
     const fs::path dir = file.work.parent_path();
-    langOf.try_emplace(dir, (c.root / "lng" / ("d" + std::to_string(langOf.size()))).string());
-    langs.push_back(langOf[dir]);
-    mostModules = std::max(mostModules, ++modules[dir]);
+    lang_of.try_emplace(dir, (c.root / "lng" / ("d" + std::to_string(lang_of.size()))).string());
+    langs.push_back(lang_of[dir]);
+    most_modules = std::max(most_modules, ++modules[dir]);
   }
   Measure(state, langs);
-  state.counters["directories"] = static_cast<double>(langOf.size());
-  state.counters["most_modules"] = static_cast<double>(mostModules);
+  state.counters["directories"] = static_cast<double>(lang_of.size());
+  state.counters["most_modules"] = static_cast<double>(most_modules);
 }
 
 BENCHMARK(BM_ProcessPerFile)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();

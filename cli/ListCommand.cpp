@@ -45,7 +45,7 @@ std::string FormatCandidates(const std::string& file, const SourceText& source,
       out += file + '\t' + line + '\t' + std::to_string(s.StartPos) + '\t' +
              std::to_string(s.NextPos) + '\t' + EscapeText(s.Text) + '\n';
     } else {
-      const std::string_view text = source.lines()[static_cast<std::size_t>(s.LineIndex)];
+      const std::string_view text = source.Lines()[static_cast<std::size_t>(s.LineIndex)];
       const auto written = text.substr(static_cast<std::size_t>(s.StartPos - 1),
                                        static_cast<std::size_t>(s.NextPos - s.StartPos));
       out += file + ':' + line + ':' + std::to_string(s.StartPos) + ": " + std::to_string(i + 1) +
@@ -65,7 +65,7 @@ int RunList(std::span<const std::string> args) {
     try {
       const SourceText source = ReadSourceFile(file);
       TLangStrings strings;
-      FindStrings(source.lines(), strings);
+      FindStrings(source.Lines(), strings);
       std::cout << FormatCandidates(file, source, strings, parsed.tsv);
     } catch (const Error& e) {
       std::cout.flush();

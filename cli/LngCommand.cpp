@@ -80,9 +80,9 @@ void ShowAll(const TvLangFile& file, std::ostream& out) {
 
   out << "groups: " << file.Props().Count() << "\n";
   for (const auto& group : file.Props().Groups()) {
-    out << "  " << Quoted(group.Name) << ": " << group.Items.size() << " items\n";
-    for (const auto& item : group.Items)
-      out << "    " << Quoted(item.Text) << " = " << item.Value << "\n";
+    out << "  " << Quoted(group.name) << ": " << group.items.size() << " items\n";
+    for (const auto& item : group.items)
+      out << "    " << Quoted(item.Text) << " = " << item.value << "\n";
   }
 
   out << "strings: " << file.Idents().size() << "\n";

@@ -21,7 +21,7 @@
 namespace polyverb::cli {
 namespace {
 
-enum class MarkMode { All, None, List };
+enum class MarkMode { kAll, kNone, kList };
 
 // Candidate numbers as `polyverb list` prints them: 1-based, in source order.
 struct MarkRange {
@@ -31,10 +31,10 @@ struct MarkRange {
 
 struct ProcessArgs {
   std::string lang = "English";  // the wizard's default language name
-  MarkMode mode = MarkMode::All;
+  MarkMode mode = MarkMode::kAll;
   std::vector<MarkRange> list;
-  bool dryRun = false;
-  bool marksGiven = false;   // --mark was given
+  bool dry_run = false;
+  bool marks_given = false;   // --mark was given
   bool interactive = false;  // the user marks in the chooser dialog instead
   std::vector<std::string> files;
 };
@@ -83,17 +83,17 @@ ProcessArgs ParseProcessArgs(std::span<const std::string> args) {
       if (parsed.lang.empty()) throw UsageError("--lang needs a language name");
     } else if (options && a == "--mark") {
       const std::string& mark = value();
-      parsed.marksGiven = true;
+      parsed.marks_given = true;
       if (mark == "all") {
-        parsed.mode = MarkMode::All;
+        parsed.mode = MarkMode::kAll;
       } else if (mark == "none") {
-        parsed.mode = MarkMode::None;
+        parsed.mode = MarkMode::kNone;
       } else {
-        parsed.mode = MarkMode::List;
+        parsed.mode = MarkMode::kList;
         parsed.list = ParseMarkList(mark);
       }
     } else if (options && a == "--dry-run") {
-      parsed.dryRun = true;
+      parsed.dry_run = true;
     } else if (options && a == "--interactive") {
       parsed.interactive = true;
     } else if (options && a.size() > 1 && a[0] == '-') {
@@ -103,11 +103,11 @@ ProcessArgs ParseProcessArgs(std::span<const std::string> args) {
     }
   }
   if (parsed.files.empty()) throw UsageError("no FILE given");
-  if (parsed.interactive && parsed.marksGiven)
+  if (parsed.interactive && parsed.marks_given)
     throw UsageError("--interactive and --mark exclude each other");
-  if (parsed.interactive && parsed.dryRun)
+  if (parsed.interactive && parsed.dry_run)
     throw UsageError("--interactive and --dry-run exclude each other");
-  if (parsed.mode == MarkMode::List && parsed.files.size() != 1)
+  if (parsed.mode == MarkMode::kList && parsed.files.size() != 1)
     throw UsageError("--mark with a list of numbers takes exactly one FILE");
   return parsed;
 }
@@ -115,8 +115,8 @@ ProcessArgs ParseProcessArgs(std::span<const std::string> args) {
 // Sets the marks as --mark asks. Every Chosen is written, whatever it held before.
 void Mark(const ProcessArgs& args, TLangStrings& strings) {
   for (std::int32_t i = 0; i < strings.Count(); ++i) {
-    bool chosen = args.mode == MarkMode::All;
-    if (args.mode == MarkMode::List) {
+    bool chosen = args.mode == MarkMode::kAll;
+    if (args.mode == MarkMode::kList) {
       const auto number = static_cast<unsigned long>(i) + 1;
       for (const MarkRange& r : args.list) chosen = chosen || (number >= r.first && number <= r.last);
     }
@@ -136,7 +136,7 @@ void CheckListAgainstSource(const ProcessArgs& args) {
   const std::string& file = args.files.front();
   const SourceText source = ReadSourceFile(file);
   TLangStrings strings;
-  FindStrings(source.lines(), strings);
+  FindStrings(source.Lines(), strings);
   const auto count = static_cast<unsigned long>(strings.Count());
   for (const MarkRange& r : args.list) {
     if (r.last > count)
@@ -154,7 +154,7 @@ std::string Plural(int n, const char* one, const char* many) {
 
 // FILE: C candidates, M marked, numbers A-B
 std::string Summary(const std::string& file, int candidates, int marked, std::uint16_t first,
-                    bool dryRun) {
+                    bool dry_run) {
   std::string line = file + ": ";
   if (candidates == 0) {
     line += "no candidates, source not rewritten";
@@ -169,7 +169,7 @@ std::string Summary(const std::string& file, int candidates, int marked, std::ui
     else
       line += "numbers " + std::to_string(first) + "-" + std::to_string(last);
   }
-  if (dryRun) line += " (dry run)";
+  if (dry_run) line += " (dry run)";
   return line + "\n";
 }
 
@@ -213,7 +213,7 @@ std::unique_ptr<TvLangFileEdit> ReadLanguageForDryRun(const std::string& lang) {
 std::string DryRunFile(const ProcessArgs& args, const std::string& file, TvLangFileEdit& lang) {
   const SourceText source = ReadSourceFile(file);
   TLangStrings strings;
-  FindStrings(source.lines(), strings);
+  FindStrings(source.Lines(), strings);
   Mark(args, strings);
   const int marked = CountMarked(strings);
   const int first = FirstFreeNumber(lang);
@@ -224,7 +224,7 @@ std::string DryRunFile(const ProcessArgs& args, const std::string& file, TvLangF
   for (std::int32_t i = 0; i < strings.Count(); ++i) {
     const TLangStr& s = strings.Items(i);
     if (!s.Chosen) continue;
-    const std::string_view line = source.lines()[static_cast<std::size_t>(s.LineIndex)];
+    const std::string_view line = source.Lines()[static_cast<std::size_t>(s.LineIndex)];
     const std::string_view written = line.substr(static_cast<std::size_t>(s.StartPos - 1),
                                                  static_cast<std::size_t>(s.NextPos - s.StartPos));
     out += file + ':' + std::to_string(s.LineIndex + 1) + ':' + std::to_string(s.StartPos) +
@@ -258,10 +258,10 @@ std::string ProcessFile(const ProcessArgs& args, const std::string& file,
 
 int RunProcess(std::span<const std::string> args) {
   const ProcessArgs parsed = ParseProcessArgs(args);
-  if (parsed.mode == MarkMode::List) CheckListAgainstSource(parsed);
+  if (parsed.mode == MarkMode::kList) CheckListAgainstSource(parsed);
 
-  std::unique_ptr<TvLangFileEdit> dryRunLang;
-  if (parsed.dryRun) dryRunLang = ReadLanguageForDryRun(parsed.lang);
+  std::unique_ptr<TvLangFileEdit> dry_run_lang;
+  if (parsed.dry_run) dry_run_lang = ReadLanguageForDryRun(parsed.lang);
 
   std::unique_ptr<InteractiveSession> session;
   if (parsed.interactive) session = std::make_unique<InteractiveSession>();
@@ -273,7 +273,7 @@ int RunProcess(std::span<const std::string> args) {
     // A failure ends the run as it ends a wizard run: the files before stay done.
     std::string report;
     try {
-      report = parsed.dryRun ? DryRunFile(parsed, file, *dryRunLang)
+      report = parsed.dry_run ? DryRunFile(parsed, file, *dry_run_lang)
                              : ProcessFile(parsed, file, session.get());
     } catch (const Error& e) {
       progress.Clear();
@@ -282,7 +282,7 @@ int RunProcess(std::span<const std::string> args) {
       if (parsed.files.size() > 1)
         std::cerr << "polyverb process: stopped at " << file << " (file " << i + 1 << " of "
                   << parsed.files.size() << ")"
-                  << (parsed.dryRun ? "" : "; the files before it are done") << "\n";
+                  << (parsed.dry_run ? "" : "; the files before it are done") << "\n";
       return kExitFailure;
     }
     // Cleared first: std::cerr is tied to std::cout, so the order on a terminal holds.

@@ -27,8 +27,8 @@ int RunTokens(std::span<const std::string> args) {
   if (count != 1) throw UsageError(count == 0 ? "no FILE given" : "exactly one FILE expected");
 
   const SourceText source = ReadSourceFile(file);
-  TvScanner scanner(source.lines());
-  for (std::string_view word : ExtractionKeywords) scanner.Keywords.Add(word);
+  TvScanner scanner(source.Lines());
+  for (std::string_view word : kExtractionKeywords) scanner.Keywords.Add(word);
 
   std::string out;
   for (scanner.Reset(); !scanner.AtEnd(); scanner.NextToken()) {

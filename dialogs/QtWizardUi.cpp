@@ -26,7 +26,7 @@ void RequireGui() {
 
 class TQtWizardDialog : public TWizardDialog {
  public:
-  explicit TQtWizardDialog(QWidget* Owner) : FDialog(Owner), FUnits(*FDialog.lvUnits) {}
+  explicit TQtWizardDialog(QWidget* owner) : FDialog(owner), FUnits(*FDialog.lvUnits) {}
 
   TListViewIntf& lvUnits() override { return FUnits; }
   int ShowModal() override { return FDialog.exec(); }
@@ -40,26 +40,26 @@ class TQtWizardDialog : public TWizardDialog {
 
 class TQtWizardUi : public TWizardUi {
  public:
-  explicit TQtWizardUi(std::uintptr_t ParentWindow) : FParentWindow(ParentWindow) {}
+  explicit TQtWizardUi(std::uintptr_t parent_window) : FParentWindow(parent_window) {}
 
   std::unique_ptr<TWizardDialog> CreateWizardDialog() override {
     RequireGui();
     return std::make_unique<TQtWizardDialog>(OwnerWindow(FParentWindow));
   }
 
-  void ShowMessage(const std::string& Text) override {
+  void ShowMessage(const std::string& text) override {
     RequireGui();
     // The application's name as the title, as a plain message of the IDE itself would have.
     QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(),
-                    QString::fromStdString(DecodeToUtf8(Text)), QMessageBox::Ok,
+                    QString::fromStdString(DecodeToUtf8(text)), QMessageBox::Ok,
                     OwnerWindow(FParentWindow));
     box.setTextFormat(Qt::PlainText);
     box.exec();
   }
 
-  void ChooseStrings(std::span<const std::string> Lines, TLangStrings& Strings) override {
+  void ChooseStrings(std::span<const std::string> lines, TLangStrings& strings) override {
     RequireGui();
-    TdlgStrChoose::ChooseStrings(OwnerWindow(FParentWindow), Lines, Strings);
+    TdlgStrChoose::ChooseStrings(OwnerWindow(FParentWindow), lines, strings);
   }
 
  private:
@@ -70,14 +70,14 @@ class TQtWizardUi : public TWizardUi {
 
 }  // namespace
 
-QWidget* OwnerWindow(std::uintptr_t ParentWindow) {
-  if (ParentWindow == 0) return nullptr;
-  QWidget* widget = QWidget::find(static_cast<WId>(ParentWindow));
+QWidget* OwnerWindow(std::uintptr_t parent_window) {
+  if (parent_window == 0) return nullptr;
+  QWidget* widget = QWidget::find(static_cast<WId>(parent_window));
   return widget != nullptr ? widget->window() : nullptr;
 }
 
-std::unique_ptr<TWizardUi> CreateWizardUi(std::uintptr_t ParentWindow) {
-  return std::make_unique<TQtWizardUi>(ParentWindow);
+std::unique_ptr<TWizardUi> CreateWizardUi(std::uintptr_t parent_window) {
+  return std::make_unique<TQtWizardUi>(parent_window);
 }
 
 }  // namespace polyverb

@@ -15,7 +15,7 @@ namespace polyverb {
 
 // The window that owns the dialogs: the widget whose native handle is ParentWindow, or
 // nullptr when ParentWindow is 0 or names no widget of this application.
-QWidget* OwnerWindow(std::uintptr_t ParentWindow);
+QWidget* OwnerWindow(std::uintptr_t parent_window);
 
 // The messages of the checks above.
 inline constexpr const char* kNoQApplication =

@@ -24,10 +24,10 @@ QString ShownText(std::string_view bytes) {
   return QString::fromStdString(DecodeToUtf8(bytes));
 }
 
-QFont FaceFont(std::initializer_list<QString> faces, int pixelHeight) {
+QFont FaceFont(std::initializer_list<QString> faces, int pixel_height) {
   QFont font;
   font.setFamilies(QStringList(faces));
-  font.setPixelSize(pixelHeight);
+  font.setPixelSize(pixel_height);
   return font;
 }
 
@@ -69,7 +69,7 @@ class ShownDialog {
 
 }  // namespace
 
-TdlgStrChoose::TdlgStrChoose(QWidget* Owner) : QDialog(Owner) {
+TdlgStrChoose::TdlgStrChoose(QWidget* owner) : QDialog(owner) {
   setObjectName(QStringLiteral("dlgStrChoose"));
   setWindowTitle(QStringLiteral("Process strings"));
   setFont(FaceFont(
@@ -141,38 +141,38 @@ TdlgStrChoose::TdlgStrChoose(QWidget* Owner) : QDialog(Owner) {
   // The line follows the row in focus however it moves: a click, the space bar, the arrows.
   connect(lbStrings, &QListWidget::currentRowChanged, this, &TdlgStrChoose::lbStringsClick);
 
-  if (QScreen* screen = Owner != nullptr ? Owner->screen() : QGuiApplication::primaryScreen())
+  if (QScreen* screen = owner != nullptr ? owner->screen() : QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
 }
 
 void TdlgStrChoose::lbStringsClick() {
   const int row = lbStrings->currentRow();
-  if (LangStrings == nullptr || row < 0 || row >= LangStrings->Count()) return;
-  const std::int32_t line = LangStrings->Items(row).LineIndex;
+  if (lang_strings == nullptr || row < 0 || row >= lang_strings->Count()) return;
+  const std::int32_t line = lang_strings->Items(row).LineIndex;
   // Entries come from these very lines; one outside them shows nothing rather than crash.
-  if (line < 0 || static_cast<std::size_t>(line) >= SourceLines.size()) return;
-  pnlSource->setText(ShownText(SourceLines[static_cast<std::size_t>(line)]));
+  if (line < 0 || static_cast<std::size_t>(line) >= source_lines.size()) return;
+  pnlSource->setText(ShownText(source_lines[static_cast<std::size_t>(line)]));
 }
 
-void TdlgStrChoose::ChooseStrings(QWidget* Owner, std::span<const std::string> Lines,
-                                  TLangStrings& Strings) {
-  TdlgStrChoose dialog(Owner);
+void TdlgStrChoose::ChooseStrings(QWidget* owner, std::span<const std::string> lines,
+                                  TLangStrings& strings) {
+  TdlgStrChoose dialog(owner);
   const ShownDialog shown(dialog);
   dialog.setWindowTitle(QStringLiteral("Process strings - ") +
                         ShownText(FileNamePart(kNativePathStyle, CurFileName)));
-  for (std::int32_t i = 0; i < Strings.Count(); ++i)
-    dialog.lbStrings->addItem(ShownText(Strings.Items(i).Text));
+  for (std::int32_t i = 0; i < strings.Count(); ++i)
+    dialog.lbStrings->addItem(ShownText(strings.Items(i).Text));
   // No row is in focus until the user picks one, so the source panel stays blank; without
   // this the list would focus its first row when it gets the keyboard focus.
   dialog.lbStrings->setCurrentIndex(QModelIndex());
-  dialog.SourceLines = Lines;
-  dialog.LangStrings = &Strings;
+  dialog.source_lines = lines;
+  dialog.lang_strings = &strings;
 
   // How the dialog was closed does not matter: OK, Enter, Esc and the close box all keep
   // the marks as they stand.
   dialog.exec();
-  for (std::int32_t i = 0; i < Strings.Count(); ++i)
-    Strings.Items(i).Chosen = dialog.lbStrings->item(i)->isSelected();
+  for (std::int32_t i = 0; i < strings.Count(); ++i)
+    strings.Items(i).Chosen = dialog.lbStrings->item(i)->isSelected();
 }
 
 }  // namespace polyverb

@@ -25,7 +25,7 @@ class TdlgStrChoose : public QDialog {
  public:
   // A sizeable top-level dialog owned by the window Owner (nullptr: none), centred on the
   // screen, with no rows. REQUIRES: a QApplication exists and this is its thread.
-  explicit TdlgStrChoose(QWidget* Owner = nullptr);
+  explicit TdlgStrChoose(QWidget* owner = nullptr);
 
   // The controls, in the form's declaration order; the dialog owns them.
   QListWidget* lbStrings;  // simple multiple selection: a click or space toggles a row
@@ -36,8 +36,8 @@ class TdlgStrChoose : public QDialog {
   QLabel* pnlSource;  // the source line of the row in focus; " " until there is one
 
   // Set by ChooseStrings; not owned. Row i belongs to entry i of LangStrings.
-  std::span<const std::string> SourceLines;
-  const TLangStrings* LangStrings = nullptr;
+  std::span<const std::string> source_lines;
+  const TLangStrings* lang_strings = nullptr;
 
   // Shows in pnlSource the source line of the row in focus, whole and unchanged (decoded
   // for display: UTF-8 when valid, Windows-1252 otherwise).
@@ -46,8 +46,8 @@ class TdlgStrChoose : public QDialog {
   // Shows the chooser for Strings over Lines, captioned "Process strings - " and the file
   // name part of CurFileName, and waits until the user closes it. However it was closed,
   // every entry's Chosen is then set to whether its row was marked.
-  static void ChooseStrings(QWidget* Owner, std::span<const std::string> Lines,
-                            TLangStrings& Strings);
+  static void ChooseStrings(QWidget* owner, std::span<const std::string> lines,
+                            TLangStrings& strings);
 };
 
 // The dialog while ChooseStrings shows it; nullptr otherwise.

@@ -26,10 +26,10 @@ QString ShownText(const std::string& bytes) {
 
 // The form's fonts name the faces its layout was measured with; Liberation Sans is the
 // metric twin of Arial that the set-up installs, so text fits where those faces are absent.
-QFont FormFont(const QString& face, int pixelHeight) {
+QFont FormFont(const QString& face, int pixel_height) {
   QFont font;
   font.setFamilies({face, QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
-  font.setPixelSize(pixelHeight);
+  font.setPixelSize(pixel_height);
   return font;
 }
 
@@ -41,13 +41,13 @@ QPixmap Canvas(int width, int height) {
   return pixmap;
 }
 
-QPixmap Triangle(bool pointsLeft) {
+QPixmap Triangle(bool points_left) {
   QPixmap pixmap = Canvas(16, 16);
   QPainter p(&pixmap);
   p.setRenderHint(QPainter::Antialiasing);
   p.setPen(Qt::NoPen);
   p.setBrush(Qt::black);
-  if (pointsLeft)
+  if (points_left)
     p.drawPolygon(QPolygon({{11, 3}, {11, 13}, {5, 8}}));
   else
     p.drawPolygon(QPolygon({{5, 3}, {5, 13}, {11, 8}}));
@@ -161,8 +161,8 @@ QWidget* Page(QStackedWidget* notebook, const char* name) {
 
 }  // namespace
 
-TdlgPolyverb::TdlgPolyverb(QWidget* Owner)
-    : QDialog(Owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+TdlgPolyverb::TdlgPolyverb(QWidget* owner)
+    : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
   setObjectName(QStringLiteral("dlgPolyverb"));
   setWindowTitle(QStringLiteral("Polyverb"));
@@ -257,7 +257,7 @@ TdlgPolyverb::TdlgPolyverb(QWidget* Owner)
   connect(bbCancel, &QPushButton::clicked, this, &TdlgPolyverb::reject);
   connect(Notebook, &QStackedWidget::currentChanged, this, &TdlgPolyverb::NotebookPageChanged);
 
-  if (QScreen* screen = Owner != nullptr ? Owner->screen() : QGuiApplication::primaryScreen())
+  if (QScreen* screen = owner != nullptr ? owner->screen() : QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
   FormCreate();
 }
@@ -267,10 +267,10 @@ void TdlgPolyverb::reject() {
 }
 
 void TdlgPolyverb::FormCreate() {
-  const bool alreadyShown = Notebook->currentIndex() == 0;
+  const bool already_shown = Notebook->currentIndex() == 0;
   Notebook->setCurrentIndex(0);
   // Qt signals only a real change; the switch at creation counts as a page change too.
-  if (alreadyShown) NotebookPageChanged();
+  if (already_shown) NotebookPageChanged();
 }
 
 void TdlgPolyverb::bbNextClick() {
@@ -306,19 +306,19 @@ void TUnitsListView::Clear() {
   FView.clear();
 }
 
-void TUnitsListView::AddRow(const std::string& Caption, const std::string& SubItem, bool Selected) {
-  auto* row = new QTreeWidgetItem(&FView, {ShownText(Caption), ShownText(SubItem)});
+void TUnitsListView::AddRow(const std::string& caption, const std::string& sub_item, bool selected) {
+  auto* row = new QTreeWidgetItem(&FView, {ShownText(caption), ShownText(sub_item)});
   row->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
-  row->setSelected(Selected);
+  row->setSelected(selected);
 }
 
 std::int32_t TUnitsListView::RowCount() const {
   return FView.topLevelItemCount();
 }
 
-bool TUnitsListView::RowSelected(std::int32_t Row) const {
-  if (Row < 0 || Row >= RowCount()) throw ListIndexError(Row);
-  return FView.topLevelItem(Row)->isSelected();
+bool TUnitsListView::RowSelected(std::int32_t row) const {
+  if (row < 0 || row >= RowCount()) throw ListIndexError(row);
+  return FView.topLevelItem(row)->isSelected();
 }
 
 }  // namespace polyverb

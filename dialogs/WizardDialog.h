@@ -30,7 +30,7 @@ class TdlgPolyverb : public QDialog {
   // A top-level dialog owned by the window Owner (nullptr: none), centred on the screen,
   // showing page index 0 with the defaults "English" and "Process .PAS files" checked.
   // REQUIRES: a QApplication exists and this is its thread.
-  explicit TdlgPolyverb(QWidget* Owner = nullptr);
+  explicit TdlgPolyverb(QWidget* owner = nullptr);
 
   // The controls, in the form's declaration order; the dialog owns them.
   QFrame* pnlBottom;
@@ -70,12 +70,12 @@ class TdlgPolyverb : public QDialog {
 // Windows-1252 otherwise); the view must outlive this object.
 class TUnitsListView : public TListViewIntf {
  public:
-  explicit TUnitsListView(QTreeWidget& View) : FView(View) {}
+  explicit TUnitsListView(QTreeWidget& view) : FView(view) {}
 
   void Clear() override;
-  void AddRow(const std::string& Caption, const std::string& SubItem, bool Selected) override;
+  void AddRow(const std::string& caption, const std::string& sub_item, bool selected) override;
   std::int32_t RowCount() const override;
-  bool RowSelected(std::int32_t Row) const override;
+  bool RowSelected(std::int32_t row) const override;
 
  private:
   QTreeWidget& FView;

@@ -7,9 +7,9 @@
 #include "expert/WizardUi.h"
 
 extern "C" __attribute__((visibility("default"))) bool INITEXPERT0017(
-    polyverb::TIToolServices* ToolServices, polyverb::TExpertRegisterProc RegisterProc,
-    polyverb::TExpertTerminateProc* Terminate) {
-  return polyverb::InitExpert(ToolServices, RegisterProc, Terminate, &polyverb::CreateWizardUi);
+    polyverb::TIToolServices* tool_services, polyverb::TExpertRegisterProc register_proc,
+    polyverb::TExpertTerminateProc* terminate) {
+  return polyverb::InitExpert(tool_services, register_proc, terminate, &polyverb::CreateWizardUi);
 }
 
 // The host looks the function up by name; keep its type in step with the header's.

@@ -5,7 +5,7 @@
 
 namespace polyverb {
 
-void RelayException(TIToolServices* Services) noexcept {
+void RelayException(TIToolServices* services) noexcept {
   try {
     std::string message;
     try {
@@ -15,7 +15,7 @@ void RelayException(TIToolServices* Services) noexcept {
     } catch (...) {
       message = "Unknown failure";
     }
-    if (Services != nullptr) Services->RaiseException(message);
+    if (services != nullptr) services->RaiseException(message);
   } catch (...) {
     // The IDE's own error reporter failed: nothing is left to tell, and nothing may
     // travel back into the IDE.

@@ -10,39 +10,39 @@ namespace polyverb {
 
 TIToolServices* ToolServices = nullptr;
 
-bool InitExpert(TIToolServices* Services, TExpertRegisterProc RegisterProc,
+bool InitExpert(TIToolServices* services, TExpertRegisterProc register_proc,
                 TExpertTerminateProc* /*Terminate: the add-in registers none*/,
-                TWizardUiFactory UiFactory) noexcept {
-  if (Services == nullptr) return true;
+                TWizardUiFactory ui_factory) noexcept {
+  if (services == nullptr) return true;
   try {
-    ToolServices = Services;
+    ToolServices = services;
     // Without a registration function nobody would own the expert while its menu item
     // pointed at it; insert nothing then.
-    if (RegisterProc == nullptr)
+    if (register_proc == nullptr)
       throw Error("Polyverb cannot register itself: the IDE passed no registration function");
-    std::unique_ptr<TWizardUi> ui = UiFactory(Services->GetParentHandle());
+    std::unique_ptr<TWizardUi> ui = ui_factory(services->GetParentHandle());
     // The expert's one reference goes to the IDE with the registration, whatever it returns.
-    RegisterProc(new TPolyverb(*Services, std::move(ui)));
+    register_proc(new TPolyverb(*services, std::move(ui)));
   } catch (...) {
-    RelayException(Services);
+    RelayException(services);
   }
   return true;
 }
 
-TPolyverb::TPolyverb(TIToolServices& Services, std::unique_ptr<TWizardUi> Ui)
-    : FToolServices(Services), FUi(std::move(Ui)) {
+TPolyverb::TPolyverb(TIToolServices& services, std::unique_ptr<TWizardUi> ui)
+    : FToolServices(services), FUi(std::move(ui)) {
   if (FUi == nullptr) throw Error("Polyverb has no dialogs to show");
   // Declared outermost first, so that the handles release innermost first on every path.
-  TIntfPtr<TIMainMenuIntf> mainMenu(Services.GetMainMenu());
-  if (!mainMenu) return;
-  TIntfPtr<TIMenuItemIntf> menuItems(mainMenu->GetMenuItems());
-  if (!menuItems) return;
-  TIntfPtr<TIMenuItemIntf> optionsItem(mainMenu->FindMenuItem(std::string(kOptionsItemName)));
-  if (!optionsItem) return;
-  TIntfPtr<TIMenuItemIntf> projectMenu(optionsItem->GetParent());
-  if (!projectMenu) return;
-  const std::int32_t index = optionsItem->GetIndex() + 1;
-  FMenuItem = TIntfPtr<TIMenuItemIntf>(projectMenu->InsertItem(
+  TIntfPtr<TIMainMenuIntf> main_menu(services.GetMainMenu());
+  if (!main_menu) return;
+  TIntfPtr<TIMenuItemIntf> menu_items(main_menu->GetMenuItems());
+  if (!menu_items) return;
+  TIntfPtr<TIMenuItemIntf> options_item(main_menu->FindMenuItem(std::string(kOptionsItemName)));
+  if (!options_item) return;
+  TIntfPtr<TIMenuItemIntf> project_menu(options_item->GetParent());
+  if (!project_menu) return;
+  const std::int32_t index = options_item->GetIndex() + 1;
+  FMenuItem = TIntfPtr<TIMenuItemIntf>(project_menu->InsertItem(
       index, std::string(kMenuCaption), std::string(kMenuItemName), /*Hint=*/"",
       /*ShortCut=*/0, /*Context=*/0, /*GroupIndex=*/0, kMenuItemFlags,
       BindMenuClick<TPolyverb, &TPolyverb::MenuClick>(this)));

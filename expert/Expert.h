@@ -17,14 +17,14 @@ namespace polyverb {
 extern TIToolServices* ToolServices;
 
 // The IDE's view of the dialogs in one build of the add-in.
-using TWizardUiFactory = std::unique_ptr<TWizardUi> (*)(std::uintptr_t ParentWindow);
+using TWizardUiFactory = std::unique_ptr<TWizardUi> (*)(std::uintptr_t parent_window);
 
 // What INITEXPERT0017 does, with the dialogs' factory as a parameter. Returns True in every
 // case. With Services nullptr it does nothing else; otherwise it stores ToolServices, makes
 // the IDE's main window the dialogs' owner, and passes a new TPolyverb to RegisterProc
 // (whose result is ignored). A failure goes to Services->RaiseException.
-bool InitExpert(TIToolServices* Services, TExpertRegisterProc RegisterProc,
-                TExpertTerminateProc* Terminate, TWizardUiFactory UiFactory) noexcept;
+bool InitExpert(TIToolServices* services, TExpertRegisterProc register_proc,
+                TExpertTerminateProc* terminate, TWizardUiFactory ui_factory) noexcept;
 
 // Identity of the expert, as the IDE shows it.
 inline constexpr std::string_view kExpertName = "Project Polyverb";
@@ -40,7 +40,7 @@ class TPolyverb : public TIExpert {
   // submenu. With no main menu, item list, options item or parent submenu, no item is
   // inserted and nothing is reported. Every menu interface obtained on the way is released,
   // innermost first. Services and Ui must outlive the expert.
-  TPolyverb(TIToolServices& Services, std::unique_ptr<TWizardUi> Ui);
+  TPolyverb(TIToolServices& services, std::unique_ptr<TWizardUi> ui);
 
   // Each body runs inside the error relay.
   std::string GetName() override;
@@ -55,7 +55,7 @@ class TPolyverb : public TIExpert {
   void Execute() override;
 
   // The item's click handler: one wizard run inside the error relay.
-  void MenuClick(TIMenuItemIntf* Sender);
+  void MenuClick(TIMenuItemIntf* sender);
 
   // The inserted item; nullptr when none was inserted.
   TIMenuItemIntf* MenuItem() const { return FMenuItem.get(); }

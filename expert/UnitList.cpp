@@ -6,30 +6,30 @@
 namespace polyverb {
 
 std::string TUnitProps::UnitName() const {
-  return std::string(FileNamePart(Style, FileName));
+  return std::string(FileNamePart(style, FileName));
 }
 
 std::string TUnitProps::UnitPath() const {
-  return FileName.substr(0, FileNameStart(Style, FileName));
+  return FileName.substr(0, FileNameStart(style, FileName));
 }
 
-std::string LowerExtension(std::string_view Name, PathStyle Style) {
-  const std::size_t dot = Name.rfind('.');
+std::string LowerExtension(std::string_view name, PathStyle style) {
+  const std::size_t dot = name.rfind('.');
   if (dot == std::string_view::npos) return {};
-  std::string ext(Name.substr(dot));
+  std::string ext(name.substr(dot));
   for (char& c : ext) {
-    if (IsPathDelimiter(Style, c)) return {};  // the "." belongs to a directory name
+    if (IsPathDelimiter(style, c)) return {};  // the "." belongs to a directory name
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
   return ext;
 }
 
-void TUnitList::LoadFromProject(TIToolServices& Services) {
-  const std::int32_t count = Services.GetUnitCount();
+void TUnitList::LoadFromProject(TIToolServices& services) {
+  const std::int32_t count = services.GetUnitCount();
   for (std::int32_t i = 0; i < count; ++i) {
     TUnitProps unit;
-    unit.FileName = Services.GetUnitName(i);
-    unit.Style = FStyle;
+    unit.FileName = services.GetUnitName(i);
+    unit.style = FStyle;
     const std::string ext = LowerExtension(unit.FileName, FStyle);
     // Option and resource files belong to the project but are not modules.
     if (ext == ".dof" || ext == ".res") continue;
@@ -39,64 +39,64 @@ void TUnitList::LoadFromProject(TIToolServices& Services) {
   }
 }
 
-void TUnitList::ShowInListView(TListViewIntf& ListView) const {
-  ListView.Clear();
+void TUnitList::ShowInListView(TListViewIntf& list_view) const {
+  list_view.Clear();
   for (const TUnitProps& unit : FUnits)
-    ListView.AddRow(unit.UnitName(), RelativePath(FProjectDir, unit.UnitPath(), FStyle),
+    list_view.AddRow(unit.UnitName(), RelativePath(FProjectDir, unit.UnitPath(), FStyle),
                     unit.Selected);
 }
 
-void TUnitList::ReadFromListView(const TListViewIntf& ListView) {
+void TUnitList::ReadFromListView(const TListViewIntf& list_view) {
   for (std::int32_t i = 0; i < Count(); ++i) {
-    if (i >= ListView.RowCount()) throw ListIndexError(i);
-    FUnits[static_cast<std::size_t>(i)].Selected = ListView.RowSelected(i);
+    if (i >= list_view.RowCount()) throw ListIndexError(i);
+    FUnits[static_cast<std::size_t>(i)].Selected = list_view.RowSelected(i);
   }
 }
 
-TUnitProps& TUnitList::Items(std::int32_t Index) {
-  if (Index < 0 || Index >= Count()) throw ListIndexError(Index);
-  return FUnits[static_cast<std::size_t>(Index)];
+TUnitProps& TUnitList::Items(std::int32_t index) {
+  if (index < 0 || index >= Count()) throw ListIndexError(index);
+  return FUnits[static_cast<std::size_t>(index)];
 }
 
-std::string RelativePath(std::string Base, std::string Target, PathStyle Style) {
-  const char separator = PathSeparator(Style);
-  if (Target.empty()) return std::string(".") + separator;
-  if (Base.empty()) return Target;
+std::string RelativePath(std::string base, std::string target, PathStyle style) {
+  const char separator = PathSeparator(style);
+  if (target.empty()) return std::string(".") + separator;
+  if (base.empty()) return target;
 
   std::size_t common = 0;  // length of the common beginning, then of its directory part
-  if (Base == Target) {
-    common = Base.size();
+  if (base == target) {
+    common = base.size();
   } else {
     std::size_t same = 0;
-    while (same < Base.size() && same < Target.size() && Base[same] == Target[same]) ++same;
-    while (same > 0 && !IsPathDelimiter(Style, Base[same - 1])) --same;
+    while (same < base.size() && same < target.size() && base[same] == target[same]) ++same;
+    while (same > 0 && !IsPathDelimiter(style, base[same - 1])) --same;
     common = same;
     // No shared directory: "..\" steps would climb past the top of Base's name and then
     // name Target's drive as a directory; Target itself still says where the module is.
-    if (common == 0) return Target;
+    if (common == 0) return target;
   }
-  Base.erase(0, common);
-  Target.erase(0, common);
+  base.erase(0, common);
+  target.erase(0, common);
 
   std::string result;
   std::string first;
-  while (!Base.empty()) {
+  while (!base.empty()) {
     result += "..";
     result += separator;
-    CutFirstDir(Base, first, Style);
+    CutFirstDir(base, first, style);
   }
-  while (!Target.empty()) {
-    CutFirstDir(Target, first, Style);
+  while (!target.empty()) {
+    CutFirstDir(target, first, style);
     result += first;
     result += separator;
   }
   return result;
 }
 
-void CutFirstDir(std::string& Path, std::string& First, PathStyle Style) {
-  const std::size_t p = Path.find(PathSeparator(Style));
-  First = Path.substr(0, p);
-  Path = p == std::string::npos ? std::string() : Path.substr(p + 1);
+void CutFirstDir(std::string& path, std::string& first, PathStyle style) {
+  const std::size_t p = path.find(PathSeparator(style));
+  first = path.substr(0, p);
+  path = p == std::string::npos ? std::string() : path.substr(p + 1);
 }
 
 }  // namespace polyverb

@@ -18,7 +18,7 @@ struct TUnitProps {
   std::string FileName;    // as GetUnitName returned it
   bool Selected = true;    // to be processed
   bool IsProject = false;  // the extension, lower-cased, is ".dpr"
-  PathStyle Style = kNativePathStyle;
+  PathStyle style = kNativePathStyle;
 
   // FileName without its directory part (extension included).
   std::string UnitName() const;
@@ -28,25 +28,25 @@ struct TUnitProps {
 
 // The extension of Name lower-cased (ASCII letters only): from the last "." to the end,
 // provided no path delimiter follows that "."; empty otherwise.
-std::string LowerExtension(std::string_view Name, PathStyle Style);
+std::string LowerExtension(std::string_view name, PathStyle style);
 
 class TUnitList {
  public:
-  explicit TUnitList(PathStyle Style = kNativePathStyle) : FStyle(Style) {}
+  explicit TUnitList(PathStyle style = kNativePathStyle) : FStyle(style) {}
 
   // Appends the project's files in the IDE's order, leaving out ".dof" and ".res" files;
   // the last ".dpr" entry gives the project directory.
-  void LoadFromProject(TIToolServices& Services);
+  void LoadFromProject(TIToolServices& services);
   // Replaces the view's rows by one row per entry: UnitName, the UnitPath relative to the
   // project directory, the entry's Selected.
-  void ShowInListView(TListViewIntf& ListView) const;
+  void ShowInListView(TListViewIntf& list_view) const;
   // Sets each entry's Selected from the row at the same position. Throws "List index out
   // of bounds (%d)" when the view has fewer rows than the list has entries.
-  void ReadFromListView(const TListViewIntf& ListView);
+  void ReadFromListView(const TListViewIntf& list_view);
 
   std::int32_t Count() const { return static_cast<std::int32_t>(FUnits.size()); }
   // Throws "List index out of bounds (%d)" for an Index outside 0 to Count - 1.
-  TUnitProps& Items(std::int32_t Index);
+  TUnitProps& Items(std::int32_t index);
   const std::string& ProjectDir() const { return FProjectDir; }
 
  private:
@@ -63,11 +63,11 @@ class TUnitList {
 //    (another drive, two relative names): Target itself;
 //  - Target empty (a name without directory, found where the IDE runs): "." plus the
 //    separator, so that it does not read as the project directory.
-std::string RelativePath(std::string Base, std::string Target, PathStyle Style = kNativePathStyle);
+std::string RelativePath(std::string base, std::string target, PathStyle style = kNativePathStyle);
 
 // Splits off Path's first directory: First := the text before the first separator ("\" in
 // the Windows style, "/" otherwise), Path := the text after it (the whole of Path and an
 // empty rest when there is none).
-void CutFirstDir(std::string& Path, std::string& First, PathStyle Style = kNativePathStyle);
+void CutFirstDir(std::string& path, std::string& first, PathStyle style = kNativePathStyle);
 
 }  // namespace polyverb

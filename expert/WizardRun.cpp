@@ -11,15 +11,15 @@
 
 namespace polyverb {
 
-TIntfPtr<TIComponentInterface> FindComponentByType(TIFormInterface& Form, std::string_view TypeName,
-                                                   std::string_view FileName) {
-  TIntfPtr<TIComponentInterface> formComponent(Form.GetFormComponent());
-  if (!formComponent) throw Error("Cannot get the form component of " + std::string(FileName));
-  const std::int32_t count = formComponent->GetComponentCount();
+TIntfPtr<TIComponentInterface> FindComponentByType(TIFormInterface& form, std::string_view type_name,
+                                                   std::string_view file_name) {
+  TIntfPtr<TIComponentInterface> form_component(form.GetFormComponent());
+  if (!form_component) throw Error("Cannot get the form component of " + std::string(file_name));
+  const std::int32_t count = form_component->GetComponentCount();
   for (std::int32_t i = 0; i < count; ++i) {
-    TIntfPtr<TIComponentInterface> component(formComponent->GetComponent(i));
+    TIntfPtr<TIComponentInterface> component(form_component->GetComponent(i));
     // A component the IDE cannot hand out cannot be the one to reuse; look further.
-    if (component && SameTextAscii(component->GetComponentType(), TypeName)) return component;
+    if (component && SameTextAscii(component->GetComponentType(), type_name)) return component;
   }
   return {};
 }
@@ -27,60 +27,60 @@ TIntfPtr<TIComponentInterface> FindComponentByType(TIFormInterface& Form, std::s
 namespace {
 
 // Gives the module's form its TvMLang with LangFileName = LangName and saves the module.
-void AddLangComponent(TIModuleInterface& Module, TIFormInterface& Form, const std::string& LangName,
-                      const std::string& FileName) {
+void AddLangComponent(TIModuleInterface& module, TIFormInterface& form, const std::string& lang_name,
+                      const std::string& file_name) {
   TIntfPtr<TIComponentInterface> component =
-      FindComponentByType(Form, kLangComponentType, FileName);
+      FindComponentByType(form, kLangComponentType, file_name);
   if (!component) {
-    component = TIntfPtr<TIComponentInterface>(Form.CreateComponent(
+    component = TIntfPtr<TIComponentInterface>(form.CreateComponent(
         /*Container=*/nullptr, std::string(kLangComponentType), 2, 2, 10, 10));
     if (!component)
       throw Error("Cannot create a " + std::string(kLangComponentType) +
-                  " component on the form of " + FileName);
+                  " component on the form of " + file_name);
   }
-  component->SetPropByName(std::string(kLangFileNameProp), &LangName);
-  Module.Save(/*ForceSave=*/true);
+  component->SetPropByName(std::string(kLangFileNameProp), &lang_name);
+  module.Save(/*ForceSave=*/true);
 }
 
 }  // namespace
 
-void RunWizard(TIToolServices& Services, TWizardUi& Ui) {
-  if (Services.GetProjectName().empty()) return;
+void RunWizard(TIToolServices& services, TWizardUi& ui) {
+  if (services.GetProjectName().empty()) return;
 
   // The dialog is declared first so that the unit list goes first on the way out.
   std::unique_ptr<TWizardDialog> dialog;
   TUnitList units;
-  units.LoadFromProject(Services);
-  dialog = Ui.CreateWizardDialog();
+  units.LoadFromProject(services);
+  dialog = ui.CreateWizardDialog();
   units.ShowInListView(dialog->lvUnits());
   if (dialog->ShowModal() != TWizardDialog::kFinished) return;
 
   units.ReadFromListView(dialog->lvUnits());
-  const std::string langName = dialog->LanguageName();
-  const bool processSources = dialog->ProcessSources();
+  const std::string lang_name = dialog->LanguageName();
+  const bool process_sources = dialog->ProcessSources();
 
   const ScopedStringChooser chooser(
-      [&Ui](std::span<const std::string> Lines, TLangStrings& Strings) {
-        Ui.ChooseStrings(Lines, Strings);
+      [&ui](std::span<const std::string> lines, TLangStrings& strings) {
+        ui.ChooseStrings(lines, strings);
       });
   for (std::int32_t i = 0; i < units.Count(); ++i) {
     const TUnitProps& unit = units.Items(i);
     if (!unit.Selected) continue;
-    const std::string& fileName = unit.FileName;
-    Services.OpenFile(fileName);
+    const std::string& file_name = unit.FileName;
+    services.OpenFile(file_name);
     {
-      TIntfPtr<TIModuleInterface> module(Services.GetModuleInterface(fileName));
+      TIntfPtr<TIModuleInterface> module(services.GetModuleInterface(file_name));
       if (!module) {
-        Ui.ShowMessage(std::string(kNoModuleMessage) + fileName);
+        ui.ShowMessage(std::string(kNoModuleMessage) + file_name);
         continue;
       }
       module->ShowForm();
       TIntfPtr<TIFormInterface> form(module->GetFormInterface());
-      if (form) AddLangComponent(*module, *form, langName, fileName);
+      if (form) AddLangComponent(*module, *form, lang_name, file_name);
     }  // the form, then the module, are released here
-    if (!unit.IsProject) Services.CloseFile(fileName);
+    if (!unit.IsProject) services.CloseFile(file_name);
     // On disk the module is now saved and closed, so the IDE holds no stale copy of it.
-    if (processSources) ProcessPasFile(fileName, langName);
+    if (process_sources) ProcessPasFile(file_name, lang_name);
   }
 }
 

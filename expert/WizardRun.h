@@ -18,14 +18,14 @@ inline constexpr std::string_view kNoModuleMessage = "Cann't get module interfac
 // The first component owned by Form whose class name equals TypeName ignoring the case of
 // A to Z; an empty handle when none does. Components the IDE gives as nullptr are skipped.
 // Throws when the form gives no form component; the message names FileName.
-TIntfPtr<TIComponentInterface> FindComponentByType(TIFormInterface& Form, std::string_view TypeName,
-                                                   std::string_view FileName);
+TIntfPtr<TIComponentInterface> FindComponentByType(TIFormInterface& form, std::string_view type_name,
+                                                   std::string_view file_name);
 
 // One click of the menu item. With no project open it does nothing. Otherwise it shows
 // the wizard and, after Finish, gives each selected module a TvMLang whose LangFileName is
 // the language name, saves it, closes it (never the project file) and, when asked, runs
 // ProcessPasFile on it with Ui's chooser. A module without module interface is reported
 // with a message box and skipped; any other failure ends the run and propagates.
-void RunWizard(TIToolServices& Services, TWizardUi& Ui);
+void RunWizard(TIToolServices& services, TWizardUi& ui);
 
 }  // namespace polyverb

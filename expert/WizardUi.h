@@ -22,10 +22,10 @@ class TListViewIntf {
   virtual ~TListViewIntf() = default;
   // Deletes every row.
   virtual void Clear() = 0;
-  virtual void AddRow(const std::string& Caption, const std::string& SubItem, bool Selected) = 0;
+  virtual void AddRow(const std::string& caption, const std::string& sub_item, bool selected) = 0;
   virtual std::int32_t RowCount() const = 0;
   // REQUIRES: 0 <= Row < RowCount(); otherwise throws "List index out of bounds (%d)".
-  virtual bool RowSelected(std::int32_t Row) const = 0;
+  virtual bool RowSelected(std::int32_t row) const = 0;
 };
 
 // The wizard dialog TdlgPolyverb, used once: fill lvUnits, ShowModal, read back, destroy.
@@ -51,16 +51,16 @@ class TWizardUi {
   // A new wizard dialog showing page 1 with its defaults ("English", sources processed).
   virtual std::unique_ptr<TWizardDialog> CreateWizardDialog() = 0;
   // A plain message box with one OK button; returns when the user has closed it.
-  virtual void ShowMessage(const std::string& Text) = 0;
+  virtual void ShowMessage(const std::string& text) = 0;
   // The string chooser: must set Chosen on the entries of Strings the user marks (at least
   // one entry is there). Lines are the source lines; CurFileName names the file.
-  virtual void ChooseStrings(std::span<const std::string> Lines, TLangStrings& Strings) = 0;
+  virtual void ChooseStrings(std::span<const std::string> lines, TLangStrings& strings) = 0;
 };
 
 // The dialogs of this build of the add-in, owned by the window ParentWindow (0: none).
 // Called by the entry point, before any dialog is needed: it must neither create widgets
 // nor fail because no GUI is running; a method that cannot show its dialog throws an Error
 // with a clear message, which reaches the IDE through the error relay.
-std::unique_ptr<TWizardUi> CreateWizardUi(std::uintptr_t ParentWindow);
+std::unique_ptr<TWizardUi> CreateWizardUi(std::uintptr_t parent_window);
 
 }  // namespace polyverb

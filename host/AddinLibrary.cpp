@@ -49,9 +49,9 @@ AddinLibrary::~AddinLibrary() {
 std::string DefaultAddinPath() {
   const std::string dir = ExecutableDirectory();
   const std::string beside = dir + "/libpolyverb.so";
-  const std::string buildTree = FullPathName(dir + "/../expert/libpolyverb.so");
-  if (IsFile(beside) || !IsFile(buildTree)) return beside;
-  return buildTree;
+  const std::string build_tree = FullPathName(dir + "/../expert/libpolyverb.so");
+  if (IsFile(beside) || !IsFile(build_tree)) return beside;
+  return build_tree;
 }
 
 }  // namespace polyverb

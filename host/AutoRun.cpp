@@ -93,7 +93,7 @@ void AutoRun::Poll() {
         else
           Fail("the wizard has no edDefLang");
       }
-      if (!options_.processSources) {
+      if (!options_.process_sources) {
         if (auto* check = modal->findChild<QCheckBox*>("cbProcessPAS")) check->setChecked(false);
         else Fail("the wizard has no cbProcessPAS");
       }

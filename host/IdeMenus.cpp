@@ -16,14 +16,14 @@ namespace {
 struct Place {
   QWidget* container = nullptr;
   int index = -1;
-  QAction* parentAction = nullptr;
+  QAction* parent_action = nullptr;
 };
 
-bool Locate(QWidget& container, QAction* parentAction, const QAction* target, Place& place) {
+bool Locate(QWidget& container, QAction* parent_action, const QAction* target, Place& place) {
   const QList<QAction*> actions = container.actions();
   for (int i = 0; i < actions.size(); ++i) {
     if (actions[i] == target) {
-      place = {&container, i, parentAction};
+      place = {&container, i, parent_action};
       return true;
     }
     if (QMenu* menu = actions[i]->menu(); menu != nullptr && Locate(*menu, actions[i], target, place))
@@ -49,26 +49,26 @@ class MenuItemIntf : public HostInterface<TIMenuItemIntf> {
                       "MenuItem(" + (action != nullptr ? action->objectName().toStdString() : "") + ")"),
         menus_(menus),
         action_(action),
-        isBar_(action == nullptr) {}
+        is_bar_(action == nullptr) {}
 
   std::int32_t GetIndex() override {
     Place place;
-    if (isBar_ || !Where(place)) return -1;
+    if (is_bar_ || !Where(place)) return -1;
     return place.index;
   }
 
   TIMenuItemIntf* GetParent() override {
     Place place;
-    if (isBar_ || !Where(place)) return nullptr;
-    return new MenuItemIntf(menus_, place.parentAction);
+    if (is_bar_ || !Where(place)) return nullptr;
+    return new MenuItemIntf(menus_, place.parent_action);
   }
 
-  TIMenuItemIntf* InsertItem(std::int32_t Index, const std::string& Caption, const std::string& Name,
-                             const std::string& Hint, std::int32_t ShortCut, std::int32_t,
-                             std::int32_t, TIMenuFlags Flags, TIMenuClickEvent EventHandler) override {
-    if (!isBar_ && action_.isNull()) return nullptr;
+  TIMenuItemIntf* InsertItem(std::int32_t index, const std::string& caption, const std::string& name,
+                             const std::string& hint, std::int32_t short_cut, std::int32_t,
+                             std::int32_t, TIMenuFlags flags, TIMenuClickEvent event_handler) override {
+    if (!is_bar_ && action_.isNull()) return nullptr;
     QAction* added =
-        menus_.Insert(action_.data(), Index, Caption, Name, Hint, ShortCut, Flags, EventHandler);
+        menus_.Insert(action_.data(), index, caption, name, hint, short_cut, flags, event_handler);
     return added == nullptr ? nullptr : new MenuItemIntf(menus_, added);
   }
 
@@ -80,7 +80,7 @@ class MenuItemIntf : public HostInterface<TIMenuItemIntf> {
 
   IdeMenus& menus_;
   QPointer<QAction> action_;
-  bool isBar_;
+  bool is_bar_;
 };
 
 class MainMenuIntf : public HostInterface<TIMainMenuIntf> {
@@ -91,8 +91,8 @@ class MainMenuIntf : public HostInterface<TIMainMenuIntf> {
     return menus_.Bar() == nullptr ? nullptr : new MenuItemIntf(menus_, nullptr);
   }
 
-  TIMenuItemIntf* FindMenuItem(const std::string& Name) override {
-    QAction* action = menus_.FindAction(Name);
+  TIMenuItemIntf* FindMenuItem(const std::string& name) override {
+    QAction* action = menus_.FindAction(name);
     return action == nullptr ? nullptr : new MenuItemIntf(menus_, action);
   }
 
@@ -102,20 +102,20 @@ class MainMenuIntf : public HostInterface<TIMainMenuIntf> {
 
 }  // namespace
 
-int ShortCutToQtKey(std::int32_t shortCut) {
-  const int vk = shortCut & 0xFF;
+int ShortCutToQtKey(std::int32_t short_cut) {
+  const int vk = short_cut & 0xFF;
   int key = 0;
   if ((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9')) key = vk;  // Qt uses the same codes
   else if (vk >= 0x70 && vk <= 0x7B) key = Qt::Key_F1 + (vk - 0x70);
   if (key == 0) return 0;
-  if ((shortCut & 0x2000) != 0) key |= Qt::SHIFT;
-  if ((shortCut & 0x4000) != 0) key |= Qt::CTRL;
-  if ((shortCut & 0x8000) != 0) key |= Qt::ALT;
+  if ((short_cut & 0x2000) != 0) key |= Qt::SHIFT;
+  if ((short_cut & 0x4000) != 0) key |= Qt::CTRL;
+  if ((short_cut & 0x8000) != 0) key |= Qt::ALT;
   return key;
 }
 
-IdeMenus::IdeMenus(QMenuBar& bar, LiveObjects& live, std::function<void(const std::string&)> onError)
-    : bar_(&bar), live_(live), onError_(std::move(onError)) {}
+IdeMenus::IdeMenus(QMenuBar& bar, LiveObjects& live, std::function<void(const std::string&)> on_error)
+    : bar_(&bar), live_(live), on_error_(std::move(on_error)) {}
 
 IdeMenus::~IdeMenus() { RemoveInsertedItems(); }
 
@@ -133,7 +133,7 @@ void IdeMenus::RemoveInsertedItems() {
 }
 
 QAction* IdeMenus::Insert(QAction* parent, std::int32_t index, const std::string& caption,
-                          const std::string& name, const std::string& hint, std::int32_t shortCut,
+                          const std::string& name, const std::string& hint, std::int32_t short_cut,
                           TIMenuFlags flags, TIMenuClickEvent handler) {
   if (bar_.isNull()) return nullptr;
   // An item without a submenu holds no items.
@@ -149,7 +149,7 @@ QAction* IdeMenus::Insert(QAction* parent, std::int32_t index, const std::string
     action->setCheckable(true);
     action->setChecked(true);
   }
-  if (const int key = ShortCutToQtKey(shortCut); key != 0) action->setShortcut(QKeySequence(key));
+  if (const int key = ShortCutToQtKey(short_cut); key != 0) action->setShortcut(QKeySequence(key));
   if (handler) {
     QObject::connect(action, &QAction::triggered, action, [this, action, handler] {
       // The Sender stays the host's: made for the click and released after it.
@@ -157,9 +157,9 @@ QAction* IdeMenus::Insert(QAction* parent, std::int32_t index, const std::string
       try {
         handler(sender.get());
       } catch (const std::exception& e) {
-        onError_(e.what());
+        on_error_(e.what());
       } catch (...) {
-        onError_("The click handler of menu item " + action->objectName().toStdString() + " failed");
+        on_error_("The click handler of menu item " + action->objectName().toStdString() + " failed");
       }
     });
   }

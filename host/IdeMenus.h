@@ -19,7 +19,7 @@ namespace polyverb {
 class IdeMenus {
  public:
   // `onError` receives the message of a click handler that threw.
-  IdeMenus(QMenuBar& bar, LiveObjects& live, std::function<void(const std::string&)> onError);
+  IdeMenus(QMenuBar& bar, LiveObjects& live, std::function<void(const std::string&)> on_error);
   // Removes the inserted items, as RemoveInsertedItems does.
   ~IdeMenus();
   IdeMenus(const IdeMenus&) = delete;
@@ -40,19 +40,19 @@ class IdeMenus {
   QMenuBar* Bar() const { return bar_; }
   LiveObjects& Live() { return live_; }
   QAction* Insert(QAction* parent, std::int32_t index, const std::string& caption,
-                  const std::string& name, const std::string& hint, std::int32_t shortCut,
+                  const std::string& name, const std::string& hint, std::int32_t short_cut,
                   TIMenuFlags flags, TIMenuClickEvent handler);
 
  private:
   QPointer<QMenuBar> bar_;
   LiveObjects& live_;
-  std::function<void(const std::string&)> onError_;
+  std::function<void(const std::string&)> on_error_;
   std::vector<QPointer<QAction>> inserted_;
 };
 
 // The Qt key sequence of an IDE shortcut value: the virtual key in the low byte (letters,
 // digits, F1 to F12), $2000 Shift, $4000 Ctrl, $8000 Alt. 0 (none) and keys outside that
 // set give an empty sequence.
-int ShortCutToQtKey(std::int32_t shortCut);
+int ShortCutToQtKey(std::int32_t short_cut);
 
 }  // namespace polyverb

@@ -14,18 +14,18 @@ namespace polyverb {
 namespace {
 
 struct InstalledClass {
-  std::string_view className;
-  std::string_view unitName;  // the unit that declares it, added to a form unit's uses
-  std::string_view stringProperty;
+  std::string_view class_name;
+  std::string_view unit_name;  // the unit that declares it, added to a form unit's uses
+  std::string_view string_property;
 };
 
 // The one class this IDE has installed: its form files and units must compile against
 // runtime/vMLang.pas.
 constexpr InstalledClass kInstalled[] = {{"TvMLang", kRunTimeUnit, "LangFileName"}};
 
-const InstalledClass* FindInstalled(std::string_view className) {
+const InstalledClass* FindInstalled(std::string_view class_name) {
   for (const InstalledClass& c : kInstalled)
-    if (SameTextAscii(c.className, className)) return &c;
+    if (SameTextAscii(c.class_name, class_name)) return &c;
   return nullptr;
 }
 
@@ -43,7 +43,7 @@ bool HasPascalUnitExtension(const std::string& path) {
 
 }  // namespace
 
-bool IsInstalledClass(std::string_view className) { return FindInstalled(className) != nullptr; }
+bool IsInstalledClass(std::string_view class_name) { return FindInstalled(class_name) != nullptr; }
 
 // ---- LiveObjects --------------------------------------------------------------------------
 
@@ -66,22 +66,22 @@ std::vector<std::string> LiveObjects::Labels() const {
 
 struct IdeModules::ModuleState {
   IdeModules& owner;
-  std::string unitPath;
-  std::optional<std::string> formPath;
+  std::string unit_path;
+  std::optional<std::string> form_path;
   std::optional<FormFile> form;
   // The bytes the tree stands for (as read, or as last written): a form file that differs
   // on disk at save time was changed by someone else and is not overwritten.
-  std::string formBytes;
+  std::string form_bytes;
 
   // Writes what changed: the form file, then the unit with the fields and uses clause the
   // form's components need. The unit edits are computed first, so a unit they cannot
   // handle leaves both files as they were.
   void Save() {
     if (!form) return;
-    const std::string formText = form->Write();
-    const std::string onDisk = ReadWholeFile(*formPath);
-    if (onDisk != formBytes)
-      throw Error("Form file " + *formPath +
+    const std::string form_text = form->Write();
+    const std::string on_disk = ReadWholeFile(*form_path);
+    if (on_disk != form_bytes)
+      throw Error("Form file " + *form_path +
                   " was changed on disk since the IDE read it; the module was not saved");
 
     std::vector<ComponentField> fields;
@@ -90,24 +90,24 @@ struct IdeModules::ModuleState {
       const InstalledClass* installed = FindInstalled(c->ClassName());
       if (!c->IsNew() && installed == nullptr) continue;
       // An inherited component is declared in the ancestor's class.
-      if (c->Kind() == FormObjectKind::Object && !c->Name().empty())
+      if (c->Kind() == FormObjectKind::kObject && !c->Name().empty())
         fields.push_back({c->Name(), c->ClassName()});
-      if (installed != nullptr && std::find(units.begin(), units.end(), installed->unitName) == units.end())
-        units.push_back(installed->unitName);
+      if (installed != nullptr && std::find(units.begin(), units.end(), installed->unit_name) == units.end())
+        units.push_back(installed->unit_name);
     }
-    const std::string unitBefore = ReadWholeFile(unitPath);
-    std::string unitAfter = unitBefore;
-    if (!fields.empty()) unitAfter = AddClassFields(unitAfter, unitPath, form->Root().ClassName(), fields);
-    for (std::string_view unit : units) unitAfter = AddInterfaceUses(unitAfter, unitPath, unit);
+    const std::string unit_before = ReadWholeFile(unit_path);
+    std::string unit_after = unit_before;
+    if (!fields.empty()) unit_after = AddClassFields(unit_after, unit_path, form->Root().ClassName(), fields);
+    for (std::string_view unit : units) unit_after = AddInterfaceUses(unit_after, unit_path, unit);
 
-    if (formText != onDisk) {
-      ReplaceFile(*formPath, formText);
-      formBytes = formText;
-      owner.Written(*formPath);
+    if (form_text != on_disk) {
+      ReplaceFile(*form_path, form_text);
+      form_bytes = form_text;
+      owner.Written(*form_path);
     }
-    if (unitAfter != unitBefore) {
-      ReplaceFile(unitPath, unitAfter);
-      owner.Written(unitPath);
+    if (unit_after != unit_before) {
+      ReplaceFile(unit_path, unit_after);
+      owner.Written(unit_path);
     }
   }
 };
@@ -124,81 +124,81 @@ std::string ComponentLabel(const FormObject& object) {
 
 class ComponentIntf : public HostInterface<TIComponentInterface> {
  public:
-  ComponentIntf(std::shared_ptr<ModuleState> state, FormObject& object, bool isForm)
+  ComponentIntf(std::shared_ptr<ModuleState> state, FormObject& object, bool is_form)
       : HostInterface(state->owner.Live(), ComponentLabel(object)),
         state_(std::move(state)),
         object_(object),
-        isForm_(isForm) {}
+        is_form_(is_form) {}
 
   std::string GetComponentType() override { return object_.ClassName(); }
 
-  bool SetPropByName(const std::string& Name, const void* NewValue) override {
-    if (NewValue == nullptr) return false;
+  bool SetPropByName(const std::string& name, const void* new_value) override {
+    if (new_value == nullptr) return false;
     // The value's type comes from the class: the installed classes' string properties, or
     // a property the form file already holds as a string. Anything else cannot be read
     // from the untyped address.
     const InstalledClass* installed = FindInstalled(object_.ClassName());
-    std::string name = Name;
-    if (installed != nullptr && SameTextAscii(installed->stringProperty, Name)) {
-      name = installed->stringProperty;
+    std::string prop_name = name;
+    if (installed != nullptr && SameTextAscii(installed->string_property, name)) {
+      prop_name = installed->string_property;
     } else {
-      const FormProperty* existing = object_.FindProperty(Name);
-      if (existing == nullptr || existing->Value().kind != FormValueKind::String) {
+      const FormProperty* existing = object_.FindProperty(name);
+      if (existing == nullptr || existing->Value().kind != FormValueKind::kString) {
         state_->owner.View().Report("SetPropByName: " + object_.ClassName() + " has no string property " +
-                                    Name + " known to the IDE");
+                                    name + " known to the IDE");
         return false;
       }
-      name = existing->Name();
+      prop_name = existing->Name();
     }
-    object_.SetStringProperty(name, *static_cast<const std::string*>(NewValue));
+    object_.SetStringProperty(prop_name, *static_cast<const std::string*>(new_value));
     return true;
   }
 
   // Only the form's own component owns components.
   std::int32_t GetComponentCount() override {
-    return isForm_ ? static_cast<std::int32_t>(state_->form->Components().size()) : 0;
+    return is_form_ ? static_cast<std::int32_t>(state_->form->Components().size()) : 0;
   }
 
-  TIComponentInterface* GetComponent(std::int32_t Index) override {
-    if (!isForm_) return nullptr;
+  TIComponentInterface* GetComponent(std::int32_t index) override {
+    if (!is_form_) return nullptr;
     const std::vector<FormObject*> components = state_->form->Components();
-    if (Index < 0 || static_cast<std::size_t>(Index) >= components.size()) return nullptr;
-    return new ComponentIntf(state_, *components[static_cast<std::size_t>(Index)], false);
+    if (index < 0 || static_cast<std::size_t>(index) >= components.size()) return nullptr;
+    return new ComponentIntf(state_, *components[static_cast<std::size_t>(index)], false);
   }
 
-  bool IsFormOf(const ModuleState* state) const { return isForm_ && state_.get() == state; }
+  bool IsFormOf(const ModuleState* state) const { return is_form_ && state_.get() == state; }
 
  private:
   std::shared_ptr<ModuleState> state_;
   FormObject& object_;
-  bool isForm_;
+  bool is_form_;
 };
 
 class FormIntf : public HostInterface<TIFormInterface> {
  public:
   explicit FormIntf(std::shared_ptr<ModuleState> state)
-      : HostInterface(state->owner.Live(), "Form(" + *state->formPath + ")"), state_(std::move(state)) {}
+      : HostInterface(state->owner.Live(), "Form(" + *state->form_path + ")"), state_(std::move(state)) {}
 
   TIComponentInterface* GetFormComponent() override {
     return new ComponentIntf(state_, state_->form->Root(), true);
   }
 
-  TIComponentInterface* CreateComponent(TIComponentInterface* Container, const std::string& TypeName,
-                                        std::int32_t X, std::int32_t Y, std::int32_t, std::int32_t) override {
+  TIComponentInterface* CreateComponent(TIComponentInterface* container, const std::string& type_name,
+                                        std::int32_t x, std::int32_t y, std::int32_t, std::int32_t) override {
     // Non-visual components sit on the form itself; W and H do not apply to them.
-    if (Container != nullptr) {
-      const auto* mine = dynamic_cast<const ComponentIntf*>(Container);
+    if (container != nullptr) {
+      const auto* mine = dynamic_cast<const ComponentIntf*>(container);
       if (mine == nullptr || !mine->IsFormOf(state_.get())) {
-        state_->owner.View().Report("CreateComponent: only the form itself can hold a new " + TypeName);
+        state_->owner.View().Report("CreateComponent: only the form itself can hold a new " + type_name);
         return nullptr;
       }
     }
-    const InstalledClass* installed = FindInstalled(TypeName);
+    const InstalledClass* installed = FindInstalled(type_name);
     if (installed == nullptr) {
-      state_->owner.View().Report("CreateComponent: class " + TypeName + " is not installed in the IDE");
+      state_->owner.View().Report("CreateComponent: class " + type_name + " is not installed in the IDE");
       return nullptr;
     }
-    FormObject& object = state_->form->CreateComponent(installed->className, X, Y);
+    FormObject& object = state_->form->CreateComponent(installed->class_name, x, y);
     return new ComponentIntf(state_, object, false);
   }
 
@@ -209,7 +209,7 @@ class FormIntf : public HostInterface<TIFormInterface> {
 class ModuleIntf : public HostInterface<TIModuleInterface> {
  public:
   explicit ModuleIntf(std::shared_ptr<ModuleState> state)
-      : HostInterface(state->owner.Live(), "Module(" + state->unitPath + ")"), state_(std::move(state)) {}
+      : HostInterface(state->owner.Live(), "Module(" + state->unit_path + ")"), state_(std::move(state)) {}
 
   TIFormInterface* GetFormInterface() override {
     return state_->form ? new FormIntf(state_) : nullptr;
@@ -224,7 +224,7 @@ class ModuleIntf : public HostInterface<TIModuleInterface> {
 
   bool ShowForm() override {
     if (!state_->form) return false;
-    state_->owner.View().FormShown(*state_->formPath, *state_->form);
+    state_->owner.View().FormShown(*state_->form_path, *state_->form);
     return true;
   }
 
@@ -236,9 +236,9 @@ class ModuleIntf : public HostInterface<TIModuleInterface> {
 
 // ---- IdeModules -----------------------------------------------------------------------------
 
-IdeModules::IdeModules(std::string projectFile, IdeView& view, LiveObjects& live)
-    : projectFile_(std::move(projectFile)), view_(view), live_(live) {
-  open_.push_back(projectFile_);
+IdeModules::IdeModules(std::string project_file, IdeView& view, LiveObjects& live)
+    : project_file_(std::move(project_file)), view_(view), live_(live) {
+  open_.push_back(project_file_);
 }
 
 IdeModules::~IdeModules() = default;
@@ -263,7 +263,7 @@ bool IdeModules::OpenFile(const std::string& name) {
 
 bool IdeModules::CloseFile(const std::string& name) {
   const std::string path = Resolve(name);
-  if (path == projectFile_) return false;  // closing it would close the project
+  if (path == project_file_) return false;  // closing it would close the project
   const auto it = std::find(open_.begin(), open_.end(), path);
   if (it == open_.end()) return false;
   open_.erase(it);
@@ -284,11 +284,11 @@ TIModuleInterface* IdeModules::GetModuleInterface(const std::string& name) {
   std::shared_ptr<ModuleState> state = modules_[path].lock();
   if (!state) {
     state = std::make_shared<ModuleState>(ModuleState{*this, path, std::nullopt, std::nullopt, {}});
-    if (HasPascalUnitExtension(path)) state->formPath = FindFormFile(path);
-    if (state->formPath) {
+    if (HasPascalUnitExtension(path)) state->form_path = FindFormFile(path);
+    if (state->form_path) {
       try {
-        state->formBytes = ReadWholeFile(*state->formPath);
-        state->form.emplace(FormFile::Parse(state->formBytes, *state->formPath));
+        state->form_bytes = ReadWholeFile(*state->form_path);
+        state->form.emplace(FormFile::Parse(state->form_bytes, *state->form_path));
       } catch (const Error& e) {
         return refuse(e.what());
       }

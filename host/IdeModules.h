@@ -30,7 +30,7 @@ class IdeView {
   // What the IDE did (a file written): in the window only.
   virtual void Note(const std::string& text) = 0;
   // ShowForm: the form `formPath` in the designer.
-  virtual void FormShown(const std::string& formPath, const FormFile& form) = 0;
+  virtual void FormShown(const std::string& form_path, const FormFile& form) = 0;
   // The files open in the IDE changed; `open` in the order they were opened.
   virtual void OpenFilesChanged(const std::vector<std::string>& open) = 0;
 };
@@ -63,12 +63,12 @@ class HostInterface : public Intf {
 
 // The component classes this IDE knows, with their published string properties: the
 // run-time multi-language component of runtime/vMLang.pas.
-bool IsInstalledClass(std::string_view className);
+bool IsInstalledClass(std::string_view class_name);
 
 class IdeModules {
  public:
   // `projectFile`: the .dpr's full name, open from the start and never closed.
-  IdeModules(std::string projectFile, IdeView& view, LiveObjects& live);
+  IdeModules(std::string project_file, IdeView& view, LiveObjects& live);
   ~IdeModules();
   IdeModules(const IdeModules&) = delete;
   IdeModules& operator=(const IdeModules&) = delete;
@@ -100,7 +100,7 @@ class IdeModules {
   void Written(const std::string& path);
 
  private:
-  std::string projectFile_;
+  std::string project_file_;
   IdeView& view_;
   LiveObjects& live_;
   std::vector<std::string> open_;

@@ -16,10 +16,10 @@ IdeServices* g_registering = nullptr;
 
 }  // namespace
 
-IdeServices::IdeServices(std::string projectFile, MainWindow& window)
-    : projectFile_(std::move(projectFile)),
+IdeServices::IdeServices(std::string project_file, MainWindow& window)
+    : project_file_(std::move(project_file)),
       window_(window),
-      modules_(projectFile_, window, live_),
+      modules_(project_file_, window, live_),
       menus_(*window.menuBar(), live_, [this](const std::string& message) { RaiseException(message); }) {}
 
 IdeServices::~IdeServices() { ReleaseExperts(); }
@@ -45,44 +45,44 @@ bool IdeServices::RegisterExpert(TIExpert* expert) {
 }
 
 bool IdeServices::ReleaseExperts() {
-  bool allGone = true;
+  bool all_gone = true;
   std::vector<TIExpert*> experts;
   experts.swap(experts_);
-  for (TIExpert* expert : experts) allGone = expert->Release() == 0 && allGone;
+  for (TIExpert* expert : experts) all_gone = expert->Release() == 0 && all_gone;
   if (terminate_ != nullptr) std::exchange(terminate_, nullptr)();
   menus_.RemoveInsertedItems();
-  return allGone;
+  return all_gone;
 }
 
-bool IdeServices::CloseFile(const std::string& FileName) { return modules_.CloseFile(FileName); }
+bool IdeServices::CloseFile(const std::string& file_name) { return modules_.CloseFile(file_name); }
 
-bool IdeServices::OpenFile(const std::string& FileName) { return modules_.OpenFile(FileName); }
+bool IdeServices::OpenFile(const std::string& file_name) { return modules_.OpenFile(file_name); }
 
 std::uintptr_t IdeServices::GetParentHandle() { return static_cast<std::uintptr_t>(window_.winId()); }
 
-std::string IdeServices::GetProjectName() { return projectFile_; }
+std::string IdeServices::GetProjectName() { return project_file_; }
 
 // The project file is read again on every call: source processing rewrites it while it
 // is open, and the list must be the one on disk.
 std::int32_t IdeServices::GetUnitCount() {
-  return static_cast<std::int32_t>(ProjectFile(projectFile_).Files().size());
+  return static_cast<std::int32_t>(ProjectFile(project_file_).Files().size());
 }
 
-std::string IdeServices::GetUnitName(std::int32_t Index) {
-  const std::vector<std::string> files = ProjectFile(projectFile_).Files();
-  if (Index < 0 || static_cast<std::size_t>(Index) >= files.size()) throw ListIndexError(Index);
-  return files[static_cast<std::size_t>(Index)];
+std::string IdeServices::GetUnitName(std::int32_t index) {
+  const std::vector<std::string> files = ProjectFile(project_file_).Files();
+  if (index < 0 || static_cast<std::size_t>(index) >= files.size()) throw ListIndexError(index);
+  return files[static_cast<std::size_t>(index)];
 }
 
-TIModuleInterface* IdeServices::GetModuleInterface(const std::string& FileName) {
-  return modules_.GetModuleInterface(FileName);
+TIModuleInterface* IdeServices::GetModuleInterface(const std::string& file_name) {
+  return modules_.GetModuleInterface(file_name);
 }
 
 TIMainMenuIntf* IdeServices::GetMainMenu() { return menus_.GetMainMenu(); }
 
-void IdeServices::RaiseException(const std::string& Message) {
-  errors_.push_back(Message);
-  window_.ShowError(Message);
+void IdeServices::RaiseException(const std::string& message) {
+  errors_.push_back(message);
+  window_.ShowError(message);
 }
 
 }  // namespace polyverb

@@ -19,7 +19,7 @@ class MainWindow;
 class IdeServices : public TIToolServices {
  public:
   // `projectFile`: the .dpr's full name. The window must outlive the services.
-  IdeServices(std::string projectFile, MainWindow& window);
+  IdeServices(std::string project_file, MainWindow& window);
   // Releases the experts still held (ReleaseExperts).
   ~IdeServices() override;
 
@@ -43,20 +43,20 @@ class IdeServices : public TIToolServices {
   std::int32_t AddRef() override { return ++refs_; }
   std::int32_t Release() override { return --refs_; }
 
-  bool CloseFile(const std::string& FileName) override;
-  bool OpenFile(const std::string& FileName) override;
+  bool CloseFile(const std::string& file_name) override;
+  bool OpenFile(const std::string& file_name) override;
   std::uintptr_t GetParentHandle() override;
   std::string GetProjectName() override;
   std::int32_t GetUnitCount() override;
-  std::string GetUnitName(std::int32_t Index) override;
-  TIModuleInterface* GetModuleInterface(const std::string& FileName) override;
+  std::string GetUnitName(std::int32_t index) override;
+  TIModuleInterface* GetModuleInterface(const std::string& file_name) override;
   TIMainMenuIntf* GetMainMenu() override;
-  void RaiseException(const std::string& Message) override;
+  void RaiseException(const std::string& message) override;
 
  private:
   static bool RegisterExpert(TIExpert* expert);
 
-  std::string projectFile_;
+  std::string project_file_;
   MainWindow& window_;
   // Declared before the objects that hand out interfaces, so it outlives them.
   LiveObjects live_;

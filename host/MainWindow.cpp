@@ -38,11 +38,11 @@ void AddObject(QTreeWidgetItem& parent, const FormObject& object) {
 
 }  // namespace
 
-MainWindow::MainWindow(std::string projectFile, const std::vector<std::string>& files)
-    : projectFile_(std::move(projectFile)),
-      projectDir_(projectFile_.substr(0, projectFile_.rfind('/'))) {
+MainWindow::MainWindow(std::string project_file, const std::vector<std::string>& files)
+    : project_file_(std::move(project_file)),
+      project_dir_(project_file_.substr(0, project_file_.rfind('/'))) {
   setObjectName("mainWindow");
-  setWindowTitle("Polyverb IDE - " + Text(Short(projectFile_)));
+  setWindowTitle("Polyverb IDE - " + Text(Short(project_file_)));
 
   QMenu* file = AddMenu(*menuBar(), "&File", "FileMenu");
   connect(AddItem(*file, "E&xit", "FileExitItem"), &QAction::triggered, this, &QWidget::close);
@@ -60,7 +60,7 @@ MainWindow::MainWindow(std::string projectFile, const std::vector<std::string>& 
   tvFiles->setRootIsDecorated(false);
   tvFiles->setHeaderLabels({"File", "State"});
   for (const std::string& name : files)
-    new QTreeWidgetItem(tvFiles, {Text(Short(name)), name == projectFile_ ? "open" : ""});
+    new QTreeWidgetItem(tvFiles, {Text(Short(name)), name == project_file_ ? "open" : ""});
   tvFiles->header()->setSectionResizeMode(0, QHeaderView::Stretch);
   tvForm = new QTreeWidget(split);
   tvForm->setObjectName("tvForm");
@@ -73,7 +73,7 @@ MainWindow::MainWindow(std::string projectFile, const std::vector<std::string>& 
 }
 
 std::string MainWindow::Short(const std::string& path) const {
-  const std::string prefix = projectDir_ + "/";
+  const std::string prefix = project_dir_ + "/";
   return path.compare(0, prefix.size(), prefix) == 0 ? path.substr(prefix.size()) : path;
 }
 
@@ -95,9 +95,9 @@ void MainWindow::Report(const std::string& text) {
 
 void MainWindow::Note(const std::string& text) { Log(text); }
 
-void MainWindow::FormShown(const std::string& formPath, const FormFile& form) {
+void MainWindow::FormShown(const std::string& form_path, const FormFile& form) {
   tvForm->clear();
-  tvForm->setHeaderLabels({Text(Short(formPath)), "Class"});
+  tvForm->setHeaderLabels({Text(Short(form_path)), "Class"});
   auto* root = new QTreeWidgetItem(tvForm, {Text(form.Root().Name()), Text(form.Root().ClassName())});
   for (const auto& child : form.Root().Children()) AddObject(*root, *child);
   tvForm->expandAll();
@@ -106,15 +106,15 @@ void MainWindow::FormShown(const std::string& formPath, const FormFile& form) {
 void MainWindow::OpenFilesChanged(const std::vector<std::string>& open) {
   for (int i = 0; i < tvFiles->topLevelItemCount(); ++i) {
     QTreeWidgetItem* item = tvFiles->topLevelItem(i);
-    bool isOpen = false;
-    for (const std::string& name : open) isOpen = isOpen || Text(Short(name)) == item->text(0);
-    item->setText(1, isOpen ? "open" : "");
+    bool is_open = false;
+    for (const std::string& name : open) is_open = is_open || Text(Short(name)) == item->text(0);
+    item->setText(1, is_open ? "open" : "");
   }
 }
 
 void MainWindow::ShowProjectOptions() {
   QMessageBox box(QMessageBox::Information, "Project Options",
-                  Text("Project: " + projectFile_ + "\nDirectory: " + projectDir_ + "\nFiles: " +
+                  Text("Project: " + project_file_ + "\nDirectory: " + project_dir_ + "\nFiles: " +
                        std::to_string(tvFiles->topLevelItemCount())),
                   QMessageBox::Ok, this);
   box.setObjectName("dlgProjectOptions");

@@ -17,7 +17,7 @@ namespace polyverb {
 class MainWindow : public QMainWindow, public IdeView {
  public:
   // `projectFile`: the .dpr's full name; `files`: the project's files as the IDE lists them.
-  MainWindow(std::string projectFile, const std::vector<std::string>& files);
+  MainWindow(std::string project_file, const std::vector<std::string>& files);
 
   // Shows `message` as an IDE error: on stderr, in the log and in a modal message box
   // (object name "msgIdeError").
@@ -26,7 +26,7 @@ class MainWindow : public QMainWindow, public IdeView {
   // IdeView
   void Report(const std::string& text) override;
   void Note(const std::string& text) override;
-  void FormShown(const std::string& formPath, const FormFile& form) override;
+  void FormShown(const std::string& form_path, const FormFile& form) override;
   void OpenFilesChanged(const std::vector<std::string>& open) override;
 
   // `path` relative to the project's directory when it lies below it.
@@ -40,8 +40,8 @@ class MainWindow : public QMainWindow, public IdeView {
   void ShowProjectOptions();
   void Log(const std::string& text);
 
-  std::string projectFile_;
-  std::string projectDir_;
+  std::string project_file_;
+  std::string project_dir_;
 };
 
 }  // namespace polyverb

@@ -64,7 +64,7 @@ struct Options {
   std::optional<std::string> expert;
   bool yes = false;
   AutoRunOptions run;
-  bool languageGiven = false;
+  bool language_given = false;
   std::string project;
 };
 
@@ -76,7 +76,7 @@ class UsageError : public Error {
 // Returns nullopt for --help.
 std::optional<Options> ParseArgs(const std::vector<std::string>& args) {
   Options options;
-  bool haveProject = false;
+  bool have_project = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     auto value = [&]() -> const std::string& {
@@ -91,18 +91,18 @@ std::optional<Options> ParseArgs(const std::vector<std::string>& args) {
     } else if (arg == "--lang") {
       options.run.language = value();
     } else if (arg == "--no-sources") {
-      options.run.processSources = false;
+      options.run.process_sources = false;
     } else if (arg.size() > 1 && arg[0] == '-') {
       throw UsageError("unknown option " + arg);
-    } else if (haveProject) {
+    } else if (have_project) {
       throw UsageError("one project at a time: " + options.project + " and " + arg);
     } else {
       options.project = arg;
-      haveProject = true;
+      have_project = true;
     }
   }
-  if (!haveProject) throw UsageError("no project file given");
-  if (!options.yes && (options.run.language || !options.run.processSources))
+  if (!have_project) throw UsageError("no project file given");
+  if (!options.yes && (options.run.language || !options.run.process_sources))
     throw UsageError("--lang and --no-sources answer the wizard for --yes; give --yes too");
   return options;
 }
@@ -126,14 +126,14 @@ bool Offscreen() {
   return platform != nullptr && std::string_view(platform) == "offscreen";
 }
 
-QtMessageHandler g_qtDefaultHandler = nullptr;
+QtMessageHandler g_qt_default_handler = nullptr;
 
 // The offscreen platform's notes on what it cannot do tell a user of --yes nothing.
 void FilterOffscreenNotes(QtMsgType type, const QMessageLogContext& context, const QString& message) {
   if (type == QtWarningMsg && (message.startsWith("This plugin does not support") ||
                                message.startsWith("QStandardPaths: XDG_RUNTIME_DIR not set")))
     return;
-  g_qtDefaultHandler(type, context, message);
+  g_qt_default_handler(type, context, message);
 }
 
 std::string List(const std::vector<std::string>& items) {
@@ -143,7 +143,7 @@ std::string List(const std::vector<std::string>& items) {
 }
 
 void PrintSummary(const MainWindow& window, IdeServices& services, const AutoRun& run) {
-  auto shortNames = [&](const std::vector<std::string>& paths) {
+  auto short_names = [&](const std::vector<std::string>& paths) {
     std::vector<std::string> names;
     for (const std::string& p : paths) names.push_back(window.Short(p));
     return names;
@@ -152,11 +152,11 @@ void PrintSummary(const MainWindow& window, IdeServices& services, const AutoRun
   std::vector<std::string> skipped;
   for (const auto& [path, why] : modules.ModulesRefused()) skipped.push_back(window.Short(path) + " (" + why + ")");
   std::cout << "polyverb-ide summary\n"
-            << "  modules done" << List(shortNames(modules.ModulesGiven())) << "\n"
+            << "  modules done" << List(short_names(modules.ModulesGiven())) << "\n"
             << "  modules skipped" << List(skipped) << "\n"
             << "  messages shown" << List(run.Messages()) << "\n"
             << "  errors raised" << List(services.ErrorsRaised()) << "\n"
-            << "  files still open" << List(shortNames(modules.OpenFiles())) << "\n";
+            << "  files still open" << List(short_names(modules.OpenFiles())) << "\n";
   std::cout.flush();
 }
 
@@ -189,11 +189,11 @@ int RunIde(QApplication& app, const ProjectFile& project, AddinLibrary& addin, c
 
     // The expert goes while the QApplication still lives; the library stays loaded when
     // anything of it may still be in use.
-    const bool expertsGone = services.ReleaseExperts();
+    const bool experts_gone = services.ReleaseExperts();
     const std::vector<std::string> live = services.Live().Labels();
-    if (!expertsGone || !live.empty()) addin.KeepLoaded();
+    if (!experts_gone || !live.empty()) addin.KeepLoaded();
 #ifndef NDEBUG
-    if (!expertsGone) std::cerr << "polyverb-ide: debug: an expert was not destroyed by its release\n";
+    if (!experts_gone) std::cerr << "polyverb-ide: debug: an expert was not destroyed by its release\n";
     if (!live.empty()) {
       std::cerr << "polyverb-ide: debug: the add-in did not release " << live.size() << " object(s):";
       for (const std::string& label : live) std::cerr << " " << label;
@@ -222,14 +222,14 @@ int main(int argc, char** argv) {
   try {
     const ProjectFile project(options->project);
     // Resolved before the directory changes: a relative --expert names a file from here.
-    const std::string addinPath = options->expert ? FullPathName(*options->expert) : DefaultAddinPath();
+    const std::string addin_path = options->expert ? FullPathName(*options->expert) : DefaultAddinPath();
     if (::chdir(project.Directory().c_str()) != 0)
       throw Error("Cannot change to the project directory " + project.Directory() + ": " +
                   std::strerror(errno));
     // Unloaded only after the QApplication is gone, and only when nothing of it lives.
-    AddinLibrary addin(addinPath);
+    AddinLibrary addin(addin_path);
     ChoosePlatform(options->yes);
-    if (Offscreen()) g_qtDefaultHandler = qInstallMessageHandler(FilterOffscreenNotes);
+    if (Offscreen()) g_qt_default_handler = qInstallMessageHandler(FilterOffscreenNotes);
     QApplication app(argc, argv);
     QApplication::setApplicationName("polyverb-ide");
     QApplication::setApplicationDisplayName("Polyverb IDE");

@@ -115,11 +115,11 @@ constexpr TIMenuFlags MenuFlag(TIMenuFlag flag) {
 // A click handler: a member function bound to its object, as the pair (code, object).
 // The Sender the host passes stays the host's: the handler neither keeps nor releases it.
 struct TIMenuClickEvent {
-  void (*Code)(void* Data, TIMenuItemIntf* Sender) = nullptr;
-  void* Data = nullptr;
+  void (*code)(void* data, TIMenuItemIntf* sender) = nullptr;
+  void* data = nullptr;
 
-  explicit operator bool() const { return Code != nullptr; }
-  void operator()(TIMenuItemIntf* Sender) const { Code(Data, Sender); }
+  explicit operator bool() const { return code != nullptr; }
+  void operator()(TIMenuItemIntf* sender) const { code(data, sender); }
 };
 
 // Binds member function Method of `object` as a click handler.
@@ -136,11 +136,11 @@ class TIMenuItemIntf : public TInterface {
   // The submenu (item) holding this item.
   virtual TIMenuItemIntf* GetParent() = 0;
   // Inserts a new item into this item's submenu at Index and returns its interface.
-  virtual TIMenuItemIntf* InsertItem(std::int32_t Index, const std::string& Caption,
-                                     const std::string& Name, const std::string& Hint,
-                                     std::int32_t ShortCut, std::int32_t Context,
-                                     std::int32_t GroupIndex, TIMenuFlags Flags,
-                                     TIMenuClickEvent EventHandler) = 0;
+  virtual TIMenuItemIntf* InsertItem(std::int32_t index, const std::string& caption,
+                                     const std::string& name, const std::string& hint,
+                                     std::int32_t short_cut, std::int32_t context,
+                                     std::int32_t group_index, TIMenuFlags flags,
+                                     TIMenuClickEvent event_handler) = 0;
 };
 
 class TIMainMenuIntf : public TInterface {
@@ -148,7 +148,7 @@ class TIMainMenuIntf : public TInterface {
   // The top-level item list.
   virtual TIMenuItemIntf* GetMenuItems() = 0;
   // The item called Name anywhere in the menu; nullptr if none.
-  virtual TIMenuItemIntf* FindMenuItem(const std::string& Name) = 0;
+  virtual TIMenuItemIntf* FindMenuItem(const std::string& name) = 0;
 };
 
 // ---- Modules, forms, components ---------------------------------------------------
@@ -159,10 +159,10 @@ class TIComponentInterface : public TInterface {
   virtual std::string GetComponentType() = 0;
   // Sets a published property. NewValue is the address of a variable of the property's
   // type: a std::string for a string property. The host reads it during the call only.
-  virtual bool SetPropByName(const std::string& Name, const void* NewValue) = 0;
+  virtual bool SetPropByName(const std::string& name, const void* new_value) = 0;
   // The components this one owns (for a form's own component: the form's components).
   virtual std::int32_t GetComponentCount() = 0;
-  virtual TIComponentInterface* GetComponent(std::int32_t Index) = 0;
+  virtual TIComponentInterface* GetComponent(std::int32_t index) = 0;
 };
 
 class TIFormInterface : public TInterface {
@@ -170,9 +170,9 @@ class TIFormInterface : public TInterface {
   // The form's own component.
   virtual TIComponentInterface* GetFormComponent() = 0;
   // A new component of class TypeName on the form; Container nullptr means the form.
-  virtual TIComponentInterface* CreateComponent(TIComponentInterface* Container,
-                                                const std::string& TypeName, std::int32_t X,
-                                                std::int32_t Y, std::int32_t W, std::int32_t H) = 0;
+  virtual TIComponentInterface* CreateComponent(TIComponentInterface* container,
+                                                const std::string& type_name, std::int32_t x,
+                                                std::int32_t y, std::int32_t w, std::int32_t h) = 0;
 };
 
 class TIModuleInterface : public TInterface {
@@ -180,7 +180,7 @@ class TIModuleInterface : public TInterface {
   // The module's form; nullptr for a module without one.
   virtual TIFormInterface* GetFormInterface() = 0;
   // Writes the module to disk (ForceSave: also when unchanged).
-  virtual bool Save(bool ForceSave) = 0;
+  virtual bool Save(bool force_save) = 0;
   // Opens the module's form in the designer.
   virtual bool ShowForm() = 0;
 };
@@ -189,30 +189,30 @@ class TIModuleInterface : public TInterface {
 
 class TIToolServices : public TInterface {
  public:
-  virtual bool CloseFile(const std::string& FileName) = 0;
-  virtual bool OpenFile(const std::string& FileName) = 0;
+  virtual bool CloseFile(const std::string& file_name) = 0;
+  virtual bool OpenFile(const std::string& file_name) = 0;
   // The IDE's main window, owner of every dialog (an opaque window handle; 0 for none).
   virtual std::uintptr_t GetParentHandle() = 0;
   // Empty when no project is open.
   virtual std::string GetProjectName() = 0;
   // The project's files as full names, index 0 to count - 1.
   virtual std::int32_t GetUnitCount() = 0;
-  virtual std::string GetUnitName(std::int32_t Index) = 0;
-  virtual TIModuleInterface* GetModuleInterface(const std::string& FileName) = 0;
+  virtual std::string GetUnitName(std::int32_t index) = 0;
+  virtual TIModuleInterface* GetModuleInterface(const std::string& file_name) = 0;
   virtual TIMainMenuIntf* GetMainMenu() = 0;
   // Shows Message as an IDE error.
-  virtual void RaiseException(const std::string& Message) = 0;
+  virtual void RaiseException(const std::string& message) = 0;
 };
 
 // ---- The entry point -----------------------------------------------------------------
 
 // Takes the expert (the IDE owns it from then on).
-using TExpertRegisterProc = bool (*)(TIExpert* Expert);
+using TExpertRegisterProc = bool (*)(TIExpert* expert);
 using TExpertTerminateProc = void (*)();
 
 // The add-in's one exported function, looked up under this name.
 inline constexpr const char* kExpertEntryPoint = "INITEXPERT0017";
-using TExpertInitProc = bool (*)(TIToolServices* ToolServices, TExpertRegisterProc RegisterProc,
-                                 TExpertTerminateProc* Terminate);
+using TExpertInitProc = bool (*)(TIToolServices* tool_services, TExpertRegisterProc register_proc,
+                                 TExpertTerminateProc* terminate);
 
 }  // namespace polyverb

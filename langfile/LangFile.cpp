@@ -17,7 +17,7 @@ std::string MakeLangFileName(std::string_view name, PathStyle style) {
 std::string MakeLangFileName(std::string_view name, PathStyle style, std::string_view cwd) {
   std::string result;
   std::size_t search_from = 0;
-  if (style == PathStyle::Windows) {
+  if (style == PathStyle::kWindows) {
     result = LowerCase(name);
   } else {
     // Names are case-sensitive here: lower-casing a directory would name another directory.
@@ -29,7 +29,7 @@ std::string MakeLangFileName(std::string_view name, PathStyle style, std::string
   if (HasDirectoryPart(style, result)) return result;
   std::string prefix(cwd);
   // A drive root already ends in "\" and still gets one; "/" as the root needs none.
-  if (style == PathStyle::Windows || prefix.empty() || prefix.back() != '/')
+  if (style == PathStyle::kWindows || prefix.empty() || prefix.back() != '/')
     prefix += PathSeparator(style);
   return prefix + result;
 }
@@ -44,27 +44,27 @@ void TvLangProps::Clear() {
 
 const std::vector<TvLangProps::Item>& TvLangProps::GetGroup(int index) const {
   if (index < 0 || index >= Count()) throw ListIndexError(index);
-  return FGroups[static_cast<std::size_t>(index)].Items;
+  return FGroups[static_cast<std::size_t>(index)].items;
 }
 
 void TvLangProps::Add(std::string_view group, std::string_view item, uint16_t value) {
-  if (FLastGroup == -1 || FGroups[static_cast<std::size_t>(FLastGroup)].Name != group) {
+  if (FLastGroup == -1 || FGroups[static_cast<std::size_t>(FLastGroup)].name != group) {
     auto it = std::lower_bound(FGroups.begin(), FGroups.end(), group,
                                [](const Group& g, std::string_view name) {
-                                 return CompareText(g.Name, name) < 0;
+                                 return CompareText(g.name, name) < 0;
                                });
-    if (it == FGroups.end() || CompareText(it->Name, group) != 0)
+    if (it == FGroups.end() || CompareText(it->name, group) != 0)
       it = FGroups.insert(it, Group{std::string(group), {}});
     FLastGroup = static_cast<int>(it - FGroups.begin());
   }
-  auto& items = FGroups[static_cast<std::size_t>(FLastGroup)].Items;
+  auto& items = FGroups[static_cast<std::size_t>(FLastGroup)].items;
   auto at = std::lower_bound(items.begin(), items.end(), item,
                              [](const Item& i, std::string_view text) {
                                return CompareText(i.Text, text) < 0;
                              });
   if (at == items.end() || CompareText(at->Text, item) != 0)
     at = items.insert(at, Item{std::string(item), 0});
-  at->Value = value;
+  at->value = value;
   FLastItem = static_cast<int>(at - items.begin());
 }
 
@@ -107,33 +107,33 @@ void TvLangFile::ReadFromBytes(std::string_view bytes) {
   lng::ByteReader in(bytes);
   ReadHeader(in);
   in.Skip(lng::kReservedAfterHeader);
-  if (!in.ok()) Damaged("the reserved block after the header runs past the end of the file");
+  if (!in.Ok()) Damaged("the reserved block after the header runs past the end of the file");
   ReadFonts(in);
   in.Skip(lng::kReservedAfterFonts);
-  if (!in.ok()) Damaged("the reserved block after the font list runs past the end of the file");
+  if (!in.Ok()) Damaged("the reserved block after the font list runs past the end of the file");
 
   uint16_t texts = in.U16();
   FTextList.clear();
-  FTextList.reserve(std::min<std::size_t>(texts, in.remaining()));
-  for (uint16_t i = 0; i < texts && in.ok(); ++i) FTextList.push_back(in.ShortText());
-  if (!in.ok()) Damaged("the text list runs past the end of the file");
+  FTextList.reserve(std::min<std::size_t>(texts, in.Remaining()));
+  for (uint16_t i = 0; i < texts && in.Ok(); ++i) FTextList.push_back(in.ShortText());
+  if (!in.Ok()) Damaged("the text list runs past the end of the file");
 
   FProps.Clear();
   uint16_t groups = in.U16();
-  for (uint16_t g = 0; g < groups && in.ok(); ++g) {
+  for (uint16_t g = 0; g < groups && in.Ok(); ++g) {
     std::string name = in.ShortText();
     uint16_t items = in.U16();
-    for (uint16_t i = 0; i < items && in.ok(); ++i) {
+    for (uint16_t i = 0; i < items && in.Ok(); ++i) {
       std::string text = in.ShortText();
       uint16_t value = in.U16();
-      if (in.ok()) FProps.Add(name, text, value);
+      if (in.Ok()) FProps.Add(name, text, value);
     }
   }
-  if (!in.ok()) Damaged("the property groups run past the end of the file");
+  if (!in.Ok()) Damaged("the property groups run past the end of the file");
 
   uint16_t count = in.U16();
   const std::size_t record = FOffsetSize == 2 ? 6 : 8;
-  if (!in.ok() || in.remaining() / record < count)
+  if (!in.Ok() || in.Remaining() / record < count)
     Damaged("the string table runs past the end of the file");
   FIdents.clear();
   FIdents.resize(count);
@@ -189,7 +189,7 @@ void TvLangFile::ReadHeader(lng::ByteReader& in) {
   h.HeaderWord = in.U16();
   h.HeaderByte = in.U8();
   FHeaderFlag = in.U8();
-  if (!in.ok()) Damaged("the header runs past the end of the file");
+  if (!in.Ok()) Damaged("the header runs past the end of the file");
 }
 
 void TvLangFile::ReadFonts(lng::ByteReader& in) {
@@ -197,14 +197,14 @@ void TvLangFile::ReadFonts(lng::ByteReader& in) {
   FFontFlag = in.U8();
   int32_t count = in.I32();
   // Each font takes at least 4 bytes, which bounds a count that cannot be right.
-  if (!in.ok() || (count > 0 && static_cast<std::size_t>(count) > in.remaining() / 4))
+  if (!in.Ok() || (count > 0 && static_cast<std::size_t>(count) > in.Remaining() / 4))
     Damaged("the font list runs past the end of the file");
   for (int32_t i = 0; i < count; ++i) {
     auto font = std::make_unique<TvFontItem>();
     font->FontName = in.ShortText();
     font->FontWord = in.U16();
     font->FontByte = in.U8();
-    if (!in.ok()) Damaged("the font list runs past the end of the file");
+    if (!in.Ok()) Damaged("the font list runs past the end of the file");
     FFonts.push_back(std::move(font));
   }
 }

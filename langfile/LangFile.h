@@ -81,12 +81,12 @@ class TvLangProps {
  public:
   struct Item {
     std::string Text;
-    uint16_t Value = 0;
+    uint16_t value = 0;
     bool operator==(const Item&) const = default;
   };
   struct Group {
-    std::string Name;
-    std::vector<Item> Items;
+    std::string name;
+    std::vector<Item> items;
     bool operator==(const Group&) const = default;
   };
 

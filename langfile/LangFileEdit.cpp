@@ -113,7 +113,7 @@ std::string TvLangFileEdit::Serialize() const {
   CheckCount(FTextList.size(), "the text list", fail);
   CheckCount(FProps.Groups().size(), "the property group list", fail);
   for (const auto& g : FProps.Groups())
-    CheckCount(g.Items.size(), "the property group " + g.Name, fail);
+    CheckCount(g.items.size(), "the property group " + g.name, fail);
   CheckCount(FIdents.size(), "the string table", fail);
 
   std::size_t pool_size = 0;
@@ -140,13 +140,13 @@ std::string TvLangFileEdit::Serialize() const {
 
   out.U16(static_cast<uint16_t>(FProps.Groups().size()));
   for (const auto& group : FProps.Groups()) {
-    if (group.Name.size() > lng::kMaxShortText) CannotStore("a group name is too long");
-    out.ShortText(group.Name);
-    out.U16(static_cast<uint16_t>(group.Items.size()));
-    for (const auto& item : group.Items) {
+    if (group.name.size() > lng::kMaxShortText) CannotStore("a group name is too long");
+    out.ShortText(group.name);
+    out.U16(static_cast<uint16_t>(group.items.size()));
+    for (const auto& item : group.items) {
       if (item.Text.size() > lng::kMaxShortText) CannotStore("a group item is too long");
       out.ShortText(item.Text);
-      out.U16(item.Value);
+      out.U16(item.value);
     }
   }
 

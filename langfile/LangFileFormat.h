@@ -60,9 +60,9 @@ class ByteReader {
  public:
   explicit ByteReader(std::string_view data) : data_(data) {}
 
-  bool ok() const { return ok_; }
-  std::size_t position() const { return pos_; }
-  std::size_t remaining() const { return data_.size() - pos_; }
+  bool Ok() const { return ok_; }
+  std::size_t Position() const { return pos_; }
+  std::size_t Remaining() const { return data_.size() - pos_; }
   std::string_view Rest() const { return data_.substr(pos_); }
 
   uint8_t U8() {

@@ -46,7 +46,7 @@ ConverterPtr OpenConverter(const char* name) {
 }
 
 const Windows1252Tables& Windows1252() {
-  static const Windows1252Tables tables = [] {
+  static const Windows1252Tables kTables = [] {
     ConverterPtr converter = OpenConverter("windows-1252");
     if (!converter) throw Error("Cannot load the windows-1252 text converter");
     Windows1252Tables t;
@@ -61,11 +61,11 @@ const Windows1252Tables& Windows1252() {
     }
     return t;
   }();
-  return tables;
+  return kTables;
 }
 
 std::string DecodeText(std::string_view text, TextEncoding encoding) {
-  if (encoding == TextEncoding::Utf8) return std::string(text);
+  if (encoding == TextEncoding::kUtf8) return std::string(text);
   const auto& table = Windows1252().to_utf8;
   std::string out;
   out.reserve(text.size() + text.size() / 4);
@@ -166,7 +166,7 @@ class PoParser {
   }
 
  private:
-  enum class Phase { None, Context, Id, Plural, Str };
+  enum class Phase { kNone, kContext, kId, kPlural, kStr };
 
   [[noreturn]] void Fail(int line, const std::string& what) const {
     throw Error(std::string(name_) + ":" + std::to_string(line) + ": " + what);
@@ -176,11 +176,11 @@ class PoParser {
     NeedString();
     if (comment.starts_with("#~")) {
       // An obsolete entry: it carries an old number, and any flags before it were its own.
-      if (phase_ == Phase::Str) Finish();
+      if (phase_ == Phase::kStr) Finish();
       pending_fuzzy_ = false;
       return;
     }
-    if (phase_ == Phase::Str) Finish();
+    if (phase_ == Phase::kStr) Finish();
     if (!comment.starts_with("#,")) return;
     comment.remove_prefix(2);
     while (!comment.empty()) {
@@ -205,41 +205,41 @@ class PoParser {
   void Keyword(std::string_view word) {
     NeedString();
     if (word == "msgctxt") {
-      if (phase_ == Phase::Str) Finish();
-      if (phase_ != Phase::None) Fail(line_, "msgctxt inside an entry");
+      if (phase_ == Phase::kStr) Finish();
+      if (phase_ != Phase::kNone) Fail(line_, "msgctxt inside an entry");
       Start();
       entry_.msgctxt.emplace();
-      Expect(Phase::Context, &*entry_.msgctxt, word);
+      Expect(Phase::kContext, &*entry_.msgctxt, word);
     } else if (word == "msgid") {
-      if (phase_ == Phase::Str) Finish();
-      if (phase_ == Phase::None)
+      if (phase_ == Phase::kStr) Finish();
+      if (phase_ == Phase::kNone)
         Start();
-      else if (phase_ != Phase::Context)
+      else if (phase_ != Phase::kContext)
         Fail(line_, "msgid inside an entry (missing msgstr?)");
-      Expect(Phase::Id, &entry_.msgid, word);
+      Expect(Phase::kId, &entry_.msgid, word);
     } else if (word == "msgid_plural") {
-      if (phase_ != Phase::Id) Fail(line_, "msgid_plural without msgid");
+      if (phase_ != Phase::kId) Fail(line_, "msgid_plural without msgid");
       entry_.has_plural = true;
-      Expect(Phase::Plural, &plural_, word);
+      Expect(Phase::kPlural, &plural_, word);
     } else if (word == "msgstr") {
-      if (phase_ != Phase::Id)
-        Fail(line_, phase_ == Phase::Plural ? "msgstr after msgid_plural (use msgstr[0])"
+      if (phase_ != Phase::kId)
+        Fail(line_, phase_ == Phase::kPlural ? "msgstr after msgid_plural (use msgstr[0])"
                                             : "msgstr without msgid");
       entry_.msgstr.emplace_back();
-      Expect(Phase::Str, &entry_.msgstr.back(), word);
+      Expect(Phase::kStr, &entry_.msgstr.back(), word);
     } else if (word.starts_with("msgstr[") && word.ends_with("]")) {
       std::string_view digits = word.substr(7, word.size() - 8);
       unsigned index = 0;
       auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), index);
       if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size())
         Fail(line_, "bad plural index in '" + std::string(word) + "'");
-      bool plural_forms = phase_ == Phase::Plural || (phase_ == Phase::Str && plural_str_);
+      bool plural_forms = phase_ == Phase::kPlural || (phase_ == Phase::kStr && plural_str_);
       if (!plural_forms) Fail(line_, std::string(word) + " without msgid_plural");
       if (index != entry_.msgstr.size())
         Fail(line_, "expected msgstr[" + std::to_string(entry_.msgstr.size()) + "]");
       plural_str_ = true;
       entry_.msgstr.emplace_back();
-      Expect(Phase::Str, &entry_.msgstr.back(), word);
+      Expect(Phase::kStr, &entry_.msgstr.back(), word);
     } else {
       Fail(line_, "unknown keyword '" + std::string(word) + "'");
     }
@@ -314,16 +314,16 @@ class PoParser {
     catalog_.entries.push_back(std::move(entry_));
     entry_ = PoEntry{};
     plural_.clear();
-    phase_ = Phase::None;
+    phase_ = Phase::kNone;
     target_ = nullptr;
     plural_str_ = false;
   }
 
   void EndOfFile() {
     NeedString();
-    if (phase_ == Phase::Str)
+    if (phase_ == Phase::kStr)
       Finish();
-    else if (phase_ != Phase::None)
+    else if (phase_ != Phase::kNone)
       Fail(entry_.line, "entry without msgstr");
   }
 
@@ -332,7 +332,7 @@ class PoParser {
   PoCatalog catalog_;
   PoEntry entry_;
   std::string plural_;  // read and dropped: a language file string has one text
-  Phase phase_ = Phase::None;
+  Phase phase_ = Phase::kNone;
   std::string* target_ = nullptr;
   bool need_string_ = false;
   bool plural_str_ = false;
@@ -400,7 +400,7 @@ void CheckUniqueNumbers(const TvLangFile& file) {
 }
 
 std::string NativeText(const TvLangFile& file, const TvIdentRec& rec, TextEncoding encoding) {
-  if (encoding == TextEncoding::Utf8 && !IsValidUtf8(rec.Text))
+  if (encoding == TextEncoding::kUtf8 && !IsValidUtf8(rec.Text))
     throw Error(file.FileName() + ": the text of string " + std::to_string(rec.Number) +
                 " is not valid UTF-8");
   // gettext keeps a message's context and id apart with this character, so no PO tool
@@ -414,20 +414,20 @@ std::string NativeText(const TvLangFile& file, const TvIdentRec& rec, TextEncodi
 }  // namespace
 
 std::string_view EncodingName(TextEncoding encoding) {
-  return encoding == TextEncoding::Utf8 ? "UTF-8" : "Windows-1252";
+  return encoding == TextEncoding::kUtf8 ? "UTF-8" : "Windows-1252";
 }
 
 std::optional<TextEncoding> ParseEncodingName(std::string_view name) {
-  if (SameAsciiNoCase(name, "utf-8") || SameAsciiNoCase(name, "utf8")) return TextEncoding::Utf8;
+  if (SameAsciiNoCase(name, "utf-8") || SameAsciiNoCase(name, "utf8")) return TextEncoding::kUtf8;
   if (SameAsciiNoCase(name, "windows-1252") || SameAsciiNoCase(name, "cp1252"))
-    return TextEncoding::Windows1252;
+    return TextEncoding::kWindows1252;
   return std::nullopt;
 }
 
 TextEncoding DetectTextEncoding(const TvLangFile& file) {
   for (const TvIdentRec& rec : file.Idents())
-    if (!IsValidUtf8(rec.Text)) return TextEncoding::Windows1252;
-  return TextEncoding::Utf8;
+    if (!IsValidUtf8(rec.Text)) return TextEncoding::kWindows1252;
+  return TextEncoding::kUtf8;
 }
 
 void AppendPoString(std::string& out, std::string_view keyword, std::string_view text) {
@@ -613,7 +613,7 @@ PoImportReport ImportPo(TvLangFileEdit& file, const PoCatalog& po, std::string_v
     if (translation.find('\0') != std::string::npos)
       throw Error(at(entry) + "the translation of string " + ctxt +
                   " contains a NUL character, which a language file cannot store");
-    if (enc == TextEncoding::Windows1252) {
+    if (enc == TextEncoding::kWindows1252) {
       if (auto bad = EncodeWindows1252(translation, encoded))
         throw Error(at(entry) + "the translation of string " + ctxt + " holds " +
                     CodePointName(*bad) + ", which Windows-1252 cannot store (" +

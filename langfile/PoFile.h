@@ -16,7 +16,7 @@ namespace polyverb {
 
 // How the texts of one language file are to be read. Decided once per file, never per
 // text: a file is UTF-8 when every one of its texts is valid UTF-8, else Windows-1252.
-enum class TextEncoding { Utf8, Windows1252 };
+enum class TextEncoding { kUtf8, kWindows1252 };
 
 // "UTF-8" or "Windows-1252": what the PO header's X-Polyverb-Encoding carries.
 std::string_view EncodingName(TextEncoding encoding);

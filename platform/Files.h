@@ -32,8 +32,8 @@ class LockedFile {
   LockedFile& operator=(const LockedFile&) = delete;
   ~LockedFile();
 
-  const std::string& path() const { return path_; }
-  int fd() const { return fd_; }
+  const std::string& Path() const { return path_; }
+  int Fd() const { return fd_; }
 
   // The whole content from the first byte. Throws "Cannot open file %s" when a read fails.
   std::string ReadAll() const;

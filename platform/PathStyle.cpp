@@ -10,10 +10,10 @@
 
 namespace polyverb {
 
-char PathSeparator(PathStyle style) { return style == PathStyle::Windows ? '\\' : '/'; }
+char PathSeparator(PathStyle style) { return style == PathStyle::kWindows ? '\\' : '/'; }
 
 bool IsPathDelimiter(PathStyle style, char c) {
-  if (style == PathStyle::Windows) return c == '\\' || c == ':';
+  if (style == PathStyle::kWindows) return c == '\\' || c == ':';
   return c == '/';
 }
 

@@ -8,9 +8,9 @@
 
 namespace polyverb {
 
-enum class PathStyle { Posix, Windows };
+enum class PathStyle { kPosix, kWindows };
 
-inline constexpr PathStyle kNativePathStyle = PathStyle::Posix;
+inline constexpr PathStyle kNativePathStyle = PathStyle::kPosix;
 
 // The separator the system writes when it composes a path in `style`.
 char PathSeparator(PathStyle style);

@@ -17,14 +17,14 @@ namespace {
 // ICU's POSIX locale ("C") collates by code point and does not ignore case; the root
 // locale gives the ordinary language-neutral order instead.
 const icu::Locale& ProcessLocale() {
-  static const icu::Locale locale = [] {
+  static const icu::Locale kLocale = [] {
     icu::Locale def = icu::Locale::getDefault();
     std::string_view name = def.getName();
     if (name.empty() || name == "en_US_POSIX" || name == "c" || name == "C" || def.isBogus())
       return icu::Locale::getRoot();
     return def;
   }();
-  return locale;
+  return kLocale;
 }
 
 struct ConverterCloser {

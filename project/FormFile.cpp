@@ -78,7 +78,7 @@ std::string LineEndOf(std::string_view text) {
 }
 
 std::string FormatValue(const FormValue& value) {
-  return value.kind == FormValueKind::String ? QuoteFormString(value.text) : value.text;
+  return value.kind == FormValueKind::kString ? QuoteFormString(value.text) : value.text;
 }
 
 }  // namespace
@@ -122,19 +122,19 @@ class FormParser {
       throw Error("Form file " + std::string(name_) +
                   " is a binary form file; only text form files can be read");
     FormFile file;
-    file.lineEnd_ = LineEndOf(src_);
+    file.line_end_ = LineEndOf(src_);
     if (src_.starts_with("\xEF\xBB\xBF")) pos_ = 3;  // a byte order mark stays in the root's lead
     Lex();
     file.root_ = ParseObject(0);
-    if (cur_.kind != Kind::End) Fail(cur_.begin, "expected the end of the file after the root object's 'end', found " + Shown());
+    if (cur_.kind != Kind::kEnd) Fail(cur_.begin, "expected the end of the file after the root object's 'end', found " + Shown());
     file.trailer_ = std::string(src_.substr(consumed_));
     return file;
   }
 
  private:
-  enum class Kind { End, Ident, Integer, Float, String, Binary, Symbol };
+  enum class Kind { kEnd, kIdent, kInteger, kFloat, kString, kBinary, kSymbol };
   struct Token {
-    Kind kind = Kind::End;
+    Kind kind = Kind::kEnd;
     std::size_t begin = 0, end = 0;
     std::string text;  // Ident: as written; String: decoded; Binary: hex digits; number: as written
   };
@@ -148,7 +148,7 @@ class FormParser {
   }
 
   std::string Shown() const {
-    if (cur_.kind == Kind::End) return "the end of the file";
+    if (cur_.kind == Kind::kEnd) return "the end of the file";
     std::string_view text = src_.substr(cur_.begin, cur_.end - cur_.begin);
     std::string shown(text.substr(0, 40));
     if (text.size() > 40) shown += "...";
@@ -158,7 +158,7 @@ class FormParser {
   // ---- lexer ----
 
   void Next() {
-    lastEnd_ = cur_.end;
+    last_end_ = cur_.end;
     Lex();
   }
 
@@ -172,7 +172,7 @@ class FormParser {
     if (IsIdentStart(c)) {
       std::size_t p = pos_;
       while (p < src_.size() && IsIdentChar(src_[p])) ++p;
-      Finish(Kind::Ident, p, std::string(src_.substr(pos_, p - pos_)));
+      Finish(Kind::kIdent, p, std::string(src_.substr(pos_, p - pos_)));
     } else if (IsDigit(c) || c == '$' ||
                ((c == '-' || c == '+') && pos_ + 1 < src_.size() &&
                 (IsDigit(src_[pos_ + 1]) || src_[pos_ + 1] == '$'))) {
@@ -182,7 +182,7 @@ class FormParser {
     } else if (c == '{') {
       LexBinary();
     } else if (std::string_view("=:[](),<>+.").find(c) != std::string_view::npos) {
-      Finish(Kind::Symbol, pos_ + 1, std::string(1, c));
+      Finish(Kind::kSymbol, pos_ + 1, std::string(1, c));
     } else {
       const auto u = static_cast<unsigned char>(c);
       Fail(pos_, u < 127 ? std::string("unexpected character '") + c + "'"
@@ -200,7 +200,7 @@ class FormParser {
   void LexNumber() {
     std::size_t p = pos_;
     if (src_[p] == '-' || src_[p] == '+') ++p;
-    bool isFloat = false;
+    bool is_float = false;
     if (src_[p] == '$') {
       ++p;
       const std::size_t digits = p;
@@ -209,7 +209,7 @@ class FormParser {
     } else {
       while (p < src_.size() && IsDigit(src_[p])) ++p;
       if (p + 1 < src_.size() && src_[p] == '.' && IsDigit(src_[p + 1])) {
-        isFloat = true;
+        is_float = true;
         p += 1;
         while (p < src_.size() && IsDigit(src_[p])) ++p;
       }
@@ -217,7 +217,7 @@ class FormParser {
         std::size_t q = p + 1;
         if (q < src_.size() && (src_[q] == '+' || src_[q] == '-')) ++q;
         if (q < src_.size() && IsDigit(src_[q])) {
-          isFloat = true;
+          is_float = true;
           p = q;
           while (p < src_.size() && IsDigit(src_[p])) ++p;
         }
@@ -225,26 +225,26 @@ class FormParser {
       // Single, currency and date values carry a one-letter type suffix.
       if (p < src_.size() && std::string_view("sScCdDfF").find(src_[p]) != std::string_view::npos &&
           (p + 1 >= src_.size() || !IsIdentChar(src_[p + 1]))) {
-        isFloat = true;
+        is_float = true;
         ++p;
       }
     }
     if (p < src_.size() && IsIdentChar(src_[p]))
       Fail(pos_, "invalid number '" + std::string(src_.substr(pos_, std::min<std::size_t>(p + 1 - pos_, 40))) + "'");
-    Finish(isFloat ? Kind::Float : Kind::Integer, p, std::string(src_.substr(pos_, p - pos_)));
+    Finish(is_float ? Kind::kFloat : Kind::kInteger, p, std::string(src_.substr(pos_, p - pos_)));
   }
 
   void LexString() {
     std::string text;
-    std::uint32_t highSurrogate = 0;  // a #code waiting for the low half of its pair
-    auto flushSurrogate = [&] {
-      if (highSurrogate != 0) AppendUtf8(text, 0xFFFD);
-      highSurrogate = 0;
+    std::uint32_t high_surrogate = 0;  // a #code waiting for the low half of its pair
+    auto flush_surrogate = [&] {
+      if (high_surrogate != 0) AppendUtf8(text, 0xFFFD);
+      high_surrogate = 0;
     };
     std::size_t p = pos_;
     while (p < src_.size() && (src_[p] == '\'' || src_[p] == '#')) {
       if (src_[p] == '\'') {
-        flushSurrogate();
+        flush_surrogate();
         const std::size_t open = p++;
         for (;;) {
           if (p >= src_.size() || IsLineEndChar(src_[p])) Fail(open, "unterminated string");
@@ -273,20 +273,20 @@ class FormParser {
         ++p;
       }
       if (p == digits) Fail(hash, "expected a character code after '#'");
-      if (code >= 0xDC00 && code <= 0xDFFF && highSurrogate != 0) {
-        AppendUtf8(text, 0x10000 + ((highSurrogate - 0xD800) << 10) + (code - 0xDC00));
-        highSurrogate = 0;
+      if (code >= 0xDC00 && code <= 0xDFFF && high_surrogate != 0) {
+        AppendUtf8(text, 0x10000 + ((high_surrogate - 0xD800) << 10) + (code - 0xDC00));
+        high_surrogate = 0;
       } else {
-        flushSurrogate();
+        flush_surrogate();
         if (code >= 0xD800 && code <= 0xDBFF)
-          highSurrogate = code;
+          high_surrogate = code;
         else
           AppendUtf8(text, code >= 0xDC00 && code <= 0xDFFF ? 0xFFFD : code);
       }
     }
-    flushSurrogate();
+    flush_surrogate();
     if (p < src_.size() && IsIdentChar(src_[p])) Fail(p, "unexpected text directly after a string");
-    Finish(Kind::String, p, std::move(text));
+    Finish(Kind::kString, p, std::move(text));
   }
 
   void LexBinary() {
@@ -304,14 +304,14 @@ class FormParser {
       ++p;
     }
     if (hex.size() % 2 != 0) Fail(pos_, "binary data with an odd number of hex digits");
-    Finish(Kind::Binary, p + 1, std::move(hex));
+    Finish(Kind::kBinary, p + 1, std::move(hex));
   }
 
   // ---- grammar ----
 
-  bool IsSymbol(char c) const { return cur_.kind == Kind::Symbol && cur_.text[0] == c; }
+  bool IsSymbol(char c) const { return cur_.kind == Kind::kSymbol && cur_.text[0] == c; }
   bool IsWord(std::string_view word) const {
-    return cur_.kind == Kind::Ident && SameAscii(cur_.text, word);
+    return cur_.kind == Kind::kIdent && SameAscii(cur_.text, word);
   }
   bool AtObjectStart() const { return IsWord("object") || IsWord("inherited") || IsWord("inline"); }
   void Expect(char c) {
@@ -319,7 +319,7 @@ class FormParser {
     Next();
   }
   std::string TakeIdent(std::string_view what) {
-    if (cur_.kind != Kind::Ident) Fail(cur_.begin, "expected " + std::string(what) + ", found " + Shown());
+    if (cur_.kind != Kind::kIdent) Fail(cur_.begin, "expected " + std::string(what) + ", found " + Shown());
     std::string text = std::move(cur_.text);
     Next();
     return text;
@@ -341,27 +341,27 @@ class FormParser {
   FormText TakePiece(std::size_t start) {
     FormText text;
     text.lead = std::string(src_.substr(consumed_, start - consumed_));
-    text.core = std::string(src_.substr(start, lastEnd_ - start));
-    std::size_t p = lastEnd_;
+    text.core = std::string(src_.substr(start, last_end_ - start));
+    std::size_t p = last_end_;
     while (p < src_.size() && IsBlank(src_[p]) && !IsLineEndChar(src_[p])) ++p;
     if (p < src_.size() && IsLineEndChar(src_[p])) {
       p += src_[p] == '\r' && p + 1 < src_.size() && src_[p + 1] == '\n' ? 2 : 1;
-      text.tail = std::string(src_.substr(lastEnd_, p - lastEnd_));
+      text.tail = std::string(src_.substr(last_end_, p - last_end_));
       consumed_ = p;
     } else {
-      consumed_ = lastEnd_;
+      consumed_ = last_end_;
     }
     return text;
   }
 
   // The indentation a piece's lead gives its line, or `depth` levels of two spaces when
   // the piece does not start a line of its own.
-  static std::string IndentOf(std::string_view lead, bool startOfFile, int depth) {
+  static std::string IndentOf(std::string_view lead, bool start_of_file, int depth) {
     std::string_view indent = lead;
-    const std::size_t lineEnd = lead.find_last_of("\r\n");
-    if (lineEnd != std::string_view::npos)
-      indent = lead.substr(lineEnd + 1);
-    else if (!startOfFile)
+    const std::size_t line_end = lead.find_last_of("\r\n");
+    if (line_end != std::string_view::npos)
+      indent = lead.substr(line_end + 1);
+    else if (!start_of_file)
       return std::string(static_cast<std::size_t>(depth) * 2, ' ');
     if (indent.starts_with("\xEF\xBB\xBF")) indent.remove_prefix(3);
     if (indent.find_first_not_of(" \t") != std::string_view::npos)
@@ -373,47 +373,47 @@ class FormParser {
     CheckDepth(depth);
     if (!AtObjectStart())
       Fail(cur_.begin, "expected 'object', 'inherited' or 'inline', found " + Shown());
-    const bool startOfFile = consumed_ == 0;
+    const bool start_of_file = consumed_ == 0;
     const std::size_t start = cur_.begin;
-    const FormObjectKind kind = IsWord("object")      ? FormObjectKind::Object
-                                : IsWord("inherited") ? FormObjectKind::Inherited
-                                                      : FormObjectKind::Inline;
+    const FormObjectKind kind = IsWord("object")      ? FormObjectKind::kObject
+                                : IsWord("inherited") ? FormObjectKind::kInherited
+                                                      : FormObjectKind::kInline;
     Next();
     std::string first = TakeIdent("an object name or class name");
-    std::string name, className;
+    std::string name, class_name;
     if (IsSymbol(':')) {
       Next();
       name = std::move(first);
-      className = TakeIdent("a class name");
+      class_name = TakeIdent("a class name");
     } else {
-      className = std::move(first);
+      class_name = std::move(first);
     }
-    auto object = std::make_unique<FormObject>(kind, std::move(name), std::move(className));
+    auto object = std::make_unique<FormObject>(kind, std::move(name), std::move(class_name));
     if (IsSymbol('[')) {
       Next();
-      if (cur_.kind != Kind::Integer) Fail(cur_.begin, "expected an index after '[', found " + Shown());
+      if (cur_.kind != Kind::kInteger) Fail(cur_.begin, "expected an index after '[', found " + Shown());
       object->index_ = cur_.text;
       Next();
       Expect(']');
     }
     object->header_ = TakePiece(start);
-    object->indent_ = IndentOf(object->header_.lead, startOfFile, depth);
+    object->indent_ = IndentOf(object->header_.lead, start_of_file, depth);
 
-    while (cur_.kind == Kind::Ident && !AtObjectStart() && !IsWord("end")) {
-      const std::size_t propertyStart = cur_.begin;
+    while (cur_.kind == Kind::kIdent && !AtObjectStart() && !IsWord("end")) {
+      const std::size_t property_start = cur_.begin;
       FormProperty property = ParseProperty(depth);
-      property.text_ = TakePiece(propertyStart);
+      property.text_ = TakePiece(property_start);
       object->properties_.push_back(std::move(property));
     }
     while (AtObjectStart()) object->children_.push_back(ParseObject(depth + 1));
     if (!IsWord("end")) {
-      Fail(cur_.begin, cur_.kind == Kind::Ident
+      Fail(cur_.begin, cur_.kind == Kind::kIdent
                            ? "property " + cur_.text + " after the child objects of " + Describe(*object)
                            : "expected 'end' of " + Describe(*object) + ", found " + Shown());
     }
-    const std::size_t endStart = cur_.begin;
+    const std::size_t end_start = cur_.begin;
     Next();
-    object->end_ = TakePiece(endStart);
+    object->end_ = TakePiece(end_start);
     return object;
   }
 
@@ -431,39 +431,39 @@ class FormParser {
     CheckDepth(depth);
     FormValue value;
     switch (cur_.kind) {
-      case Kind::String:
-        value.kind = FormValueKind::String;
+      case Kind::kString:
+        value.kind = FormValueKind::kString;
         value.text = std::move(cur_.text);
         Next();
         while (IsSymbol('+')) {
           Next();
-          if (cur_.kind != Kind::String) Fail(cur_.begin, "expected a string after '+', found " + Shown());
+          if (cur_.kind != Kind::kString) Fail(cur_.begin, "expected a string after '+', found " + Shown());
           value.text += cur_.text;
           Next();
         }
         return value;
-      case Kind::Integer:
-      case Kind::Float:
-        value.kind = cur_.kind == Kind::Integer ? FormValueKind::Integer : FormValueKind::Float;
+      case Kind::kInteger:
+      case Kind::kFloat:
+        value.kind = cur_.kind == Kind::kInteger ? FormValueKind::kInteger : FormValueKind::kFloat;
         value.text = std::move(cur_.text);
         Next();
         return value;
-      case Kind::Ident:
+      case Kind::kIdent:
         if (AtObjectStart() || IsWord("end")) break;  // a value left out before the next line
-        value.kind = FormValueKind::Identifier;
+        value.kind = FormValueKind::kIdentifier;
         value.text = TakeDotted("an identifier");
         return value;
-      case Kind::Binary:
-        value.kind = FormValueKind::Binary;
+      case Kind::kBinary:
+        value.kind = FormValueKind::kBinary;
         value.text = std::move(cur_.text);
         Next();
         return value;
-      case Kind::Symbol:
+      case Kind::kSymbol:
         if (IsSymbol('[')) return ParseSet();
         if (IsSymbol('(')) return ParseList(depth);
         if (IsSymbol('<')) return ParseCollection(depth);
         break;
-      case Kind::End:
+      case Kind::kEnd:
         break;
     }
     Fail(cur_.begin, "expected a value, found " + Shown());
@@ -471,11 +471,11 @@ class FormParser {
 
   FormValue ParseSet() {
     FormValue value;
-    value.kind = FormValueKind::Set;
+    value.kind = FormValueKind::kSet;
     Next();
     if (!IsSymbol(']')) {
       for (;;) {
-        if (cur_.kind != Kind::Ident && cur_.kind != Kind::Integer)
+        if (cur_.kind != Kind::kIdent && cur_.kind != Kind::kInteger)
           Fail(cur_.begin, "expected a set element, found " + Shown());
         value.elements.push_back(std::move(cur_.text));
         Next();
@@ -489,10 +489,10 @@ class FormParser {
 
   FormValue ParseList(int depth) {
     FormValue value;
-    value.kind = FormValueKind::List;
+    value.kind = FormValueKind::kList;
     Next();
     while (!IsSymbol(')')) {
-      if (cur_.kind == Kind::End || IsWord("end") || AtObjectStart()) Fail(cur_.begin, "list not closed with ')'");
+      if (cur_.kind == Kind::kEnd || IsWord("end") || AtObjectStart()) Fail(cur_.begin, "list not closed with ')'");
       value.items.push_back(ParseValue(depth + 1));
     }
     Next();
@@ -501,7 +501,7 @@ class FormParser {
 
   FormValue ParseCollection(int depth) {
     FormValue value;
-    value.kind = FormValueKind::Collection;
+    value.kind = FormValueKind::kCollection;
     Next();
     while (!IsSymbol('>')) {
       if (!IsWord("item")) Fail(cur_.begin, "expected 'item' or '>', found " + Shown());
@@ -509,12 +509,12 @@ class FormParser {
       FormCollectionItem item;
       if (IsSymbol('[')) {
         Next();
-        if (cur_.kind != Kind::Integer) Fail(cur_.begin, "expected an index after '[', found " + Shown());
+        if (cur_.kind != Kind::kInteger) Fail(cur_.begin, "expected an index after '[', found " + Shown());
         item.index = cur_.text;
         Next();
         Expect(']');
       }
-      while (cur_.kind == Kind::Ident && !IsWord("end")) item.properties.push_back(ParseProperty(depth + 1));
+      while (cur_.kind == Kind::kIdent && !IsWord("end")) item.properties.push_back(ParseProperty(depth + 1));
       if (!IsWord("end")) Fail(cur_.begin, "expected 'end' of a collection item, found " + Shown());
       Next();
       value.collection.push_back(std::move(item));
@@ -526,13 +526,13 @@ class FormParser {
   std::string_view src_;
   std::string_view name_;
   std::size_t pos_ = 0;       // where the lexer goes on
-  std::size_t lastEnd_ = 0;   // end of the last token taken
+  std::size_t last_end_ = 0;   // end of the last token taken
   std::size_t consumed_ = 0;  // end of the text handed to pieces so far
   Token cur_;
 };
 
-FormFile FormFile::Parse(std::string_view bytes, std::string_view fileName) {
-  return FormParser(bytes, fileName).Parse();
+FormFile FormFile::Parse(std::string_view bytes, std::string_view file_name) {
+  return FormParser(bytes, file_name).Parse();
 }
 
 FormFile FormFile::Read(const std::string& path) { return Parse(ReadWholeFile(path), path); }
@@ -548,20 +548,20 @@ const FormProperty* FormObject::FindProperty(std::string_view name) const {
 
 std::optional<std::string> FormObject::StringProperty(std::string_view name) const {
   const FormProperty* property = FindProperty(name);
-  if (property == nullptr || property->value_.kind != FormValueKind::String) return std::nullopt;
+  if (property == nullptr || property->value_.kind != FormValueKind::kString) return std::nullopt;
   return property->value_.text;
 }
 
 void FormObject::SetStringProperty(std::string_view name, std::string_view value) {
-  SetProperty(name, FormValue{FormValueKind::String, std::string(value), {}, {}, {}});
+  SetProperty(name, FormValue{FormValueKind::kString, std::string(value), {}, {}, {}});
 }
 
 std::string FormObject::ChildIndent() const {
   for (const FormProperty& property : properties_) {
     const std::string& lead = property.text_.lead;
-    const std::size_t lineEnd = lead.find_last_of("\r\n");
-    if (property.text_.fresh || lineEnd == std::string::npos) break;
-    const std::string indent = lead.substr(lineEnd + 1);
+    const std::size_t line_end = lead.find_last_of("\r\n");
+    if (property.text_.fresh || line_end == std::string::npos) break;
+    const std::string indent = lead.substr(line_end + 1);
     if (indent.find_first_not_of(" \t") == std::string::npos) return indent;
     break;
   }
@@ -598,7 +598,7 @@ std::vector<FormObject*> FormFile::Components() {
   auto collect = [&](auto& self, FormObject& object) -> void {
     for (const auto& child : object.children_) {
       components.push_back(child.get());
-      if (child->kind_ != FormObjectKind::Inline) self(self, *child);
+      if (child->kind_ != FormObjectKind::kInline) self(self, *child);
     }
   };
   collect(collect, *root_);
@@ -617,10 +617,10 @@ std::vector<const FormObject*> FormFile::NewComponents() const {
   return created;
 }
 
-FormObject& FormFile::CreateComponent(std::string_view className, int left, int top) {
-  if (className.empty() || !IsIdentStart(className[0]) ||
-      !std::all_of(className.begin(), className.end(), IsIdentChar))
-    throw Error("Cannot create a component of class '" + std::string(className) +
+FormObject& FormFile::CreateComponent(std::string_view class_name, int left, int top) {
+  if (class_name.empty() || !IsIdentStart(class_name[0]) ||
+      !std::all_of(class_name.begin(), class_name.end(), IsIdentChar))
+    throw Error("Cannot create a component of class '" + std::string(class_name) +
                 "': not a class name");
   std::vector<std::string_view> names;
   auto collect = [&](auto& self, const FormObject& object) -> void {
@@ -628,9 +628,9 @@ FormObject& FormFile::CreateComponent(std::string_view className, int left, int 
     for (const auto& child : object.children_) self(self, *child);
   };
   collect(collect, *root_);
-  std::string base(className.size() > 1 && (className[0] == 'T' || className[0] == 't')
-                       ? className.substr(1)
-                       : className);
+  std::string base(class_name.size() > 1 && (class_name[0] == 'T' || class_name[0] == 't')
+                       ? class_name.substr(1)
+                       : class_name);
   std::string name;
   for (long long n = 1;; ++n) {
     name = base + std::to_string(n);
@@ -639,13 +639,13 @@ FormObject& FormFile::CreateComponent(std::string_view className, int left, int 
       break;
   }
 
-  auto object = std::make_unique<FormObject>(FormObjectKind::Object, name, std::string(className));
+  auto object = std::make_unique<FormObject>(FormObjectKind::kObject, name, std::string(class_name));
   object->indent_ = root_->indent_ + "  ";
   object->header_.lead = object->end_.lead = object->indent_;
   object->header_.generated = object->header_.fresh = true;
   object->end_.generated = object->end_.fresh = true;
-  object->AppendNewProperty("Left", FormValue{FormValueKind::Integer, std::to_string(left), {}, {}, {}});
-  object->AppendNewProperty("Top", FormValue{FormValueKind::Integer, std::to_string(top), {}, {}, {}});
+  object->AppendNewProperty("Left", FormValue{FormValueKind::kInteger, std::to_string(left), {}, {}, {}});
+  object->AppendNewProperty("Top", FormValue{FormValueKind::kInteger, std::to_string(top), {}, {}, {}});
   root_->children_.push_back(std::move(object));
   return *root_->children_.back();
 }
@@ -655,7 +655,7 @@ FormObject& FormFile::CreateComponent(std::string_view className, int left, int 
 
 class FormWriter {
  public:
-  FormWriter(std::string& out, const std::string& lineEnd) : out_(out), lineEnd_(lineEnd) {}
+  FormWriter(std::string& out, const std::string& line_end) : out_(out), line_end_(line_end) {}
 
   void WriteObject(const FormObject& object) {
     Piece(object.header_, [&] {
@@ -663,7 +663,7 @@ class FormWriter {
       std::string core(kWords[static_cast<int>(object.kind_)]);
       core += ' ';
       if (!object.name_.empty()) core += object.name_ + ": ";
-      core += object.className_;
+      core += object.class_name_;
       if (object.index_) core += " [" + *object.index_ + "]";
       return core;
     });
@@ -678,8 +678,8 @@ class FormWriter {
   void Piece(const FormText& text, Generate generate) {
     if (text.fresh) {
       // A new line of its own, even after a piece that did not end its line.
-      if (!out_.empty() && out_.back() != '\n' && out_.back() != '\r') out_ += lineEnd_;
-      out_ += text.lead + generate() + lineEnd_;
+      if (!out_.empty() && out_.back() != '\n' && out_.back() != '\r') out_ += line_end_;
+      out_ += text.lead + generate() + line_end_;
       return;
     }
     out_ += text.lead;
@@ -688,7 +688,7 @@ class FormWriter {
   }
 
   std::string& out_;
-  const std::string& lineEnd_;
+  const std::string& line_end_;
 };
 
 bool FormFile::Modified() const {
@@ -705,18 +705,18 @@ bool FormFile::Modified() const {
 
 std::string FormFile::Write() const {
   std::string out;
-  FormWriter(out, lineEnd_).WriteObject(*root_);
+  FormWriter(out, line_end_).WriteObject(*root_);
   out += trailer_;
   return out;
 }
 
 void FormFile::Save(const std::string& path) const { ReplaceFile(path, Write()); }
 
-std::optional<std::string> FindFormFile(const std::string& unitPath) {
-  const std::size_t slash = unitPath.rfind('/');
-  const std::size_t dot = unitPath.rfind('.');
-  const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
-  return FindIgnoringCase(FullPathName((hasExtension ? unitPath.substr(0, dot) : unitPath) + ".dfm"));
+std::optional<std::string> FindFormFile(const std::string& unit_path) {
+  const std::size_t slash = unit_path.rfind('/');
+  const std::size_t dot = unit_path.rfind('.');
+  const bool has_extension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+  return FindIgnoringCase(FullPathName((has_extension ? unit_path.substr(0, dot) : unit_path) + ".dfm"));
 }
 
 }  // namespace polyverb

@@ -33,10 +33,10 @@ struct FormCollectionItem {
   std::vector<FormProperty> properties;
 };
 
-enum class FormValueKind { Integer, Float, String, Identifier, Set, Binary, Collection, List };
+enum class FormValueKind { kInteger, kFloat, kString, kIdentifier, kSet, kBinary, kCollection, kList };
 
 struct FormValue {
-  FormValueKind kind = FormValueKind::Identifier;
+  FormValueKind kind = FormValueKind::kIdentifier;
   // Integer, Float, Identifier: as written ("-12", "1.5E3", "Form1.DataSource1").
   // String: the decoded text: quoted bytes as they stand, each #n as the UTF-8 encoding of
   // code point n (a UTF-16 surrogate pair of codes as one code point). Binary: the hex
@@ -78,16 +78,16 @@ class FormProperty {
   FormText text_;
 };
 
-enum class FormObjectKind { Object, Inherited, Inline };
+enum class FormObjectKind { kObject, kInherited, kInline };
 
 class FormObject {
  public:
-  FormObject(FormObjectKind kind, std::string name, std::string className)
-      : kind_(kind), name_(std::move(name)), className_(std::move(className)) {}
+  FormObject(FormObjectKind kind, std::string name, std::string class_name)
+      : kind_(kind), name_(std::move(name)), class_name_(std::move(class_name)) {}
 
   FormObjectKind Kind() const { return kind_; }
   const std::string& Name() const { return name_; }  // empty for an object without a name
-  const std::string& ClassName() const { return className_; }
+  const std::string& ClassName() const { return class_name_; }
   const std::optional<std::string>& Index() const { return index_; }  // `[n]` after the class
   const std::vector<FormProperty>& Properties() const { return properties_; }
   // Child objects in file order. The objects stay at their addresses while the tree lives.
@@ -116,7 +116,7 @@ class FormObject {
 
   FormObjectKind kind_;
   std::string name_;
-  std::string className_;
+  std::string class_name_;
   std::optional<std::string> index_;
   std::vector<FormProperty> properties_;
   std::vector<std::unique_ptr<FormObject>> children_;
@@ -130,13 +130,13 @@ class FormFile {
   // Parses the bytes of a text form file; `fileName` only words errors. Throws Error:
   //  "Form file NAME is a binary form file; only text form files can be read"
   //  "Form file NAME, line N: WHAT" for a text that does not parse.
-  static FormFile Parse(std::string_view bytes, std::string_view fileName);
+  static FormFile Parse(std::string_view bytes, std::string_view file_name);
   // Reads and parses the file at `path`. Throws "Cannot open file PATH" and Parse's errors.
   static FormFile Read(const std::string& path);
 
   FormObject& Root() { return *root_; }
   const FormObject& Root() const { return *root_; }
-  const std::string& LineEnd() const { return lineEnd_; }
+  const std::string& LineEnd() const { return line_end_; }
 
   // The components the form owns: every object below the root in file order, nested
   // ones included, except the objects inside an `inline` frame (the frame owns them).
@@ -150,7 +150,7 @@ class FormFile {
   // "T" followed by the first number from 1 that makes it unique among all object names
   // in the file (letter case ignored): TvMLang gives vMLang1, vMLang2, ... Throws Error
   // when `className` is not an identifier.
-  FormObject& CreateComponent(std::string_view className, int left, int top);
+  FormObject& CreateComponent(std::string_view class_name, int left, int top);
 
   // True when anything was set or created since the file was parsed.
   bool Modified() const;
@@ -164,11 +164,11 @@ class FormFile {
   friend class FormParser;
   std::unique_ptr<FormObject> root_;
   std::string trailer_;  // blank space after the root's `end` line
-  std::string lineEnd_;
+  std::string line_end_;
 };
 
 // The form file of the unit at `unitPath`: the same name with the extension .dfm in any
 // letter case, when such a file exists; nullopt otherwise.
-std::optional<std::string> FindFormFile(const std::string& unitPath);
+std::optional<std::string> FindFormFile(const std::string& unit_path);
 
 }  // namespace polyverb

@@ -18,7 +18,7 @@ namespace {
 class DprReader {
  public:
   DprReader(const SourceText& text, std::string_view name)
-      : lines_(text.lines()), name_(name), scanner_(text.lines()) {
+      : lines_(text.Lines()), name_(name), scanner_(text.Lines()) {
     scanner_.Reset();
   }
 
@@ -45,7 +45,7 @@ class DprReader {
         if (scanner_.AtEnd() || scanner_.Kind() != tkString)
           Fail("expected a quoted file name after 'in', found " + Shown());
         if (scanner_.Token().empty()) Fail("empty file name after 'in' for unit " + entry.name);
-        entry.inPath = std::string(scanner_.Token());
+        entry.in_path = std::string(scanner_.Token());
         Next();
       }
       entries.push_back(std::move(entry));
@@ -142,9 +142,9 @@ std::optional<std::string> MatchInDirectory(const std::string& dir, std::string_
 std::string ReplaceExtension(std::string_view path, std::string_view extension) {
   const std::size_t slash = path.rfind('/');
   const std::size_t dot = path.rfind('.');
-  const bool hasExtension =
+  const bool has_extension =
       dot != std::string_view::npos && (slash == std::string_view::npos || dot > slash);
-  return std::string(hasExtension ? path.substr(0, dot) : path) + std::string(extension);
+  return std::string(has_extension ? path.substr(0, dot) : path) + std::string(extension);
 }
 
 }  // namespace
@@ -197,14 +197,14 @@ std::optional<std::string> FindIgnoringCase(const std::string& path) {
   return found.empty() ? std::optional<std::string>("/") : found;
 }
 
-ProjectFile::ProjectFile(const std::string& dprPath) : fileName_(FullPathName(dprPath)) {
-  directory_ = fileName_.substr(0, fileName_.rfind('/'));
-  uses_ = ParseProjectUses(ReadSourceFile(fileName_), fileName_);
+ProjectFile::ProjectFile(const std::string& dpr_path) : file_name_(FullPathName(dpr_path)) {
+  directory_ = file_name_.substr(0, file_name_.rfind('/'));
+  uses_ = ParseProjectUses(ReadSourceFile(file_name_), file_name_);
 
-  files_.push_back(fileName_);
+  files_.push_back(file_name_);
   for (const UsesEntry& entry : uses_) {
-    if (!entry.inPath) continue;  // a library unit: not a file of the project
-    std::string written = *entry.inPath;
+    if (!entry.in_path) continue;  // a library unit: not a file of the project
+    std::string written = *entry.in_path;
     std::replace(written.begin(), written.end(), '\\', '/');
     const std::string full =
         FullPathName(!written.empty() && written.front() == '/' ? written : directory_ + "/" + written);
@@ -214,7 +214,7 @@ ProjectFile::ProjectFile(const std::string& dprPath) : fileName_(FullPathName(dp
       files_.push_back(std::move(listed));
   }
   for (std::string_view extension : {".res", ".dof"}) {
-    if (auto found = FindIgnoringCase(ReplaceExtension(fileName_, extension)))
+    if (auto found = FindIgnoringCase(ReplaceExtension(file_name_, extension)))
       files_.push_back(std::move(*found));
   }
 }

@@ -17,7 +17,7 @@ namespace polyverb {
 // One entry of the project's uses clause.
 struct UsesEntry {
   std::string name;                   // as written, dotted names joined: "Vcl.Forms"
-  std::optional<std::string> inPath;  // the file name after `in`, unquoted, as written
+  std::optional<std::string> in_path;  // the file name after `in`, unquoted, as written
   std::int32_t line = 0;              // 0-based line of the entry's name
   bool operator==(const UsesEntry&) const = default;
 };
@@ -44,10 +44,10 @@ class ProjectFile {
  public:
   // Reads the .dpr at `dprPath` (made full from the current directory). Throws
   // "Cannot open file NAME", the errors of SourceText and of ParseProjectUses.
-  explicit ProjectFile(const std::string& dprPath);
+  explicit ProjectFile(const std::string& dpr_path);
 
   // The .dpr's full name.
-  const std::string& FileName() const { return fileName_; }
+  const std::string& FileName() const { return file_name_; }
   // The directory that holds the .dpr, without a trailing "/".
   const std::string& Directory() const { return directory_; }
   const std::vector<UsesEntry>& Uses() const { return uses_; }
@@ -61,7 +61,7 @@ class ProjectFile {
   const std::vector<std::string>& Files() const { return files_; }
 
  private:
-  std::string fileName_;
+  std::string file_name_;
   std::string directory_;
   std::vector<UsesEntry> uses_;
   std::vector<std::string> files_;

@@ -17,7 +17,7 @@ inline constexpr std::string_view kRunTimeUnit = "vMLang";
 
 struct ComponentField {
   std::string name;       // vMLang1
-  std::string className;  // TvMLang
+  std::string class_name;  // TvMLang
 };
 
 // Declares each of `fields` not yet declared in class `className` of `source` (names
@@ -28,8 +28,8 @@ struct ComponentField {
 // after the class heading. Line ends are the source's own (the first one in it; CR LF
 // when it has none). Throws Error "Unit file NAME: ..." when the class is not declared
 // or not closed.
-std::string AddClassFields(std::string_view source, std::string_view fileName,
-                           std::string_view className, std::span<const ComponentField> fields);
+std::string AddClassFields(std::string_view source, std::string_view file_name,
+                           std::string_view class_name, std::span<const ComponentField> fields);
 
 // Adds `unitName` to the interface uses clause of `source` when it is not there: as the
 // last entry (`..., Dialogs, vMLang;`), on a line of its own when the line would grow past
@@ -37,12 +37,12 @@ std::string AddClassFields(std::string_view source, std::string_view fileName,
 // none. A unit listed in the implementation uses clause moves to the interface clause (a
 // unit may not be listed in both). Throws Error "Unit file NAME: ..." when the source has
 // no interface section or a uses clause does not parse.
-std::string AddInterfaceUses(std::string_view source, std::string_view fileName,
-                             std::string_view unitName);
+std::string AddInterfaceUses(std::string_view source, std::string_view file_name,
+                             std::string_view unit_name);
 
 // Both edits on the unit file at `path`, written back through ReplaceFile (atomic) when
 // anything changed; returns whether it wrote. Nothing is written when an edit fails.
-bool UpdateFormUnit(const std::string& path, std::string_view className,
-                    std::span<const ComponentField> fields, std::string_view unitName = kRunTimeUnit);
+bool UpdateFormUnit(const std::string& path, std::string_view class_name,
+                    std::span<const ComponentField> fields, std::string_view unit_name = kRunTimeUnit);
 
 }  // namespace polyverb

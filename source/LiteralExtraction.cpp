@@ -54,20 +54,20 @@ bool IsExcludedKey(std::string_view before, std::string_view previous) {
 
 }  // namespace
 
-bool HasTextChar(std::string_view S) {
-  for (char c : S)
+bool HasTextChar(std::string_view s) {
+  for (char c : s)
     if (static_cast<unsigned char>(c) >= 65) return true;
   return false;
 }
 
-void FindStrings(std::span<const std::string_view> Lines, TLangStrings& Strings) {
-  TvScanner scanner(Lines);
-  for (std::string_view word : ExtractionKeywords) scanner.Keywords.Add(word);
+void FindStrings(std::span<const std::string_view> lines, TLangStrings& strings) {
+  TvScanner scanner(lines);
+  for (std::string_view word : kExtractionKeywords) scanner.Keywords.Add(word);
 
   bool started = false;
   long long depth = 0;  // unbounded both ways; unbalanced source only shifts it
   TokenPlace before, previous;
-  std::string scratchBefore, scratchPrevious;
+  std::string scratch_before, scratch_previous;
 
   scanner.Reset();
   while (!scanner.AtEnd()) {
@@ -83,9 +83,9 @@ void FindStrings(std::span<const std::string_view> Lines, TLangStrings& Strings)
     } else if (started && depth > 0 && kind == tkString) {
       const std::string_view text = scanner.Token();
       if (!text.empty() && HasTextChar(text) &&
-          !IsExcludedKey(TextAt(Lines, before, scratchBefore),
-                         TextAt(Lines, previous, scratchPrevious)))
-        Strings.Add(text, scanner.LineIndex(), scanner.TokenPos(), scanner.NextPos());
+          !IsExcludedKey(TextAt(lines, before, scratch_before),
+                         TextAt(lines, previous, scratch_previous)))
+        strings.Add(text, scanner.LineIndex(), scanner.TokenPos(), scanner.NextPos());
     }
     before = previous;
     previous = {kind, scanner.LineIndex(), scanner.TokenPos(), scanner.NextPos()};
@@ -93,9 +93,9 @@ void FindStrings(std::span<const std::string_view> Lines, TLangStrings& Strings)
   }
 }
 
-void FindStrings(std::span<const std::string> Lines, TLangStrings& Strings) {
-  const std::vector<std::string_view> views(Lines.begin(), Lines.end());
-  FindStrings(std::span<const std::string_view>(views), Strings);
+void FindStrings(std::span<const std::string> lines, TLangStrings& strings) {
+  const std::vector<std::string_view> views(lines.begin(), lines.end());
+  FindStrings(std::span<const std::string_view>(views), strings);
 }
 
 }  // namespace polyverb

@@ -12,7 +12,7 @@
 namespace polyverb {
 
 // The words extraction registers as the scanner's Keywords, in this order.
-inline constexpr std::array<std::string_view, 6> ExtractionKeywords = {
+inline constexpr std::array<std::string_view, 6> kExtractionKeywords = {
     "program", "implementation", "try", "case", "begin", "end"};
 
 // Two-token contexts in which a literal names a field, parameter, filter, database or
@@ -23,13 +23,13 @@ inline constexpr std::array<std::string_view, 6> ExcludeKeys = {
     "databasename:=", "filedname:=", "createoleobject("};
 
 // True when some byte of S, taken unsigned, is 65 ('A') or above.
-bool HasTextChar(std::string_view S);
+bool HasTextChar(std::string_view s);
 
 // Appends to Strings every candidate literal of Lines, in the order the scanner meets
 // them. A candidate stands after "implementation" or "program", inside a begin, try or
 // case block, has a byte of 65 or above, and is not in one of the ExcludeKeys contexts.
 // Lines is only read. REQUIRES: no line longer than INT32_MAX - 2 bytes.
-void FindStrings(std::span<const std::string_view> Lines, TLangStrings& Strings);
-void FindStrings(std::span<const std::string> Lines, TLangStrings& Strings);
+void FindStrings(std::span<const std::string_view> lines, TLangStrings& strings);
+void FindStrings(std::span<const std::string> lines, TLangStrings& strings);
 
 }  // namespace polyverb

@@ -4,22 +4,22 @@
 
 namespace polyverb {
 
-TLangStr& TLangStrings::Items(std::int32_t Index) {
-  if (Index < 0 || Index >= Count()) throw ListIndexError(Index);
-  return *FItems[static_cast<std::size_t>(Index)];
+TLangStr& TLangStrings::Items(std::int32_t index) {
+  if (index < 0 || index >= Count()) throw ListIndexError(index);
+  return *FItems[static_cast<std::size_t>(index)];
 }
 
-const TLangStr& TLangStrings::Items(std::int32_t Index) const {
-  return const_cast<TLangStrings*>(this)->Items(Index);
+const TLangStr& TLangStrings::Items(std::int32_t index) const {
+  return const_cast<TLangStrings*>(this)->Items(index);
 }
 
-std::int32_t TLangStrings::Add(std::string_view Text, std::int32_t LineIndex, std::int32_t StartPos,
-                               std::int32_t NextPos) {
+std::int32_t TLangStrings::Add(std::string_view text, std::int32_t line_index, std::int32_t start_pos,
+                               std::int32_t next_pos) {
   auto entry = std::make_unique<TLangStr>();
-  entry->Text = Text;
-  entry->LineIndex = LineIndex;
-  entry->StartPos = StartPos;
-  entry->NextPos = NextPos;
+  entry->Text = text;
+  entry->LineIndex = line_index;
+  entry->StartPos = start_pos;
+  entry->NextPos = next_pos;
   FItems.push_back(std::move(entry));
   return Count() - 1;
 }

@@ -29,11 +29,11 @@ class TLangStrings {
 
   std::int32_t Count() const { return static_cast<std::int32_t>(FItems.size()); }
   // Throws "List index out of bounds (%d)" for an Index outside 0 to Count - 1.
-  TLangStr& Items(std::int32_t Index);
-  const TLangStr& Items(std::int32_t Index) const;
+  TLangStr& Items(std::int32_t index);
+  const TLangStr& Items(std::int32_t index) const;
   // Appends a new entry with Chosen false; returns its index (the Count before the call).
-  std::int32_t Add(std::string_view Text, std::int32_t LineIndex, std::int32_t StartPos,
-                   std::int32_t NextPos);
+  std::int32_t Add(std::string_view text, std::int32_t line_index, std::int32_t start_pos,
+                   std::int32_t next_pos);
 
  private:
   std::vector<std::unique_ptr<TLangStr>> FItems;

@@ -57,50 +57,50 @@ bool CodeStartsAt(std::string_view line, std::size_t begin) {
 
 }  // namespace
 
-TGlue GlueAt(std::string_view Line, std::int32_t StartPos, std::int32_t NextPos) {
+TGlue GlueAt(std::string_view line, std::int32_t start_pos, std::int32_t next_pos) {
   TGlue glue;
-  if (StartPos > 1 && static_cast<std::size_t>(StartPos - 1) <= Line.size())
-    glue.Before = CodeEndsAt(Line, static_cast<std::size_t>(StartPos - 1));
-  if (NextPos > 0) glue.After = CodeStartsAt(Line, static_cast<std::size_t>(NextPos - 1));
+  if (start_pos > 1 && static_cast<std::size_t>(start_pos - 1) <= line.size())
+    glue.before = CodeEndsAt(line, static_cast<std::size_t>(start_pos - 1));
+  if (next_pos > 0) glue.after = CodeStartsAt(line, static_cast<std::size_t>(next_pos - 1));
   return glue;
 }
 
-std::string Replacement(std::uint16_t Number, TGlue Glue) {
+std::string Replacement(std::uint16_t number, TGlue glue) {
   std::string out;
-  if (Glue.Before) out += '+';
+  if (glue.before) out += '+';
   out += "GetLangStr(";
-  out += std::to_string(Number);
+  out += std::to_string(number);
   out += ')';
-  if (Glue.After) out += '+';
+  if (glue.after) out += '+';
   return out;
 }
 
-int FirstFreeNumber(const TvLangFileEdit& File) {
+int FirstFreeNumber(const TvLangFileEdit& file) {
   // The largest, not the last: a table read out of order (9 then 5) must not get 6 to 9
   // a second time.
-  return File.LargestNumber() + 1;
+  return file.LargestNumber() + 1;
 }
 
-void CheckNumbering(const TvLangFileEdit& File, int First, int Marked,
-                    std::string_view SourceName) {
-  if (Marked <= 0) return;
-  const std::string where = "Cannot number the strings marked in " + std::string(SourceName) + ": ";
-  const std::string more = std::to_string(Marked) + " more would pass 65535";
-  if (First - 1 + Marked > kMaxNumber)
-    throw Error(where + File.FileName() + " already uses numbers up to " +
-                std::to_string(First - 1) + ", and " + more);
-  const std::size_t entries = File.Idents().size();
-  if (entries + static_cast<std::size_t>(Marked) > kMaxNumber)
-    throw Error(where + File.FileName() + " holds " + std::to_string(entries) + " entries, and " +
+void CheckNumbering(const TvLangFileEdit& file, int first, int marked,
+                    std::string_view source_name) {
+  if (marked <= 0) return;
+  const std::string where = "Cannot number the strings marked in " + std::string(source_name) + ": ";
+  const std::string more = std::to_string(marked) + " more would pass 65535";
+  if (first - 1 + marked > kMaxNumber)
+    throw Error(where + file.FileName() + " already uses numbers up to " +
+                std::to_string(first - 1) + ", and " + more);
+  const std::size_t entries = file.Idents().size();
+  if (entries + static_cast<std::size_t>(marked) > kMaxNumber)
+    throw Error(where + file.FileName() + " holds " + std::to_string(entries) + " entries, and " +
                 more);
 }
 
-std::string JoinLinesCrLf(std::span<const std::string> Lines) {
+std::string JoinLinesCrLf(std::span<const std::string> lines) {
   std::size_t size = 0;
-  for (const auto& line : Lines) size += line.size() + 2;
+  for (const auto& line : lines) size += line.size() + 2;
   std::string text;
   text.reserve(size);
-  for (const auto& line : Lines) {
+  for (const auto& line : lines) {
     text += line;
     text += "\r\n";
   }

@@ -16,30 +16,30 @@ class TvLangFileEdit;
 // such pieces into one constant; a call put in the literal's place cannot join them, so
 // the replacement takes a "+" on each touching side.
 struct TGlue {
-  bool Before = false;  // a code ends right before the opening quote
-  bool After = false;   // a code starts right after the closing quote
+  bool before = false;  // a code ends right before the opening quote
+  bool after = false;   // a code starts right after the closing quote
   bool operator==(const TGlue&) const = default;
 };
 
 // The glue of the literal in columns StartPos to NextPos - 1 of Line (the line as read).
 // A "^" that may dereference a pointer (after an identifier character, ")", "]" or
 // another "^", as in p^['k']) is no character code.
-TGlue GlueAt(std::string_view Line, std::int32_t StartPos, std::int32_t NextPos);
+TGlue GlueAt(std::string_view line, std::int32_t start_pos, std::int32_t next_pos);
 
 // "GetLangStr(" + Number in decimal + ")", with "+" on each glued side.
-std::string Replacement(std::uint16_t Number, TGlue Glue);
+std::string Replacement(std::uint16_t number, TGlue glue);
 
 // The number a new entry of File starts at: one above the largest number the table holds
 // (for a table in ascending order that is LastNumber + 1). 65536 when 65535 is taken.
-int FirstFreeNumber(const TvLangFileEdit& File);
+int FirstFreeNumber(const TvLangFileEdit& file);
 
 // Throws an Error when `Marked` new entries of File numbered from `First` on would pass
 // 65535, or would make the table hold more than 65535 entries. SourceName words the
 // message. Nothing marked never fails.
-void CheckNumbering(const TvLangFileEdit& File, int First, int Marked, std::string_view SourceName);
+void CheckNumbering(const TvLangFileEdit& file, int first, int marked, std::string_view source_name);
 
 // The text of a source file with these lines: every line, the last one included, followed
 // by CR LF.
-std::string JoinLinesCrLf(std::span<const std::string> Lines);
+std::string JoinLinesCrLf(std::span<const std::string> lines);
 
 }  // namespace polyverb

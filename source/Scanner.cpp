@@ -18,7 +18,7 @@ constexpr std::array<std::uint8_t, 256> MakeClasses() {
   std::array<std::uint8_t, 256> t{};
   for (unsigned char c : std::string_view(" \t\n\r")) t[c] |= kWhite;
   // Every character of Symbols except the separating blank starts a symbol.
-  for (unsigned char c : TvScanner::Symbols)
+  for (unsigned char c : TvScanner::kSymbols)
     if (c != ' ') t[c] |= kSymbol;
   for (int c = 'A'; c <= 'Z'; ++c) t[c] |= kUpper;
   return t;
@@ -29,11 +29,11 @@ constexpr auto kClasses = MakeClasses();
 // bit per (first, second) byte pair.
 constexpr std::array<std::uint64_t, 1024> MakePairs() {
   std::array<std::uint64_t, 1024> t{};
-  constexpr std::string_view s = TvScanner::Symbols;
-  for (std::size_t i = 0; i + 1 < s.size(); ++i)
-    if (s[i] != ' ' && s[i + 1] != ' ') {
+  constexpr std::string_view kS = TvScanner::kSymbols;
+  for (std::size_t i = 0; i + 1 < kS.size(); ++i)
+    if (kS[i] != ' ' && kS[i + 1] != ' ') {
       const unsigned key =
-          static_cast<unsigned char>(s[i]) * 256u + static_cast<unsigned char>(s[i + 1]);
+          static_cast<unsigned char>(kS[i]) * 256u + static_cast<unsigned char>(kS[i + 1]);
       t[key / 64] |= std::uint64_t{1} << (key % 64);
     }
   return t;
@@ -125,85 +125,85 @@ int TWordList::IndexOf(std::string_view word) const {
 
 // ---- character rules ----
 
-bool TvScanner::IsLineCommentAt(std::string_view Line, std::int32_t Pos) {
-  const auto len = static_cast<std::int64_t>(Line.size());
-  return Pos >= 1 && Pos < len && Line[Pos - 1] == '/' && Line[Pos] == '/';
+bool TvScanner::IsLineCommentAt(std::string_view line, std::int32_t pos) {
+  const auto len = static_cast<std::int64_t>(line.size());
+  return pos >= 1 && pos < len && line[pos - 1] == '/' && line[pos] == '/';
 }
 
-bool TvScanner::IsBlockCommentAt(std::string_view Line, std::int32_t Pos,
-                                 std::string_view& Closer) {
-  const auto len = static_cast<std::int64_t>(Line.size());
-  if (Pos < 1 || Pos > len) return false;
-  if (Line[Pos - 1] == '{') {
-    Closer = "}";
+bool TvScanner::IsBlockCommentAt(std::string_view line, std::int32_t pos,
+                                 std::string_view& closer) {
+  const auto len = static_cast<std::int64_t>(line.size());
+  if (pos < 1 || pos > len) return false;
+  if (line[pos - 1] == '{') {
+    closer = "}";
     return true;
   }
-  if (Pos < len && Line[Pos - 1] == '(' && Line[Pos] == '*') {
-    Closer = "*)";
+  if (pos < len && line[pos - 1] == '(' && line[pos] == '*') {
+    closer = "*)";
     return true;
   }
   return false;
 }
 
-bool TvScanner::IsSymbolAt(std::string_view Line, std::int32_t& Pos) {
-  const auto len = static_cast<std::int64_t>(Line.size());
-  if (Pos < 1 || Pos > len) return false;
-  const auto a = static_cast<unsigned char>(Line[Pos - 1]);
-  if (Pos < len) {
-    const auto b = static_cast<unsigned char>(Line[Pos]);
+bool TvScanner::IsSymbolAt(std::string_view line, std::int32_t& pos) {
+  const auto len = static_cast<std::int64_t>(line.size());
+  if (pos < 1 || pos > len) return false;
+  const auto a = static_cast<unsigned char>(line[pos - 1]);
+  if (pos < len) {
+    const auto b = static_cast<unsigned char>(line[pos]);
     if (!(kClasses[b] & kWhite) && IsPair(a, b)) {
-      ++Pos;
+      ++pos;
       return true;
     }
   }
   return kClasses[a] & kSymbol;
 }
 
-bool TvScanner::IsNumber(std::string_view Text) {
+bool TvScanner::IsNumber(std::string_view text) {
   std::size_t i = 0;
-  const std::size_t n = Text.size();
+  const std::size_t n = text.size();
   auto digits = [&] {
     const std::size_t from = i;
-    while (i < n && Text[i] >= '0' && Text[i] <= '9') ++i;
+    while (i < n && text[i] >= '0' && text[i] <= '9') ++i;
     return i > from;
   };
-  if (i < n && (Text[i] == '+' || Text[i] == '-')) ++i;
+  if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
   if (!digits()) return false;
-  if (i < n && Text[i] == '.') {
+  if (i < n && text[i] == '.') {
     ++i;
     if (!digits()) return false;
   }
-  if (i < n && (Text[i] == 'e' || Text[i] == 'E')) {
+  if (i < n && (text[i] == 'e' || text[i] == 'E')) {
     ++i;
-    if (i < n && (Text[i] == '+' || Text[i] == '-')) ++i;
+    if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
     if (!digits()) return false;
   }
   return i == n;
 }
 
-std::string TvScanner::UnquoteString(std::string_view Literal) {
+std::string TvScanner::UnquoteString(std::string_view literal) {
   std::string result;
-  AppendUnquoted(result, Literal);
+  AppendUnquoted(result, literal);
   return result;
 }
 
 // ---- scanning ----
 
 void TvScanner::Reset() {
-  LineIndex_ = 0;
-  TokenPos_ = 1;
-  NextPos_ = 1;
+  line_index_ = 0;
+  token_pos_ = 1;
+  next_pos_ = 1;
   NextToken();
 }
 
 void TvScanner::NextToken() {
   kind_ = tkUnknown;
   token_ = {};
-  lowerPending_ = false;
+  lower_pending_ = false;
   if (AtEnd()) return;
-  const auto lineCount = static_cast<std::int64_t>(Lines.size());
-  std::int32_t col = NextPos_;
-  std::string_view line = Lines[static_cast<std::size_t>(LineIndex_)];
+  const auto line_count = static_cast<std::int64_t>(Lines.size());
+  std::int32_t col = next_pos_;
+  std::string_view line = Lines[static_cast<std::size_t>(line_index_)];
   // The checks run on the byte's class first. That keeps the rules' order: white space and
   // word characters can neither open a comment nor start a symbol.
   for (;;) {
@@ -214,8 +214,8 @@ void TvScanner::NextToken() {
       return;
     }
     if (col > len || IsLineCommentAt(line, col)) {
-      if (++LineIndex_ >= lineCount) return;
-      line = Lines[static_cast<std::size_t>(LineIndex_)];
+      if (++line_index_ >= line_count) return;
+      line = Lines[static_cast<std::size_t>(line_index_)];
       col = 1;
       continue;
     }
@@ -224,8 +224,8 @@ void TvScanner::NextToken() {
     // The search starts just after the opener, which is as long as its closer.
     std::size_t found = line.find(closer, static_cast<std::size_t>(col - 1) + closer.size());
     while (found == std::string_view::npos) {
-      if (++LineIndex_ >= lineCount) return;  // the rest of the source was comment
-      line = Lines[static_cast<std::size_t>(LineIndex_)];
+      if (++line_index_ >= line_count) return;  // the rest of the source was comment
+      line = Lines[static_cast<std::size_t>(line_index_)];
       found = line.find(closer);
     }
     col = static_cast<std::int32_t>(found + closer.size()) + 1;
@@ -240,8 +240,8 @@ void TvScanner::NextToken() {
   IsSymbolAt(line, p);
   kind_ = tkSymbol;
   token_ = line.substr(static_cast<std::size_t>(col - 1), static_cast<std::size_t>(p - col + 1));
-  TokenPos_ = col;
-  NextPos_ = p + 1;
+  token_pos_ = col;
+  next_pos_ = p + 1;
 }
 
 // The opening quote stands at `col`. A quote followed by another is a doubled quote
@@ -256,8 +256,8 @@ void TvScanner::ScanLiteral(std::string_view line, std::int32_t col) {
     if (q == std::string_view::npos) {
       kind_ = tkUnknown;
       token_ = line.substr(open, 1);
-      TokenPos_ = col;
-      NextPos_ = static_cast<std::int32_t>(line.size()) + 2;
+      token_pos_ = col;
+      next_pos_ = static_cast<std::int32_t>(line.size()) + 2;
       return;
     }
     if (q + 1 < line.size() && line[q + 1] == '\'') {
@@ -266,8 +266,8 @@ void TvScanner::ScanLiteral(std::string_view line, std::int32_t col) {
       continue;
     }
     kind_ = tkString;
-    TokenPos_ = col;
-    NextPos_ = static_cast<std::int32_t>(q) + 2;
+    token_pos_ = col;
+    next_pos_ = static_cast<std::int32_t>(q) + 2;
     if (!doubled) {
       token_ = line.substr(open + 1, q - open - 1);  // no change needed: view the source
     } else {
@@ -292,7 +292,7 @@ void TvScanner::ScanWord(std::string_view line, std::int32_t col) {
     ++p;
   }
   token_ = line.substr(begin, p - begin);
-  lowerPending_ = (seen & kUpper) != 0;
+  lower_pending_ = (seen & kUpper) != 0;
 
   const auto f = static_cast<unsigned char>(token_[0]);
   if (f >= 65 && f <= 122) {
@@ -310,15 +310,15 @@ void TvScanner::ScanWord(std::string_view line, std::int32_t col) {
   } else {
     kind_ = IsNumber(Token()) ? tkNumber : tkUnknown;
   }
-  TokenPos_ = col;
-  NextPos_ = static_cast<std::int32_t>(p) + 1;
+  token_pos_ = col;
+  next_pos_ = static_cast<std::int32_t>(p) + 1;
 }
 
 void TvScanner::LowerToken() const {
   buffer_.assign(token_);
   LowerAscii(buffer_);
   token_ = buffer_;
-  lowerPending_ = false;
+  lower_pending_ = false;
 }
 
 }  // namespace polyverb

@@ -64,7 +64,7 @@ class TWordList {
 class TvScanner {
  public:
   // The symbols, separated by single blanks; fixed for all scanners.
-  static constexpr std::string_view Symbols =
+  static constexpr std::string_view kSymbols =
       "( ) + - * / = < > ! ; , @ ' : . := >= <= <> { } // (* *)";
 
   TvScanner() = default;
@@ -81,36 +81,36 @@ class TvScanner {
   void Reset();
   // Reads the token that starts at or after column NextPos of line LineIndex.
   void NextToken();
-  bool AtEnd() const { return LineIndex_ >= static_cast<std::int64_t>(Lines.size()); }
+  bool AtEnd() const { return line_index_ >= static_cast<std::int64_t>(Lines.size()); }
 
   // The current token. Token's view stays valid until the next NextToken or Reset.
   std::string_view Token() const {
-    if (lowerPending_) LowerToken();
+    if (lower_pending_) LowerToken();
     return token_;
   }
   TTokenKind Kind() const { return kind_; }
-  std::int32_t LineIndex() const { return LineIndex_; }
-  std::int32_t TokenPos() const { return TokenPos_; }
-  std::int32_t NextPos() const { return NextPos_; }
+  std::int32_t LineIndex() const { return line_index_; }
+  std::int32_t TokenPos() const { return token_pos_; }
+  std::int32_t NextPos() const { return next_pos_; }
 
   // The scanner's character rules, on the text of one line and a 1-based column.
   // "//" at Pos (Pos < length of Line).
-  static bool IsLineCommentAt(std::string_view Line, std::int32_t Pos);
+  static bool IsLineCommentAt(std::string_view line, std::int32_t pos);
   // "{" at Pos gives Closer "}"; "(*" at Pos (Pos < length) gives Closer "*)".
-  static bool IsBlockCommentAt(std::string_view Line, std::int32_t Pos, std::string_view& Closer);
+  static bool IsBlockCommentAt(std::string_view line, std::int32_t pos, std::string_view& closer);
   // A two-character symbol at Pos whose second character is not white space moves Pos to
   // that second character and answers true; otherwise answers whether the character at
   // Pos is a symbol character.
-  static bool IsSymbolAt(std::string_view Line, std::int32_t& Pos);
+  static bool IsSymbolAt(std::string_view line, std::int32_t& pos);
   // Optional sign, digits, optionally "." and digits, optionally "e"/"E", optional sign
   // and digits; nothing else.
-  static bool IsNumber(std::string_view Text);
+  static bool IsNumber(std::string_view text);
   // The content of a complete literal (both quotes included): quotes removed, each
   // doubled quote reduced to one.
-  static std::string UnquoteString(std::string_view Literal);
+  static std::string UnquoteString(std::string_view literal);
 
-  bool InWordList1(std::string_view Text) const { return WordList1.IndexOf(Text) >= 0; }
-  bool InWordList2(std::string_view Text) const { return WordList2.IndexOf(Text) >= 0; }
+  bool InWordList1(std::string_view text) const { return WordList1.IndexOf(text) >= 0; }
+  bool InWordList2(std::string_view text) const { return WordList2.IndexOf(text) >= 0; }
 
  private:
   void ScanLiteral(std::string_view line, std::int32_t col);
@@ -121,11 +121,11 @@ class TvScanner {
   // its text is asked for: most words are looked up and never read.
   mutable std::string_view token_;
   mutable std::string buffer_;  // a token's text when it differs from its source bytes
-  mutable bool lowerPending_ = false;
+  mutable bool lower_pending_ = false;
   TTokenKind kind_ = tkUnknown;
-  std::int32_t LineIndex_ = 0;
-  std::int32_t TokenPos_ = 1;
-  std::int32_t NextPos_ = 1;
+  std::int32_t line_index_ = 0;
+  std::int32_t token_pos_ = 1;
+  std::int32_t next_pos_ = 1;
 };
 
 }  // namespace polyverb

@@ -65,35 +65,35 @@ ScopedStringChooser::ScopedStringChooser(TStringChooser chooser)
 
 ScopedStringChooser::~ScopedStringChooser() { InstalledChooser() = std::move(previous_); }
 
-void ChooseStrings(std::span<const std::string> Lines, TLangStrings& Strings) {
-  if (Strings.Count() == 0) return;
+void ChooseStrings(std::span<const std::string> lines, TLangStrings& strings) {
+  if (strings.Count() == 0) return;
   const TStringChooser& chooser = InstalledChooser();
   if (!chooser)
     throw Error("No string chooser is installed to mark the strings of " + CurFileName);
   // Cleared first, so whatever the chooser does not mark counts as unmarked.
-  for (std::int32_t i = 0; i < Strings.Count(); ++i) Strings.Items(i).Chosen = false;
-  chooser(Lines, Strings);
+  for (std::int32_t i = 0; i < strings.Count(); ++i) strings.Items(i).Chosen = false;
+  chooser(lines, strings);
 }
 
-void ReplaceStrings(std::vector<std::string>& Lines, const TLangStrings& Strings) {
+void ReplaceStrings(std::vector<std::string>& lines, const TLangStrings& strings) {
   if (!LangFile) throw Error("ReplaceStrings called with no language file");
-  CheckPlaces(Lines, Strings);
-  CheckNumbering(*LangFile, NextStrNumber, CountChosen(Strings), CurFileName);
+  CheckPlaces(lines, strings);
+  CheckNumbering(*LangFile, NextStrNumber, CountChosen(strings), CurFileName);
 
-  std::int32_t lastLine = -1;
+  std::int32_t last_line = -1;
   std::int32_t shift = 0;
-  std::string asRead;  // the line before its first replacement: glue is judged on it
-  for (std::int32_t i = 0; i < Strings.Count(); ++i) {
-    const TLangStr& s = Strings.Items(i);
+  std::string as_read;  // the line before its first replacement: glue is judged on it
+  for (std::int32_t i = 0; i < strings.Count(); ++i) {
+    const TLangStr& s = strings.Items(i);
     if (!s.Chosen) continue;
-    std::string& line = Lines[static_cast<std::size_t>(s.LineIndex)];
-    if (s.LineIndex != lastLine) {
-      lastLine = s.LineIndex;
+    std::string& line = lines[static_cast<std::size_t>(s.LineIndex)];
+    if (s.LineIndex != last_line) {
+      last_line = s.LineIndex;
       shift = 0;
-      asRead = line;
+      as_read = line;
     }
     const std::string replacement =
-        Replacement(NextStrNumber, GlueAt(asRead, s.StartPos, s.NextPos));
+        Replacement(NextStrNumber, GlueAt(as_read, s.StartPos, s.NextPos));
     const auto from = static_cast<std::size_t>(s.StartPos + shift - 1);
     const auto length = static_cast<std::size_t>(s.NextPos - s.StartPos);
     line.replace(from, length, replacement);
@@ -103,54 +103,54 @@ void ReplaceStrings(std::vector<std::string>& Lines, const TLangStrings& Strings
   }
 }
 
-void ProcessPasFile(const std::string& FileName, const std::string& LangName) {
-  CurFileName = FileName;
+void ProcessPasFile(const std::string& file_name, const std::string& lang_name) {
+  CurFileName = file_name;
   // A language file that cannot be read stops everything before the source is read.
-  const auto langFile = std::make_unique<TvLangFileEdit>(LangName);
-  const LangFileScope scope(*langFile);
+  const auto lang_file = std::make_unique<TvLangFileEdit>(lang_name);
+  const LangFileScope scope(*lang_file);
 
   std::exception_ptr failure;
-  bool saveTried = false;  // a failed save is not tried a second time
+  bool save_tried = false;  // a failed save is not tried a second time
   try {
     TLangStrings strings;
     std::vector<std::string> lines;
     {
-      const SourceText source = ReadSourceFile(FileName);
-      FindStrings(source.lines(), strings);
+      const SourceText source = ReadSourceFile(file_name);
+      FindStrings(source.Lines(), strings);
       // Lines to edit are copied only when there is something to replace.
-      if (strings.Count() > 0) lines.assign(source.lines().begin(), source.lines().end());
+      if (strings.Count() > 0) lines.assign(source.Lines().begin(), source.Lines().end());
     }
     if (strings.Count() > 0) {
       ChooseStrings(lines, strings);
       // Checked here on the full int: 65536 would wrap to 0 in the 16-bit NextStrNumber.
       const int first = FirstFreeNumber(*LangFile);
-      CheckNumbering(*LangFile, first, CountChosen(strings), FileName);
+      CheckNumbering(*LangFile, first, CountChosen(strings), file_name);
       NextStrNumber = static_cast<uint16_t>(first);
       ReplaceStrings(lines, strings);
       const std::string text = JoinLinesCrLf(lines);
       // The language file first: should its save fail, the source still holds the literals.
-      saveTried = true;
+      save_tried = true;
       LangFile->Save();
       try {
-        ReplaceFile(FileName, text);
+        ReplaceFile(file_name, text);
       } catch (const Error&) {
-        throw CannotCreateFile(FileName);
+        throw CannotCreateFile(file_name);
       }
     }
   } catch (...) {
     failure = std::current_exception();
   }
 
-  if (!saveTried) {
+  if (!save_tried) {
     try {
       LangFile->Save();
-    } catch (const Error& saveFailure) {
+    } catch (const Error& save_failure) {
       if (!failure) throw;
       try {
         std::rethrow_exception(failure);
       } catch (const Error& first) {
         throw Error(std::string(first.what()) + " (the language file was not saved either: " +
-                    saveFailure.what() + ")");
+                    save_failure.what() + ")");
       }
     }
   }

@@ -30,7 +30,7 @@ extern TvLangFileEdit* LangFile;
 // alone counts as unmarked. Lines are the source lines as read. The add-in installs its
 // dialog; the command line and tests install functions.
 using TStringChooser =
-    std::function<void(std::span<const std::string> Lines, TLangStrings& Strings)>;
+    std::function<void(std::span<const std::string> lines, TLangStrings& strings)>;
 
 // Installs `chooser` for the lifetime of this object; the previous one comes back after.
 class ScopedStringChooser {
@@ -48,7 +48,7 @@ class ScopedStringChooser {
 // entry's Chosen is set: true for a marked literal, false for any other. With no chooser
 // installed it fails with an Error naming CurFileName (it never marks silently). An empty
 // list is left alone.
-void ChooseStrings(std::span<const std::string> Lines, TLangStrings& Strings);
+void ChooseStrings(std::span<const std::string> lines, TLangStrings& strings);
 
 // Replaces each Chosen literal of Strings in Lines by GetLangStr(n) (with a "+" on a side
 // that touches a character code such as #13; see Rewrite.h), n counting up from
@@ -57,7 +57,7 @@ void ChooseStrings(std::span<const std::string> Lines, TLangStrings& Strings);
 // REQUIRES: LangFile is set. Before changing anything it checks every entry against Lines
 // (an Error when one lies outside them) and that the numbers fit (CheckNumbering); so a
 // failure changes neither Lines nor LangFile.
-void ReplaceStrings(std::vector<std::string>& Lines, const TLangStrings& Strings);
+void ReplaceStrings(std::vector<std::string>& lines, const TLangStrings& strings);
 
 // Processes one module's source:
 //  1. reads the language file LangName names (MakeLangFileName; created empty when
@@ -72,6 +72,6 @@ void ReplaceStrings(std::vector<std::string>& Lines, const TLangStrings& Strings
 //     entries when only the source write failed) and the failure is raised after that. If
 //     that save fails too, the first failure is raised with the save's message appended.
 // The source write fails with "Cannot create file FILENAME" and leaves the old file intact.
-void ProcessPasFile(const std::string& FileName, const std::string& LangName);
+void ProcessPasFile(const std::string& file_name, const std::string& lang_name);
 
 }  // namespace polyverb

@@ -25,12 +25,12 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
   // Each of CR and LF is looked for with memchr-speed searches, and a search is redone
   // only once the line ends have passed its last hit.
   std::size_t pos = 0;
-  std::size_t nextCr = FindOr(text, '\r', 0);
-  std::size_t nextLf = FindOr(text, '\n', 0);
+  std::size_t next_cr = FindOr(text, '\r', 0);
+  std::size_t next_lf = FindOr(text, '\n', 0);
   while (pos < text.size()) {
-    if (nextCr < pos) nextCr = FindOr(text, '\r', pos);
-    if (nextLf < pos) nextLf = FindOr(text, '\n', pos);
-    const std::size_t end = std::min(nextCr, nextLf);
+    if (next_cr < pos) next_cr = FindOr(text, '\r', pos);
+    if (next_lf < pos) next_lf = FindOr(text, '\n', pos);
+    const std::size_t end = std::min(next_cr, next_lf);
     lines.push_back(text.substr(pos, end - pos));
     if (end == text.size()) break;
     pos = end + 1;

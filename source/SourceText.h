@@ -30,8 +30,8 @@ class SourceText {
   SourceText(SourceText&&) noexcept = default;
   SourceText& operator=(SourceText&&) noexcept = default;
 
-  std::string_view bytes() const { return *bytes_; }
-  std::span<const std::string_view> lines() const { return lines_; }
+  std::string_view Bytes() const { return *bytes_; }
+  std::span<const std::string_view> Lines() const { return lines_; }
 
  private:
   std::unique_ptr<const std::string> bytes_;

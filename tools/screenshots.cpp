@@ -82,8 +82,8 @@ bool Chooser(const QDir& dir) {
   dialog.setWindowTitle(QStringLiteral("Process strings - Unit1.pas"));
   for (std::int32_t i = 0; i < strings.Count(); ++i)
     dialog.lbStrings->addItem(QString::fromStdString(strings.Items(i).Text));
-  dialog.SourceLines = kSource;
-  dialog.LangStrings = &strings;
+  dialog.source_lines = kSource;
+  dialog.lang_strings = &strings;
   dialog.show();
   for (const int row : {0, 2}) dialog.lbStrings->item(row)->setSelected(true);
   dialog.lbStrings->setCurrentRow(2, QItemSelectionModel::NoUpdate);

@@ -62,7 +62,7 @@ TEST(NoQApplicationTest, AClickInTheLoadedAddInReachesTheIdeAsAnError) {
   ASSERT_TRUE(entry(&host, &RecordingHost::Register, &terminate));
   host.Click("ProjectPolyverbItem");
   host.Click("ProjectPolyverbItem");
-  EXPECT_EQ(host.Errors, std::vector<std::string>(2, kNoQApplication));
+  EXPECT_EQ(host.errors, std::vector<std::string>(2, kNoQApplication));
   host.Verify();
 }
 

@@ -105,28 +105,28 @@ void MarkRow(QDialog& d, int row) {
 class QtUiRunTest : public ::testing::TestWithParam<Entry> {
  protected:
   void SetUp() override { ASSERT_NE(GetParam().get(), nullptr); }
-  void TearDown() override { host.Verify(); }
+  void TearDown() override { host_.Verify(); }
 
   void Init() {
-    ASSERT_TRUE(GetParam().get()(&host, &RecordingHost::Register, &terminate));
-    ASSERT_EQ(host.Experts().size(), 1u);
+    ASSERT_TRUE(GetParam().get()(&host_, &RecordingHost::Register, &terminate_));
+    ASSERT_EQ(host_.Experts().size(), 1u);
   }
   void RunWizard(std::vector<ModalScript::Step> steps) {
     const ModalScript script(std::move(steps));
-    host.Click("ProjectPolyverbItem");
+    host_.Click("ProjectPolyverbItem");
   }
   bool Logged(const std::string& entry) {
-    return std::count(host.Log().begin(), host.Log().end(), entry) > 0;
+    return std::count(host_.Log().begin(), host_.Log().end(), entry) > 0;
   }
 
-  TempDir dir{/*enter=*/true};
-  RecordingHost host{dir.path()};
-  TExpertTerminateProc terminate = nullptr;
+  TempDir dir_{/*enter=*/true};
+  RecordingHost host_{dir_.path()};
+  TExpertTerminateProc terminate_ = nullptr;
 };
 
 TEST_P(QtUiRunTest, TheWorkedExampleThroughTheRealDialogs) {
-  host.AddFile("Project1.dpr", kProject);
-  host.AddFile("Unit1.pas", FormUnit("Hello"), "TForm1");
+  host_.AddFile("Project1.dpr", kProject);
+  host_.AddFile("Unit1.pas", FormUnit("Hello"), "TForm1");
   Init();
   RunWizard({{"dlgPolyverb",
               [](QDialog& d) {
@@ -145,19 +145,19 @@ TEST_P(QtUiRunTest, TheWorkedExampleThroughTheRealDialogs) {
                 EXPECT_EQ(Child<QLabel>(d, "pnlSource")->text(), "  ShowMessage('Hello');");
                 Click(d, "bbOK");
               }}});
-  EXPECT_EQ(host.Errors, std::vector<std::string>{});
-  EXPECT_EQ(host.Form("Unit1.pas").Components.at(0)->Props.at("LangFileName"), "English");
-  const std::string source = ReadBytes(dir / "Unit1.pas");
+  EXPECT_EQ(host_.errors, std::vector<std::string>{});
+  EXPECT_EQ(host_.Form("Unit1.pas").components.at(0)->props.at("LangFileName"), "English");
+  const std::string source = ReadBytes(dir_ / "Unit1.pas");
   EXPECT_NE(source.find("  ShowMessage(GetLangStr(1));\r\n"), std::string::npos) << source;
-  const auto lang = TvLangFileEdit::ReadExisting(dir / "english.lng");
+  const auto lang = TvLangFileEdit::ReadExisting(dir_ / "english.lng");
   ASSERT_EQ(lang->Idents().size(), 1u);
   EXPECT_EQ(lang->Idents()[0].Number, 1);
   EXPECT_EQ(lang->Idents()[0].Text, "Hello");
 }
 
 TEST_P(QtUiRunTest, CancelChangesNothing) {
-  host.AddFile("Project1.dpr", kProject);
-  host.AddFile("Unit1.pas", FormUnit("Hello"), "TForm1");
+  host_.AddFile("Project1.dpr", kProject);
+  host_.AddFile("Unit1.pas", FormUnit("Hello"), "TForm1");
   Init();
   RunWizard({{"dlgPolyverb", [](QDialog& d) {
                 Click(d, "bbNext");
@@ -166,13 +166,13 @@ TEST_P(QtUiRunTest, CancelChangesNothing) {
               }}});
   EXPECT_FALSE(Logged("OpenFile(Unit1.pas)"));
   EXPECT_FALSE(Logged("OpenFile(Project1.dpr)"));
-  EXPECT_EQ(ReadBytes(dir / "Unit1.pas"), FormUnit("Hello"));
-  EXPECT_FALSE(Exists(dir / "english.lng"));
+  EXPECT_EQ(ReadBytes(dir_ / "Unit1.pas"), FormUnit("Hello"));
+  EXPECT_FALSE(Exists(dir_ / "english.lng"));
 }
 
 TEST_P(QtUiRunTest, ADeselectedModuleIsLeftAlone) {
-  host.AddFile("Project1.dpr", kProject);
-  host.AddFile("Unit1.pas", FormUnit("Hello"), "TForm1");
+  host_.AddFile("Project1.dpr", kProject);
+  host_.AddFile("Unit1.pas", FormUnit("Hello"), "TForm1");
   Init();
   RunWizard({{"dlgPolyverb", [](QDialog& d) {
                 Click(d, "bbNext");
@@ -182,14 +182,14 @@ TEST_P(QtUiRunTest, ADeselectedModuleIsLeftAlone) {
               }}});
   EXPECT_TRUE(Logged("OpenFile(Project1.dpr)"));
   EXPECT_FALSE(Logged("OpenFile(Unit1.pas)"));
-  EXPECT_EQ(ReadBytes(dir / "Unit1.pas"), FormUnit("Hello"));
+  EXPECT_EQ(ReadBytes(dir_ / "Unit1.pas"), FormUnit("Hello"));
 }
 
 TEST_P(QtUiRunTest, AModuleWithoutInterfaceIsReportedInAPlainMessageBox) {
-  host.AddFile("Project1.dpr", kProject);
-  host.AddFile("Unit1.pas", FormUnit("Hello"), "TForm1").NoModuleInterface = true;
+  host_.AddFile("Project1.dpr", kProject);
+  host_.AddFile("Unit1.pas", FormUnit("Hello"), "TForm1").no_module_interface = true;
   Init();
-  const std::string expected = "Cann't get module interface for " + dir / "Unit1.pas";
+  const std::string expected = "Cann't get module interface for " + dir_ / "Unit1.pas";
   RunWizard({{"dlgPolyverb",
               [](QDialog& d) {
                 Child<QCheckBox>(d, "cbProcessPAS")->setChecked(false);
@@ -203,14 +203,14 @@ TEST_P(QtUiRunTest, AModuleWithoutInterfaceIsReportedInAPlainMessageBox) {
                 EXPECT_EQ(box.standardButton(box.buttons()[0]), QMessageBox::Ok);
                 QTest::mouseClick(box.buttons()[0], Qt::LeftButton);
               }}});
-  EXPECT_EQ(host.Errors, std::vector<std::string>{});
+  EXPECT_EQ(host_.errors, std::vector<std::string>{});
   EXPECT_FALSE(Logged("CloseFile(Unit1.pas)"));
 }
 
 // What the user types is stored as UTF-8.
 TEST_P(QtUiRunTest, TheLanguageNameIsStoredAsTyped) {
-  host.AddFile("Project1.dpr", kProject);
-  host.AddFile("Unit1.pas", FormUnit("Hello"), "TForm1");
+  host_.AddFile("Project1.dpr", kProject);
+  host_.AddFile("Unit1.pas", FormUnit("Hello"), "TForm1");
   Init();
   RunWizard({{"dlgPolyverb", [](QDialog& d) {
                 auto* name = Child<QLineEdit>(d, "edDefLang");
@@ -219,15 +219,15 @@ TEST_P(QtUiRunTest, TheLanguageNameIsStoredAsTyped) {
                 Child<QCheckBox>(d, "cbProcessPAS")->setChecked(false);
                 Finish(d);
               }}});
-  EXPECT_EQ(host.Form("Unit1.pas").Components.at(0)->Props.at("LangFileName"),
+  EXPECT_EQ(host_.Form("Unit1.pas").components.at(0)->props.at("LangFileName"),
             "Fran\xC3\xA7"
             "ais");
 }
 
 // Names on disk are bytes: a Windows-1252 name reads as its letters.
 TEST_P(QtUiRunTest, ModuleNamesAreShownDecoded) {
-  host.AddFile("Project1.dpr", kProject);
-  host.AddFile(
+  host_.AddFile("Project1.dpr", kProject);
+  host_.AddFile(
       "Gr\xF6\xDF"
       "e.pas",
       FormUnit("Hello"), "TForm1");
@@ -241,25 +241,25 @@ TEST_P(QtUiRunTest, ModuleNamesAreShownDecoded) {
 TEST_P(QtUiRunTest, EveryDialogIsOwnedByTheIdesMainWindow) {
   QMainWindow main;
   main.setObjectName("IdeMainWindow");
-  host.ParentHandle = static_cast<std::uintptr_t>(main.winId());
-  host.AddFile("Project1.dpr", kProject);
-  host.AddFile("Unit1.pas", FormUnit("Hello"), "TForm1");
-  host.AddFile("Unit2.pas", FormUnit("Bye"), "TForm1").NoModuleInterface = true;
+  host_.parent_handle = static_cast<std::uintptr_t>(main.winId());
+  host_.AddFile("Project1.dpr", kProject);
+  host_.AddFile("Unit1.pas", FormUnit("Hello"), "TForm1");
+  host_.AddFile("Unit2.pas", FormUnit("Bye"), "TForm1").no_module_interface = true;
   Init();
-  const auto ownedBy = [&](QDialog& d) { return d.parentWidget() == &main; };
+  const auto owned_by = [&](QDialog& d) { return d.parentWidget() == &main; };
   RunWizard({{"dlgPolyverb",
               [&](QDialog& d) {
-                EXPECT_TRUE(ownedBy(d));
+                EXPECT_TRUE(owned_by(d));
                 EXPECT_TRUE(d.isModal());
                 Finish(d);
               }},
              {"dlgStrChoose",
               [&](QDialog& d) {
-                EXPECT_TRUE(ownedBy(d));
+                EXPECT_TRUE(owned_by(d));
                 d.close();
               }},
              {"QMessageBox", [&](QDialog& d) {
-                EXPECT_TRUE(ownedBy(d));
+                EXPECT_TRUE(owned_by(d));
                 d.close();
               }}});
 }

@@ -72,14 +72,14 @@ class ChooserTest : public ::testing::Test {
  protected:
   ChooserTest() {
     CurFileName = "/home/ann/shop/Main.pas";
-    FindStrings(kLines, strings);
+    FindStrings(kLines, strings_);
   }
 
   std::vector<bool> Choose(const std::function<void(QDialog&)>& act) {
-    return ChooseOver(kLines, strings, act);
+    return ChooseOver(kLines, strings_, act);
   }
 
-  TLangStrings strings;
+  TLangStrings strings_;
 };
 
 TEST_F(ChooserTest, ShowsOneUnmarkedRowPerCandidateAndABlankSourceLine) {
@@ -195,7 +195,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ChooserTest, NothingMarkedLeavesEveryEntryUnchosen) {
-  for (std::int32_t i = 0; i < strings.Count(); ++i) strings.Items(i).Chosen = true;
+  for (std::int32_t i = 0; i < strings_.Count(); ++i) strings_.Items(i).Chosen = true;
   EXPECT_EQ(Choose([](QDialog& d) { d.close(); }), std::vector<bool>(4, false));
 }
 

@@ -27,24 +27,24 @@ std::string Name(const QWidget* widget) {
 
 class WizardTest : public ::testing::Test {
  protected:
-  void Press(const char* button) { Click(dialog, button); }
-  std::string Page() const { return Name(dialog.Notebook->currentWidget()); }
+  void Press(const char* button) { Click(dialog_, button); }
+  std::string Page() const { return Name(dialog_.Notebook->currentWidget()); }
 
-  TdlgPolyverb dialog;
+  TdlgPolyverb dialog_;
 };
 
 TEST_F(WizardTest, OpensOnTheFirstPageWithItsDefaults) {
-  ASSERT_TRUE(ShowActive(dialog));
+  ASSERT_TRUE(ShowActive(dialog_));
   EXPECT_EQ(Page(), "First");
-  EXPECT_EQ(dialog.Notebook->currentIndex(), 0);
-  EXPECT_FALSE(dialog.bbBack->isEnabled());
-  EXPECT_TRUE(dialog.bbNext->isVisible());
-  EXPECT_FALSE(dialog.bbFinish->isVisible());
-  EXPECT_TRUE(dialog.bbCancel->isVisible() && dialog.bbCancel->isEnabled());
-  EXPECT_EQ(dialog.edDefLang->text(), "English");
-  EXPECT_TRUE(dialog.cbProcessPAS->isChecked());
-  EXPECT_EQ(dialog.size(), QSize(420, 241));
-  EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize()) << "the border must be fixed";
+  EXPECT_EQ(dialog_.Notebook->currentIndex(), 0);
+  EXPECT_FALSE(dialog_.bbBack->isEnabled());
+  EXPECT_TRUE(dialog_.bbNext->isVisible());
+  EXPECT_FALSE(dialog_.bbFinish->isVisible());
+  EXPECT_TRUE(dialog_.bbCancel->isVisible() && dialog_.bbCancel->isEnabled());
+  EXPECT_EQ(dialog_.edDefLang->text(), "English");
+  EXPECT_TRUE(dialog_.cbProcessPAS->isChecked());
+  EXPECT_EQ(dialog_.size(), QSize(420, 241));
+  EXPECT_EQ(dialog_.minimumSize(), dialog_.maximumSize()) << "the border must be fixed";
 }
 
 // Texts as the user reads them, misspellings and the double space included.
@@ -57,7 +57,7 @@ TEST_F(WizardTest, ShowsItsTextsAsWritten) {
       {"Label5", "Click \"Finish\" to start processing."},
   };
   for (const auto& [name, text] : labels) {
-    const QLabel* label = Child<QLabel>(dialog, name);
+    const QLabel* label = Child<QLabel>(dialog_, name);
     ASSERT_NE(label, nullptr);
     EXPECT_EQ(label->text().toStdString(), text) << name;
   }
@@ -69,14 +69,14 @@ TEST_F(WizardTest, ShowsItsTextsAsWritten) {
       {"cbProcessPAS", "Process .PAS files"},
   };
   for (const auto& [name, text] : buttons) {
-    const QAbstractButton* button = Child<QAbstractButton>(dialog, name);
+    const QAbstractButton* button = Child<QAbstractButton>(dialog_, name);
     ASSERT_NE(button, nullptr);
     EXPECT_EQ(button->text().toStdString(), text) << name;
   }
-  EXPECT_EQ(dialog.windowTitle(), "Polyverb");
-  EXPECT_EQ(dialog.objectName(), "dlgPolyverb");
-  EXPECT_EQ(dialog.lvUnits->headerItem()->text(0), "Unit name");
-  EXPECT_EQ(dialog.lvUnits->headerItem()->text(1), "Unit path");
+  EXPECT_EQ(dialog_.windowTitle(), "Polyverb");
+  EXPECT_EQ(dialog_.objectName(), "dlgPolyverb");
+  EXPECT_EQ(dialog_.lvUnits->headerItem()->text(0), "Unit name");
+  EXPECT_EQ(dialog_.lvUnits->headerItem()->text(1), "Unit path");
 }
 
 // Where each sequence of clicks leads: the page, and the state of the three buttons.
@@ -84,23 +84,23 @@ struct NavigationCase {
   const char* name;
   std::vector<const char*> clicks;
   const char* page;
-  bool backEnabled;
-  bool nextVisible;
-  bool finishVisible;
+  bool back_enabled;
+  bool next_visible;
+  bool finish_visible;
 };
 
 class NavigationTest : public WizardTest, public ::testing::WithParamInterface<NavigationCase> {};
 
 TEST_P(NavigationTest, MovesOnePageAndUpdatesTheButtons) {
-  ASSERT_TRUE(ShowActive(dialog));
+  ASSERT_TRUE(ShowActive(dialog_));
   for (const char* button : GetParam().clicks) Press(button);
   EXPECT_EQ(Page(), GetParam().page);
-  EXPECT_EQ(dialog.bbBack->isEnabled(), GetParam().backEnabled);
-  EXPECT_EQ(dialog.bbNext->isVisible(), GetParam().nextVisible);
-  EXPECT_EQ(dialog.bbFinish->isVisible(), GetParam().finishVisible);
-  EXPECT_TRUE(dialog.bbCancel->isVisible() && dialog.bbCancel->isEnabled());
+  EXPECT_EQ(dialog_.bbBack->isEnabled(), GetParam().back_enabled);
+  EXPECT_EQ(dialog_.bbNext->isVisible(), GetParam().next_visible);
+  EXPECT_EQ(dialog_.bbFinish->isVisible(), GetParam().finish_visible);
+  EXPECT_TRUE(dialog_.bbCancel->isVisible() && dialog_.bbCancel->isEnabled());
   // Finish takes Next's place on the last page.
-  EXPECT_EQ(dialog.bbFinish->geometry(), dialog.bbNext->geometry());
+  EXPECT_EQ(dialog_.bbFinish->geometry(), dialog_.bbNext->geometry());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -116,7 +116,7 @@ class ArrivalTest : public WizardTest,
                     public ::testing::WithParamInterface<std::vector<const char*>> {};
 
 TEST_P(ArrivalTest, TheModuleListHasTheFocusOnTheSecondPage) {
-  ASSERT_TRUE(ShowActive(dialog));
+  ASSERT_TRUE(ShowActive(dialog_));
   for (const char* button : GetParam()) Press(button);
   ASSERT_EQ(Page(), "Second");
   EXPECT_EQ(Name(QApplication::focusWidget()), "lvUnits");
@@ -130,22 +130,22 @@ INSTANTIATE_TEST_SUITE_P(Clicks, ArrivalTest,
                          });
 
 TEST_F(WizardTest, TheSpaceBarWalksToTheLastPageWithoutCancelling) {
-  ASSERT_TRUE(ShowActive(dialog));
-  dialog.bbNext->setFocus();
-  QTest::keyClick(dialog.bbNext, Qt::Key_Space);
+  ASSERT_TRUE(ShowActive(dialog_));
+  dialog_.bbNext->setFocus();
+  QTest::keyClick(dialog_.bbNext, Qt::Key_Space);
   ASSERT_EQ(Page(), "Second");
-  dialog.bbNext->setFocus();
-  QTest::keyClick(dialog.bbNext, Qt::Key_Space);
+  dialog_.bbNext->setFocus();
+  QTest::keyClick(dialog_.bbNext, Qt::Key_Space);
   ASSERT_EQ(Page(), "Last");
   // Next is gone; a third press must not reach Cancel.
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
-  EXPECT_TRUE(dialog.isVisible());
+  EXPECT_TRUE(dialog_.isVisible());
   EXPECT_EQ(Page(), "Last");
 }
 
 TEST_F(WizardTest, TabWalksTheButtonsThenThePage) {
-  ASSERT_TRUE(ShowActive(dialog));
-  dialog.bbNext->setFocus();
+  ASSERT_TRUE(ShowActive(dialog_));
+  dialog_.bbNext->setFocus();
   std::vector<std::string> order;
   for (int i = 0; i < 4; ++i) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -156,14 +156,14 @@ TEST_F(WizardTest, TabWalksTheButtonsThenThePage) {
 }
 
 TEST_F(WizardTest, NameAndCheckBoxKeepTheirValuesAcrossPages) {
-  ASSERT_TRUE(ShowActive(dialog));
-  dialog.edDefLang->clear();
-  Type(dialog.edDefLang, QStringLiteral("Français"));
-  QTest::mouseClick(dialog.cbProcessPAS, Qt::LeftButton);
+  ASSERT_TRUE(ShowActive(dialog_));
+  dialog_.edDefLang->clear();
+  Type(dialog_.edDefLang, QStringLiteral("Français"));
+  QTest::mouseClick(dialog_.cbProcessPAS, Qt::LeftButton);
   for (const char* button : {"bbNext", "bbNext", "bbBack", "bbBack"}) Press(button);
   ASSERT_EQ(Page(), "First");
-  EXPECT_EQ(dialog.edDefLang->text(), QStringLiteral("Français"));
-  EXPECT_FALSE(dialog.cbProcessPAS->isChecked());
+  EXPECT_EQ(dialog_.edDefLang->text(), QStringLiteral("Français"));
+  EXPECT_FALSE(dialog_.cbProcessPAS->isChecked());
 }
 
 // How the dialog ends: only Finish gives 1.
@@ -176,8 +176,8 @@ struct EndingCase {
 class EndingTest : public WizardTest, public ::testing::WithParamInterface<EndingCase> {};
 
 TEST_P(EndingTest, GivesItsModalResult) {
-  const ModalScript script({{"dlgPolyverb", [&](QDialog&) { GetParam().act(dialog); }}});
-  EXPECT_EQ(dialog.exec(), GetParam().result);
+  const ModalScript script({{"dlgPolyverb", [&](QDialog&) { GetParam().act(dialog_); }}});
+  EXPECT_EQ(dialog_.exec(), GetParam().result);
 }
 
 void Clicks(TdlgPolyverb& d, std::initializer_list<const char*> names) {
@@ -227,19 +227,19 @@ INSTANTIATE_TEST_SUITE_P(
 // ---- lvUnits -----------------------------------------------------------------------
 
 TEST_F(WizardTest, RowsComeBackAsTheUserLeftThem) {
-  TUnitsListView rows(*dialog.lvUnits);
+  TUnitsListView rows(*dialog_.lvUnits);
   rows.AddRow("Project1.dpr", "", true);
   rows.AddRow("Unit1.pas", "", true);
   rows.AddRow("Unit2.pas", "Forms/", false);
-  ASSERT_TRUE(ShowActive(dialog));
+  ASSERT_TRUE(ShowActive(dialog_));
   Press("bbNext");
   // Ctrl+click toggles one row, as in any list with several rows selectable.
-  QTreeWidget& list = *dialog.lvUnits;
-  const auto rowCentre = [&](int row) {
+  QTreeWidget& list = *dialog_.lvUnits;
+  const auto row_centre = [&](int row) {
     return list.visualItemRect(list.topLevelItem(row)).center();
   };
-  QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::ControlModifier, rowCentre(0));
-  QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::ControlModifier, rowCentre(2));
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::ControlModifier, row_centre(0));
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::ControlModifier, row_centre(2));
   ASSERT_EQ(rows.RowCount(), 3);
   EXPECT_EQ((std::vector<bool>{rows.RowSelected(0), rows.RowSelected(1), rows.RowSelected(2)}),
             (std::vector<bool>{false, true, true}));
@@ -247,7 +247,7 @@ TEST_F(WizardTest, RowsComeBackAsTheUserLeftThem) {
 }
 
 TEST_F(WizardTest, ReadingARowPastTheEndFails) {
-  TUnitsListView rows(*dialog.lvUnits);
+  TUnitsListView rows(*dialog_.lvUnits);
   rows.AddRow("Unit1.pas", "", true);
   try {
     rows.RowSelected(1);
@@ -261,7 +261,7 @@ TEST_F(WizardTest, ReadingARowPastTheEndFails) {
 
 // File names are bytes: UTF-8 when valid, Windows-1252 otherwise.
 TEST_F(WizardTest, RowsShowFileNamesDecoded) {
-  TUnitsListView rows(*dialog.lvUnits);
+  TUnitsListView rows(*dialog_.lvUnits);
   rows.AddRow(
       "Gr\xC3\xB6\xC3\x9F"
       "e.pas",
@@ -275,8 +275,8 @@ TEST_F(WizardTest, RowsShowFileNamesDecoded) {
       "ber/",
       true);
   for (int row = 0; row < 2; ++row) {
-    EXPECT_EQ(dialog.lvUnits->topLevelItem(row)->text(0), QStringLiteral("Größe.pas")) << row;
-    EXPECT_EQ(dialog.lvUnits->topLevelItem(row)->text(1), QStringLiteral("Über/")) << row;
+    EXPECT_EQ(dialog_.lvUnits->topLevelItem(row)->text(0), QStringLiteral("Größe.pas")) << row;
+    EXPECT_EQ(dialog_.lvUnits->topLevelItem(row)->text(1), QStringLiteral("Über/")) << row;
   }
 }
 
@@ -284,7 +284,7 @@ TEST_F(WizardTest, RowsShowFileNamesDecoded) {
 
 TEST_F(WizardTest, EveryPictureAndGlyphIsDrawn) {
   for (const char* name : {"Image1", "Image2", "Image3", "Image4"}) {
-    const QLabel* picture = Child<QLabel>(dialog, name);
+    const QLabel* picture = Child<QLabel>(dialog_, name);
     ASSERT_NE(picture, nullptr);
     const QImage image = picture->pixmap().toImage();
     ASSERT_FALSE(image.isNull()) << name;
@@ -293,17 +293,17 @@ TEST_F(WizardTest, EveryPictureAndGlyphIsDrawn) {
       for (int x = 0; x < image.width(); ++x) opaque += qAlpha(image.pixel(x, y)) > 0 ? 1 : 0;
     EXPECT_GT(opaque, image.width() * image.height() / 5) << name;
   }
-  EXPECT_EQ(dialog.Image4->pixmap().size(), QSize(103, 59));
-  EXPECT_TRUE(dialog.Image4->hasScaledContents());
-  for (const QPushButton* button : {dialog.bbBack, dialog.bbNext, dialog.bbCancel, dialog.bbFinish})
+  EXPECT_EQ(dialog_.Image4->pixmap().size(), QSize(103, 59));
+  EXPECT_TRUE(dialog_.Image4->hasScaledContents());
+  for (const QPushButton* button : {dialog_.bbBack, dialog_.bbNext, dialog_.bbCancel, dialog_.bbFinish})
     EXPECT_FALSE(button->icon().isNull()) << Name(button);
 }
 
 TEST_F(WizardTest, TextsUseArialOrItsMetricTwin) {
-  const QString family = QFontInfo(dialog.Label2->font()).family();
+  const QString family = QFontInfo(dialog_.Label2->font()).family();
   EXPECT_TRUE(family == "Arial" || family == "Liberation Sans") << family.toStdString();
-  EXPECT_EQ(dialog.Label2->font().pixelSize(), 13);
-  EXPECT_EQ(dialog.lvUnits->font().pixelSize(), 11);
+  EXPECT_EQ(dialog_.Label2->font().pixelSize(), 13);
+  EXPECT_EQ(dialog_.lvUnits->font().pixelSize(), 11);
 }
 
 }  // namespace

@@ -38,19 +38,19 @@ const CallLog kInsertion = {
 class AddinTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_NE(EntryPoint(), nullptr); }
-  void TearDown() override { host.Verify(); }
+  void TearDown() override { host_.Verify(); }
 
-  bool Init() { return EntryPoint()(&host, &RecordingHost::Register, &terminate); }
+  bool Init() { return EntryPoint()(&host_, &RecordingHost::Register, &terminate_); }
 
   std::vector<std::string> SiblingsOf(const std::string& name) {
     std::vector<std::string> names;
-    for (const auto& item : host.FindItem(name)->Parent->Items) names.push_back(item->Name);
+    for (const auto& item : host_.FindItem(name)->parent->items) names.push_back(item->name);
     return names;
   }
 
-  TempDir dir;
-  RecordingHost host{dir.path()};
-  TExpertTerminateProc terminate = &SomeTermination;
+  TempDir dir_;
+  RecordingHost host_{dir_.path()};
+  TExpertTerminateProc terminate_ = &SomeTermination;
 };
 
 TEST(AddinExportsTest, TheEntryPointIsTheOnlyExport) {
@@ -62,10 +62,10 @@ TEST(AddinExportsTest, TheEntryPointIsTheOnlyExport) {
 
 TEST_F(AddinTest, RegistersOneExpertWhoseItemFollowsTheOptionsItem) {
   EXPECT_TRUE(Init());
-  EXPECT_EQ(host.Log(), kInsertion);
-  EXPECT_EQ(terminate, &SomeTermination);
-  ASSERT_EQ(host.Experts().size(), 1u);
-  TIExpert& expert = *host.Experts()[0];
+  EXPECT_EQ(host_.Log(), kInsertion);
+  EXPECT_EQ(terminate_, &SomeTermination);
+  ASSERT_EQ(host_.Experts().size(), 1u);
+  TIExpert& expert = *host_.Experts()[0];
   EXPECT_EQ(expert.GetVersion(), 3);
   EXPECT_EQ(expert.GetName(), "Project Polyverb");
   EXPECT_EQ(expert.GetStyle(), TExpertStyle::esAddIn);
@@ -74,23 +74,23 @@ TEST_F(AddinTest, RegistersOneExpertWhoseItemFollowsTheOptionsItem) {
   EXPECT_EQ(SiblingsOf("ProjectPolyverbItem"),
             (std::vector<std::string>{"ProjectAddItem", "ProjectOptionsItem", "ProjectPolyverbItem",
                                       "ProjectCompileItem"}));
-  const HostMenuItem& item = *host.FindItem("ProjectPolyverbItem");
-  EXPECT_EQ(item.Caption, "Polyverb");
-  EXPECT_EQ(item.Flags, 6);
-  EXPECT_TRUE(host.Errors.empty());
+  const HostMenuItem& item = *host_.FindItem("ProjectPolyverbItem");
+  EXPECT_EQ(item.caption, "Polyverb");
+  EXPECT_EQ(item.flags, 6);
+  EXPECT_TRUE(host_.errors.empty());
 }
 
 TEST_F(AddinTest, TheItemGoesWhereverTheOptionsItemIs) {
   // Move the options item to the end of a nested submenu of Help.
-  HostMenuItem* project = host.FindItem("Project");
-  HostMenuItem* nested = host.FindItem("Help")->Add("Nested");
+  HostMenuItem* project = host_.FindItem("Project");
+  HostMenuItem* nested = host_.FindItem("Help")->Add("Nested");
   nested->Add("First");
   nested->Add("Second");
-  for (auto it = project->Items.begin(); it != project->Items.end(); ++it) {
-    if ((*it)->Name != "ProjectOptionsItem") continue;
-    (*it)->Parent = nested;
-    nested->Items.push_back(std::move(*it));
-    project->Items.erase(it);
+  for (auto it = project->items.begin(); it != project->items.end(); ++it) {
+    if ((*it)->name != "ProjectOptionsItem") continue;
+    (*it)->parent = nested;
+    nested->items.push_back(std::move(*it));
+    project->items.erase(it);
     break;
   }
   EXPECT_TRUE(Init());
@@ -112,32 +112,32 @@ struct MissingCase {
 class MissingMenuTest : public AddinTest, public ::testing::WithParamInterface<MissingCase> {};
 
 TEST_P(MissingMenuTest, RegistersWithoutItemOrMessage) {
-  GetParam().arrange(host);
+  GetParam().arrange(host_);
   EXPECT_TRUE(Init());
-  EXPECT_EQ(host.Log(), GetParam().log);
-  EXPECT_EQ(host.Experts().size(), 1u);
-  EXPECT_EQ(host.FindItem("ProjectPolyverbItem"), nullptr);
-  EXPECT_TRUE(host.Errors.empty());
+  EXPECT_EQ(host_.Log(), GetParam().log);
+  EXPECT_EQ(host_.Experts().size(), 1u);
+  EXPECT_EQ(host_.FindItem("ProjectPolyverbItem"), nullptr);
+  EXPECT_TRUE(host_.errors.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Menus, MissingMenuTest,
     ::testing::Values(MissingCase{"NoMainMenu",
-                                  [](RecordingHost& h) { h.NoMainMenu = true; },
+                                  [](RecordingHost& h) { h.no_main_menu = true; },
                                   {"GetParentHandle", "GetMainMenu", "Register"}},
                       MissingCase{"NoMenuItems",
-                                  [](RecordingHost& h) { h.NoMenuItems = true; },
+                                  [](RecordingHost& h) { h.no_menu_items = true; },
                                   {"GetParentHandle", "GetMainMenu", "MainMenu.GetMenuItems",
                                    "Release MainMenu", "Register"}},
                       MissingCase{"NoOptionsItem",
                                   [](RecordingHost& h) {
-                                    h.FindItem("ProjectOptionsItem")->Name = "Other";
+                                    h.FindItem("ProjectOptionsItem")->name = "Other";
                                   },
                                   {"GetParentHandle", "GetMainMenu", "MainMenu.GetMenuItems",
                                    "MainMenu.FindMenuItem(ProjectOptionsItem)",
                                    "Release MenuItem(Items)", "Release MainMenu", "Register"}},
                       MissingCase{"NoParent",
-                                  [](RecordingHost& h) { h.NoParent = true; },
+                                  [](RecordingHost& h) { h.no_parent = true; },
                                   {"GetParentHandle", "GetMainMenu", "MainMenu.GetMenuItems",
                                    "MainMenu.FindMenuItem(ProjectOptionsItem)",
                                    "MenuItem(ProjectOptionsItem).GetParent",
@@ -157,15 +157,15 @@ class EntryFailureTest : public AddinTest, public ::testing::WithParamInterface<
 
 TEST_P(EntryFailureTest, IsRelayedAfterReleasingWhatWasObtained) {
   const std::string failing = kInsertion[GetParam().step];
-  host.FailAt = {failing};
+  host_.fail_at = {failing};
   EXPECT_TRUE(Init());
   CallLog expected(kInsertion.begin(),
                    kInsertion.begin() + static_cast<std::ptrdiff_t>(GetParam().step) + 1);
   expected.insert(expected.end(), GetParam().releases.begin(), GetParam().releases.end());
   expected.push_back("RaiseException(host failure at " + failing + ")");
-  EXPECT_EQ(host.Log(), expected);
-  EXPECT_TRUE(host.Experts().empty());
-  EXPECT_EQ(host.FindItem("ProjectPolyverbItem"), nullptr);
+  EXPECT_EQ(host_.Log(), expected);
+  EXPECT_TRUE(host_.Experts().empty());
+  EXPECT_EQ(host_.FindItem("ProjectPolyverbItem"), nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -184,78 +184,78 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(AddinTest, FailuresOfEveryKindReachTheIdeAsText) {
-  host.FailAt = {"GetMainMenu"};
-  host.Fail = [](const std::string&) { throw std::runtime_error("out of menus"); };
+  host_.fail_at = {"GetMainMenu"};
+  host_.fail = [](const std::string&) { throw std::runtime_error("out of menus"); };
   EXPECT_TRUE(Init());
-  host.Fail = [](const std::string&) { throw 42; };
+  host_.fail = [](const std::string&) { throw 42; };
   EXPECT_TRUE(Init());
-  EXPECT_EQ(host.Errors, (std::vector<std::string>{"out of menus", "Unknown failure"}));
+  EXPECT_EQ(host_.errors, (std::vector<std::string>{"out of menus", "Unknown failure"}));
 }
 
 TEST_F(AddinTest, AFailingErrorReporterIsSurvived) {
-  host.FailAt = {"GetMainMenu", "RaiseException(host failure at GetMainMenu)"};
+  host_.fail_at = {"GetMainMenu", "RaiseException(host failure at GetMainMenu)"};
   EXPECT_TRUE(Init());
-  EXPECT_EQ(host.Log(), (CallLog{"GetParentHandle", "GetMainMenu",
+  EXPECT_EQ(host_.Log(), (CallLog{"GetParentHandle", "GetMainMenu",
                                  "RaiseException(host failure at GetMainMenu)"}));
 }
 
 TEST_F(AddinTest, ARegistrationRefusedStillReturnsTrue) {
-  host.RegisterResult = false;
+  host_.register_result = false;
   EXPECT_TRUE(Init());
-  EXPECT_EQ(host.Log(), kInsertion);
-  EXPECT_TRUE(host.Errors.empty());
+  EXPECT_EQ(host_.Log(), kInsertion);
+  EXPECT_TRUE(host_.errors.empty());
 }
 
 TEST_F(AddinTest, NoToolServicesIsNoCrash) {
-  EXPECT_TRUE(EntryPoint()(nullptr, &RecordingHost::Register, &terminate));
-  EXPECT_TRUE(host.Experts().empty());
-  EXPECT_EQ(terminate, &SomeTermination);
+  EXPECT_TRUE(EntryPoint()(nullptr, &RecordingHost::Register, &terminate_));
+  EXPECT_TRUE(host_.Experts().empty());
+  EXPECT_EQ(terminate_, &SomeTermination);
 }
 
 TEST_F(AddinTest, NoRegistrationFunctionInsertsNothing) {
-  EXPECT_TRUE(EntryPoint()(&host, nullptr, &terminate));
-  EXPECT_EQ(host.Log(), (CallLog{"RaiseException(Polyverb cannot register itself: the IDE passed "
+  EXPECT_TRUE(EntryPoint()(&host_, nullptr, &terminate_));
+  EXPECT_EQ(host_.Log(), (CallLog{"RaiseException(Polyverb cannot register itself: the IDE passed "
                                  "no registration function)"}));
 }
 
 TEST_F(AddinTest, AClickWithNoProjectOpenDoesNothing) {
   ASSERT_TRUE(Init());
-  host.Log().clear();
-  host.Click("ProjectPolyverbItem");
-  host.Click("ProjectPolyverbItem");
-  EXPECT_EQ(host.Log(), (CallLog{"GetProjectName", "Release Sender(ProjectPolyverbItem)",
+  host_.Log().clear();
+  host_.Click("ProjectPolyverbItem");
+  host_.Click("ProjectPolyverbItem");
+  EXPECT_EQ(host_.Log(), (CallLog{"GetProjectName", "Release Sender(ProjectPolyverbItem)",
                                  "GetProjectName", "Release Sender(ProjectPolyverbItem)"}));
-  EXPECT_TRUE(host.Errors.empty());
+  EXPECT_TRUE(host_.errors.empty());
 }
 
 TEST_F(AddinTest, AFailureInAClickIsRelayedAndTheIdeCarriesOn) {
   ASSERT_TRUE(Init());
-  host.FailAt = {"GetProjectName"};
-  host.Click("ProjectPolyverbItem");
-  host.FailAt.clear();
-  host.Click("ProjectPolyverbItem");
-  EXPECT_EQ(host.Errors, std::vector<std::string>{"host failure at GetProjectName"});
-  TIExpert& expert = *host.Experts()[0];
+  host_.fail_at = {"GetProjectName"};
+  host_.Click("ProjectPolyverbItem");
+  host_.fail_at.clear();
+  host_.Click("ProjectPolyverbItem");
+  EXPECT_EQ(host_.errors, std::vector<std::string>{"host failure at GetProjectName"});
+  TIExpert& expert = *host_.Experts()[0];
   EXPECT_EQ(expert.GetName(), "Project Polyverb");
 }
 
 TEST_F(AddinTest, ReleasingTheExpertReleasesItsMenuItem) {
   ASSERT_TRUE(Init());
-  host.Log().clear();
-  host.ReleaseExperts();
-  EXPECT_EQ(host.Log(), (CallLog{"ReleaseExpert", "Release MenuItem(ProjectPolyverbItem)"}));
+  host_.Log().clear();
+  host_.ReleaseExperts();
+  EXPECT_EQ(host_.Log(), (CallLog{"ReleaseExpert", "Release MenuItem(ProjectPolyverbItem)"}));
   // Removing the item is the IDE's business.
-  EXPECT_NE(host.FindItem("ProjectPolyverbItem"), nullptr);
+  EXPECT_NE(host_.FindItem("ProjectPolyverbItem"), nullptr);
 }
 
 TEST_F(AddinTest, TheExpertLivesWhileTheIdeHoldsAReference) {
   ASSERT_TRUE(Init());
-  TIExpert& expert = *host.Experts()[0];
+  TIExpert& expert = *host_.Experts()[0];
   EXPECT_EQ(expert.AddRef(), 2);
   EXPECT_EQ(expert.Release(), 1);
-  host.Log().clear();
-  host.ReleaseExperts();
-  EXPECT_EQ(host.Log(), (CallLog{"ReleaseExpert", "Release MenuItem(ProjectPolyverbItem)"}));
+  host_.Log().clear();
+  host_.ReleaseExperts();
+  EXPECT_EQ(host_.Log(), (CallLog{"ReleaseExpert", "Release MenuItem(ProjectPolyverbItem)"}));
 }
 
 }  // namespace

@@ -87,7 +87,7 @@ std::string FlagsText(TIMenuFlags flags) {
 }
 
 bool IsLangComponent(const HostComponent& c) {
-  std::string lower = c.Type;
+  std::string lower = c.type;
   std::transform(lower.begin(), lower.end(), lower.begin(),
                  [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
   return lower == "tvmlang";
@@ -96,7 +96,7 @@ bool IsLangComponent(const HostComponent& c) {
 class MenuItemW : public Tracked<TIMenuItemIntf> {
  public:
   MenuItemW(RecordingHost& host, HostMenuItem* item, const std::string& role = "MenuItem")
-      : Tracked(host, role + "(" + item->Name + ")"), item_(item) {}
+      : Tracked(host, role + "(" + item->name + ")"), item_(item) {}
 
   std::int32_t GetIndex() override {
     Call("GetIndex");
@@ -104,28 +104,28 @@ class MenuItemW : public Tracked<TIMenuItemIntf> {
   }
   TIMenuItemIntf* GetParent() override {
     Call("GetParent");
-    if (host_.NoParent || item_->Parent == nullptr) return nullptr;
-    return host_.HandOut<MenuItemW>(item_->Parent);
+    if (host_.no_parent || item_->parent == nullptr) return nullptr;
+    return host_.HandOut<MenuItemW>(item_->parent);
   }
-  TIMenuItemIntf* InsertItem(std::int32_t Index, const std::string& Caption,
-                             const std::string& Name, const std::string& Hint,
-                             std::int32_t ShortCut, std::int32_t Context, std::int32_t GroupIndex,
-                             TIMenuFlags Flags, TIMenuClickEvent EventHandler) override {
-    Call("InsertItem(" + std::to_string(Index) + ", " + Caption + ", " + Name + ", " + Hint + ", " +
-         std::to_string(ShortCut) + ", " + std::to_string(Context) + ", " +
-         std::to_string(GroupIndex) + ", " + FlagsText(Flags) + ")");
-    if (Index < 0 || static_cast<std::size_t>(Index) > item_->Items.size()) {
-      ADD_FAILURE() << "InsertItem at " << Index << " in a menu of " << item_->Items.size();
+  TIMenuItemIntf* InsertItem(std::int32_t index, const std::string& caption,
+                             const std::string& name, const std::string& hint,
+                             std::int32_t short_cut, std::int32_t context, std::int32_t group_index,
+                             TIMenuFlags flags, TIMenuClickEvent event_handler) override {
+    Call("InsertItem(" + std::to_string(index) + ", " + caption + ", " + name + ", " + hint + ", " +
+         std::to_string(short_cut) + ", " + std::to_string(context) + ", " +
+         std::to_string(group_index) + ", " + FlagsText(flags) + ")");
+    if (index < 0 || static_cast<std::size_t>(index) > item_->items.size()) {
+      ADD_FAILURE() << "InsertItem at " << index << " in a menu of " << item_->items.size();
       return nullptr;
     }
     auto item = std::make_unique<HostMenuItem>();
-    item->Name = Name;
-    item->Caption = Caption;
-    item->Flags = Flags;
-    item->OnClick = EventHandler;
-    item->Parent = item_;
+    item->name = name;
+    item->caption = caption;
+    item->flags = flags;
+    item->on_click = event_handler;
+    item->parent = item_;
     HostMenuItem* raw = item.get();
-    item_->Items.insert(item_->Items.begin() + Index, std::move(item));
+    item_->items.insert(item_->items.begin() + index, std::move(item));
     return host_.HandOut<MenuItemW>(raw);
   }
 
@@ -138,12 +138,12 @@ class MainMenuW : public Tracked<TIMainMenuIntf> {
   explicit MainMenuW(RecordingHost& host) : Tracked(host, "MainMenu") {}
   TIMenuItemIntf* GetMenuItems() override {
     Call("GetMenuItems");
-    if (host_.NoMenuItems) return nullptr;
+    if (host_.no_menu_items) return nullptr;
     return host_.HandOut<MenuItemW>(&host_.Menu());
   }
-  TIMenuItemIntf* FindMenuItem(const std::string& Name) override {
-    Call("FindMenuItem(" + Name + ")");
-    HostMenuItem* item = host_.FindItem(Name);
+  TIMenuItemIntf* FindMenuItem(const std::string& name) override {
+    Call("FindMenuItem(" + name + ")");
+    HostMenuItem* item = host_.FindItem(name);
     return item == nullptr ? nullptr : host_.HandOut<MenuItemW>(item);
   }
 };
@@ -151,37 +151,37 @@ class MainMenuW : public Tracked<TIMainMenuIntf> {
 class ComponentW : public Tracked<TIComponentInterface> {
  public:
   ComponentW(RecordingHost& host, HostComponent* component, HostModule* module)
-      : Tracked(host, "Component(" + component->Name + ")"),
+      : Tracked(host, "Component(" + component->name + ")"),
         component_(component),
         module_(module) {}
 
   std::string GetComponentType() override {
     Call("GetComponentType");
-    return component_->Type;
+    return component_->type;
   }
-  bool SetPropByName(const std::string& Name, const void* NewValue) override {
+  bool SetPropByName(const std::string& name, const void* new_value) override {
     // The IDE knows the property's type from the class: LangFileName is a string of TvMLang.
-    if (Name == "LangFileName" && IsLangComponent(*component_)) {
-      const auto& value = *static_cast<const std::string*>(NewValue);
-      Call("SetPropByName(" + Name + ", " + value + ")");
-      component_->Props[Name] = value;
+    if (name == "LangFileName" && IsLangComponent(*component_)) {
+      const auto& value = *static_cast<const std::string*>(new_value);
+      Call("SetPropByName(" + name + ", " + value + ")");
+      component_->props[name] = value;
       return true;
     }
-    Call("SetPropByName(" + Name + ", ?)");
+    Call("SetPropByName(" + name + ", ?)");
     return false;
   }
   std::int32_t GetComponentCount() override {
     Call("GetComponentCount");
-    return static_cast<std::int32_t>(component_->Components.size());
+    return static_cast<std::int32_t>(component_->components.size());
   }
-  TIComponentInterface* GetComponent(std::int32_t Index) override {
-    Call("GetComponent(" + std::to_string(Index) + ")");
-    if (Index < 0 || static_cast<std::size_t>(Index) >= component_->Components.size()) {
-      ADD_FAILURE() << "GetComponent(" << Index << ") outside the form's components";
+  TIComponentInterface* GetComponent(std::int32_t index) override {
+    Call("GetComponent(" + std::to_string(index) + ")");
+    if (index < 0 || static_cast<std::size_t>(index) >= component_->components.size()) {
+      ADD_FAILURE() << "GetComponent(" << index << ") outside the form's components";
       return nullptr;
     }
-    if (module_->NullComponents.count(Index) != 0) return nullptr;
-    return host_.HandOut<ComponentW>(component_->Components[static_cast<std::size_t>(Index)].get(),
+    if (module_->null_components.count(index) != 0) return nullptr;
+    return host_.HandOut<ComponentW>(component_->components[static_cast<std::size_t>(index)].get(),
                                      module_);
   }
 
@@ -197,25 +197,25 @@ class FormW : public Tracked<TIFormInterface> {
 
   TIComponentInterface* GetFormComponent() override {
     Call("GetFormComponent");
-    if (module_->NoFormComponent) return nullptr;
-    return host_.HandOut<ComponentW>(module_->Form.get(), module_);
+    if (module_->no_form_component) return nullptr;
+    return host_.HandOut<ComponentW>(module_->form.get(), module_);
   }
-  TIComponentInterface* CreateComponent(TIComponentInterface* Container,
-                                        const std::string& TypeName, std::int32_t X, std::int32_t Y,
-                                        std::int32_t W, std::int32_t H) override {
-    Call("CreateComponent(" + std::string(Container == nullptr ? "nil" : "container") + ", " +
-         TypeName + ", " + std::to_string(X) + ", " + std::to_string(Y) + ", " + std::to_string(W) +
-         ", " + std::to_string(H) + ")");
-    if (module_->CreateGivesNull) return nullptr;
+  TIComponentInterface* CreateComponent(TIComponentInterface* container,
+                                        const std::string& type_name, std::int32_t x, std::int32_t y,
+                                        std::int32_t w, std::int32_t h) override {
+    Call("CreateComponent(" + std::string(container == nullptr ? "nil" : "container") + ", " +
+         type_name + ", " + std::to_string(x) + ", " + std::to_string(y) + ", " + std::to_string(w) +
+         ", " + std::to_string(h) + ")");
+    if (module_->create_gives_null) return nullptr;
     auto component = std::make_unique<HostComponent>();
-    component->Type = TypeName;
-    component->Name = TypeName.substr(1) + std::to_string(module_->Form->Components.size() + 1);
-    component->X = X;
-    component->Y = Y;
-    component->W = W;
-    component->H = H;
+    component->type = type_name;
+    component->name = type_name.substr(1) + std::to_string(module_->form->components.size() + 1);
+    component->x = x;
+    component->y = y;
+    component->w = w;
+    component->h = h;
     HostComponent* raw = component.get();
-    module_->Form->Components.push_back(std::move(component));
+    module_->form->components.push_back(std::move(component));
     return host_.HandOut<ComponentW>(raw, module_);
   }
 
@@ -230,16 +230,16 @@ class ModuleW : public Tracked<TIModuleInterface> {
 
   TIFormInterface* GetFormInterface() override {
     Call("GetFormInterface");
-    return module_->Form == nullptr ? nullptr : host_.HandOut<FormW>(module_);
+    return module_->form == nullptr ? nullptr : host_.HandOut<FormW>(module_);
   }
-  bool Save(bool ForceSave) override {
-    Call(std::string("Save(") + (ForceSave ? "true" : "false") + ")");
-    ++module_->Saves;
+  bool Save(bool force_save) override {
+    Call(std::string("Save(") + (force_save ? "true" : "false") + ")");
+    ++module_->saves;
     return true;
   }
   bool ShowForm() override {
     Call("ShowForm");
-    return module_->Form != nullptr;
+    return module_->form != nullptr;
   }
 
  private:
@@ -255,36 +255,36 @@ RecordingHost* g_current_host = nullptr;
 HostComponent& HostComponent::Add(const std::string& type, const std::string& name,
                                   const std::optional<std::string>& lang_file_name) {
   auto component = std::make_unique<HostComponent>();
-  component->Type = type;
-  component->Name = name;
-  if (lang_file_name) component->Props["LangFileName"] = *lang_file_name;
-  Components.push_back(std::move(component));
-  return *Components.back();
+  component->type = type;
+  component->name = name;
+  if (lang_file_name) component->props["LangFileName"] = *lang_file_name;
+  components.push_back(std::move(component));
+  return *components.back();
 }
 
 // ---- Menu items ----------------------------------------------------------------------
 
 HostMenuItem* HostMenuItem::Add(std::string name) {
   auto item = std::make_unique<HostMenuItem>();
-  item->Name = name;
-  item->Caption = std::move(name);
-  item->Flags = MenuFlag(mfEnabled) | MenuFlag(mfVisible);
-  item->Parent = this;
-  Items.push_back(std::move(item));
-  return Items.back().get();
+  item->name = name;
+  item->caption = std::move(name);
+  item->flags = MenuFlag(mfEnabled) | MenuFlag(mfVisible);
+  item->parent = this;
+  items.push_back(std::move(item));
+  return items.back().get();
 }
 
 std::int32_t HostMenuItem::Index() const {
-  if (Parent == nullptr) return -1;
-  for (std::size_t i = 0; i < Parent->Items.size(); ++i)
-    if (Parent->Items[i].get() == this) return static_cast<std::int32_t>(i);
+  if (parent == nullptr) return -1;
+  for (std::size_t i = 0; i < parent->items.size(); ++i)
+    if (parent->items[i].get() == this) return static_cast<std::int32_t>(i);
   return -1;
 }
 
 // ---- The host --------------------------------------------------------------------------
 
 RecordingHost::RecordingHost(std::string dir) : dir_(std::move(dir)) {
-  menu_.Name = "Items";
+  menu_.name = "Items";
   menu_.Add("File")->Add("FileOpenItem");
   HostMenuItem* project = menu_.Add("Project");
   project->Add("ProjectAddItem");
@@ -310,9 +310,9 @@ HostModule& RecordingHost::AddFile(const std::string& name, const std::string& c
   auto module = std::make_unique<HostModule>();
   module->FileName = full;
   if (!form_type.empty()) {
-    module->Form = std::make_unique<HostComponent>();
-    module->Form->Type = form_type;
-    module->Form->Name = form_type.substr(1);
+    module->form = std::make_unique<HostComponent>();
+    module->form->type = form_type;
+    module->form->name = form_type.substr(1);
   }
   modules_.push_back(std::move(module));
   return *modules_.back();
@@ -339,8 +339,8 @@ HostMenuItem* RecordingHost::FindItem(const std::string& name) {
   while (!pending.empty()) {
     HostMenuItem* item = pending.back();
     pending.pop_back();
-    if (item != &menu_ && item->Name == name) return item;
-    for (auto& child : item->Items) pending.push_back(child.get());
+    if (item != &menu_ && item->name == name) return item;
+    for (auto& child : item->items) pending.push_back(child.get());
   }
   return nullptr;
 }
@@ -348,10 +348,10 @@ HostMenuItem* RecordingHost::FindItem(const std::string& name) {
 void RecordingHost::Click(const std::string& name) {
   HostMenuItem* item = FindItem(name);
   ASSERT_NE(item, nullptr) << "no menu item " << name;
-  ASSERT_TRUE(item->OnClick) << name << " has no click handler";
+  ASSERT_TRUE(item->on_click) << name << " has no click handler";
   // The Sender stays the host's: it is released here, by the host, exactly once.
   auto* sender = HandOut<MenuItemW>(item, std::string("Sender"));
-  item->OnClick(sender);
+  item->on_click(sender);
   sender->Release();
 }
 
@@ -363,7 +363,7 @@ bool RecordingHost::Register(TIExpert* expert) {
   }
   host->Record("Register");
   host->experts_.push_back(expert);
-  return host->RegisterResult;
+  return host->register_result;
 }
 
 void RecordingHost::ReleaseExperts() {
@@ -387,8 +387,8 @@ void RecordingHost::Verify() {
 
 void RecordingHost::Record(const std::string& entry) {
   log_.push_back(entry);
-  if (FailAt.count(entry) == 0) return;
-  if (Fail) Fail(entry);
+  if (fail_at.count(entry) == 0) return;
+  if (fail) fail(entry);
   throw Error("host failure at " + entry);
 }
 
@@ -410,25 +410,25 @@ std::int32_t RecordingHost::Release() {
   return --services_refs_ + 1;
 }
 
-bool RecordingHost::CloseFile(const std::string& FileName) {
-  Record("CloseFile(" + Short(FileName) + ")");
-  HostModule* module = FindModule(FileName);
+bool RecordingHost::CloseFile(const std::string& file_name) {
+  Record("CloseFile(" + Short(file_name) + ")");
+  HostModule* module = FindModule(file_name);
   if (module == nullptr) return false;
-  module->Open = false;
+  module->open = false;
   return true;
 }
 
-bool RecordingHost::OpenFile(const std::string& FileName) {
-  Record("OpenFile(" + Short(FileName) + ")");
-  HostModule* module = FindModule(FileName);
+bool RecordingHost::OpenFile(const std::string& file_name) {
+  Record("OpenFile(" + Short(file_name) + ")");
+  HostModule* module = FindModule(file_name);
   if (module == nullptr) return false;
-  module->Open = true;
+  module->open = true;
   return true;
 }
 
 std::uintptr_t RecordingHost::GetParentHandle() {
   Record("GetParentHandle");
-  return ParentHandle;
+  return parent_handle;
 }
 
 std::string RecordingHost::GetProjectName() {
@@ -441,31 +441,31 @@ std::int32_t RecordingHost::GetUnitCount() {
   return static_cast<std::int32_t>(files_.size());
 }
 
-std::string RecordingHost::GetUnitName(std::int32_t Index) {
-  Record("GetUnitName(" + std::to_string(Index) + ")");
-  if (Index < 0 || static_cast<std::size_t>(Index) >= files_.size()) {
-    ADD_FAILURE() << "GetUnitName(" << Index << ") outside the project";
+std::string RecordingHost::GetUnitName(std::int32_t index) {
+  Record("GetUnitName(" + std::to_string(index) + ")");
+  if (index < 0 || static_cast<std::size_t>(index) >= files_.size()) {
+    ADD_FAILURE() << "GetUnitName(" << index << ") outside the project";
     return {};
   }
-  return files_[static_cast<std::size_t>(Index)];
+  return files_[static_cast<std::size_t>(index)];
 }
 
-TIModuleInterface* RecordingHost::GetModuleInterface(const std::string& FileName) {
-  Record("GetModuleInterface(" + Short(FileName) + ")");
-  HostModule* module = FindModule(FileName);
-  if (module == nullptr || module->NoModuleInterface) return nullptr;
+TIModuleInterface* RecordingHost::GetModuleInterface(const std::string& file_name) {
+  Record("GetModuleInterface(" + Short(file_name) + ")");
+  HostModule* module = FindModule(file_name);
+  if (module == nullptr || module->no_module_interface) return nullptr;
   return HandOut<ModuleW>(module);
 }
 
 TIMainMenuIntf* RecordingHost::GetMainMenu() {
   Record("GetMainMenu");
-  if (NoMainMenu) return nullptr;
+  if (no_main_menu) return nullptr;
   return HandOut<MainMenuW>();
 }
 
-void RecordingHost::RaiseException(const std::string& Message) {
-  Record("RaiseException(" + Message + ")");
-  Errors.push_back(Message);
+void RecordingHost::RaiseException(const std::string& message) {
+  Record("RaiseException(" + message + ")");
+  errors.push_back(message);
 }
 
 }  // namespace polyverb::testing

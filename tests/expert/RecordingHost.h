@@ -25,11 +25,11 @@ namespace polyverb::testing {
 using CallLog = std::vector<std::string>;
 
 struct HostComponent {
-  std::string Type;
-  std::string Name;
-  std::map<std::string, std::string> Props;  // string properties set by name
-  std::int32_t X = 0, Y = 0, W = 0, H = 0;
-  std::vector<std::unique_ptr<HostComponent>> Components;  // owned components, in order
+  std::string type;
+  std::string name;
+  std::map<std::string, std::string> props;  // string properties set by name
+  std::int32_t x = 0, y = 0, w = 0, h = 0;
+  std::vector<std::unique_ptr<HostComponent>> components;  // owned components, in order
 
   // Appends an owned component of class `type`; `lang_file_name`, when given, is its
   // LangFileName.
@@ -39,25 +39,25 @@ struct HostComponent {
 
 struct HostModule {
   std::string FileName;  // full name
-  bool Open = false;
-  int Saves = 0;
+  bool open = false;
+  int saves = 0;
   // The form's own component; nullptr for a module without a form.
-  std::unique_ptr<HostComponent> Form;
+  std::unique_ptr<HostComponent> form;
 
   // Faults the IDE may show.
-  bool NoModuleInterface = false;         // GetModuleInterface gives nullptr
-  bool NoFormComponent = false;           // GetFormComponent gives nullptr
-  bool CreateGivesNull = false;           // CreateComponent gives nullptr
-  std::set<std::int32_t> NullComponents;  // GetComponent(i) gives nullptr for these
+  bool no_module_interface = false;         // GetModuleInterface gives nullptr
+  bool no_form_component = false;           // GetFormComponent gives nullptr
+  bool create_gives_null = false;           // CreateComponent gives nullptr
+  std::set<std::int32_t> null_components;  // GetComponent(i) gives nullptr for these
 };
 
 struct HostMenuItem {
-  std::string Name;
-  std::string Caption;
-  TIMenuFlags Flags = 0;
-  TIMenuClickEvent OnClick;
-  HostMenuItem* Parent = nullptr;
-  std::vector<std::unique_ptr<HostMenuItem>> Items;
+  std::string name;
+  std::string caption;
+  TIMenuFlags flags = 0;
+  TIMenuClickEvent on_click;
+  HostMenuItem* parent = nullptr;
+  std::vector<std::unique_ptr<HostMenuItem>> items;
 
   HostMenuItem* Add(std::string name);
   std::int32_t Index() const;
@@ -85,33 +85,33 @@ class RecordingHost : public TIToolServices {
   void SetProjectName(std::string name) { project_name_ = std::move(name); }
   std::string Path(const std::string& name) const { return dir_ + "/" + name; }
   HostModule& Module(const std::string& name);  // by the name given to AddFile
-  HostComponent& Form(const std::string& name) { return *Module(name).Form; }
+  HostComponent& Form(const std::string& name) { return *Module(name).form; }
 
   // ---- The menu
   HostMenuItem& Menu() { return menu_; }
   HostMenuItem* FindItem(const std::string& name);
-  bool NoMainMenu = false;
-  bool NoMenuItems = false;
-  bool NoParent = false;
+  bool no_main_menu = false;
+  bool no_menu_items = false;
+  bool no_parent = false;
   // Clicks the item called `name` as the IDE does, with a Sender wrapper of its own.
   void Click(const std::string& name);
 
   // ---- Registration
   static bool Register(TIExpert* expert);
-  bool RegisterResult = true;
+  bool register_result = true;
   const std::vector<TIExpert*>& Experts() const { return experts_; }
   // The IDE releases every expert it owns (as when it shuts down).
   void ReleaseExperts();
 
   // ---- What happened
   CallLog& Log() { return log_; }
-  std::vector<std::string> Errors;  // messages given to RaiseException
+  std::vector<std::string> errors;  // messages given to RaiseException
   // A call whose log entry is in FailAt fails: it calls Fail, by default throwing
   // polyverb::Error("host failure at ENTRY").
-  std::set<std::string> FailAt;
-  std::function<void(const std::string& entry)> Fail;
+  std::set<std::string> fail_at;
+  std::function<void(const std::string& entry)> fail;
   // GetParentHandle's result.
-  std::uintptr_t ParentHandle = 0x5150;
+  std::uintptr_t parent_handle = 0x5150;
 
   // Shuts down as the IDE does (releases its experts), then fails the test for every
   // wrapper not released exactly once and for any use of the tool services' own count.
@@ -120,15 +120,15 @@ class RecordingHost : public TIToolServices {
   // ---- TIToolServices
   std::int32_t AddRef() override;
   std::int32_t Release() override;
-  bool CloseFile(const std::string& FileName) override;
-  bool OpenFile(const std::string& FileName) override;
+  bool CloseFile(const std::string& file_name) override;
+  bool OpenFile(const std::string& file_name) override;
   std::uintptr_t GetParentHandle() override;
   std::string GetProjectName() override;
   std::int32_t GetUnitCount() override;
-  std::string GetUnitName(std::int32_t Index) override;
-  TIModuleInterface* GetModuleInterface(const std::string& FileName) override;
+  std::string GetUnitName(std::int32_t index) override;
+  TIModuleInterface* GetModuleInterface(const std::string& file_name) override;
   TIMainMenuIntf* GetMainMenu() override;
-  void RaiseException(const std::string& Message) override;
+  void RaiseException(const std::string& message) override;
 
   // Internal: used by the wrappers.
   void Record(const std::string& entry);

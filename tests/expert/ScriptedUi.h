@@ -16,8 +16,8 @@
 namespace polyverb::testing {
 
 struct ListRow {
-  std::string Caption;
-  std::string SubItem;
+  std::string caption;
+  std::string sub_item;
   bool Selected = false;
   bool operator==(const ListRow&) const = default;
 };
@@ -25,43 +25,43 @@ struct ListRow {
 // lvUnits as plain rows.
 class ScriptedListView : public TListViewIntf {
  public:
-  void Clear() override { Rows.clear(); }
-  void AddRow(const std::string& Caption, const std::string& SubItem, bool Selected) override {
-    Rows.push_back({Caption, SubItem, Selected});
+  void Clear() override { rows.clear(); }
+  void AddRow(const std::string& caption, const std::string& sub_item, bool selected) override {
+    rows.push_back({caption, sub_item, selected});
   }
-  std::int32_t RowCount() const override { return static_cast<std::int32_t>(Rows.size()); }
-  bool RowSelected(std::int32_t Row) const override;
+  std::int32_t RowCount() const override { return static_cast<std::int32_t>(rows.size()); }
+  bool RowSelected(std::int32_t row) const override;
 
-  std::vector<ListRow> Rows;
+  std::vector<ListRow> rows;
 };
 
 struct DialogScript {
   // ---- Answers
-  int ModalResult = TWizardDialog::kFinished;
-  std::string LanguageName = "English";
-  bool ProcessSources = true;
-  std::set<int> Deselect;  // row positions the user deselects before closing the wizard
+  int modal_result = TWizardDialog::kFinished;
+  std::string language_name = "English";
+  bool process_sources = true;
+  std::set<int> deselect;  // row positions the user deselects before closing the wizard
   // Which candidates the chooser marks; all of them unless set.
-  std::function<bool(const TLangStr&)> Mark;
+  std::function<bool(const TLangStr&)> mark;
 
   // ---- What happened (the log, when set, also gets one entry per dialog event)
-  CallLog* Log = nullptr;
-  std::vector<std::vector<ListRow>> ShownRows;  // lvUnits each time the wizard was shown
-  std::vector<std::string> Messages;            // message boxes, in order
-  std::vector<std::string> ChooserFiles;        // CurFileName each time the chooser ran
-  int DialogsCreated = 0;
-  int DialogsDestroyed = 0;
+  CallLog* log = nullptr;
+  std::vector<std::vector<ListRow>> shown_rows;  // lvUnits each time the wizard was shown
+  std::vector<std::string> messages;            // message boxes, in order
+  std::vector<std::string> chooser_files;        // CurFileName each time the chooser ran
+  int dialogs_created = 0;
+  int dialogs_destroyed = 0;
 };
 
 class ScriptedUi : public TWizardUi {
  public:
   explicit ScriptedUi(DialogScript& script) : script_(script) {}
   std::unique_ptr<TWizardDialog> CreateWizardDialog() override;
-  void ShowMessage(const std::string& Text) override;
-  void ChooseStrings(std::span<const std::string> Lines, TLangStrings& Strings) override;
+  void ShowMessage(const std::string& text) override;
+  void ChooseStrings(std::span<const std::string> lines, TLangStrings& strings) override;
 
   // A factory for InitExpert: its dialogs follow the script set by UseScript.
-  static std::unique_ptr<TWizardUi> Factory(std::uintptr_t ParentWindow);
+  static std::unique_ptr<TWizardUi> Factory(std::uintptr_t parent_window);
   static void UseScript(DialogScript* script);
   // The parent window the newest factory call was given.
   static std::uintptr_t LastParentWindow();

@@ -30,33 +30,33 @@ TEST_P(LowerExtensionTest, IsLowerCasedAndEndsAtTheDirectory) {
 
 INSTANTIATE_TEST_SUITE_P(
     Names, LowerExtensionTest,
-    ::testing::Values(ExtensionCase{PathStyle::Windows, "C:\\Proj\\X.DOF", ".dof"},
-                      ExtensionCase{PathStyle::Windows, "C:\\Proj\\x.Res", ".res"},
-                      ExtensionCase{PathStyle::Windows, "C:\\Proj\\Project1.DPR", ".dpr"},
-                      ExtensionCase{PathStyle::Windows, "C:\\Proj\\Unit1", ""},
-                      ExtensionCase{PathStyle::Windows, "C:\\My.Dir\\Unit1", ""},
-                      ExtensionCase{PathStyle::Windows, "C:Unit1", ""},
-                      ExtensionCase{PathStyle::Windows, "a.b:Unit1", ""},
-                      ExtensionCase{PathStyle::Windows, "C:\\Proj\\Unit1.tar.GZ", ".gz"},
-                      ExtensionCase{PathStyle::Windows, "Unit1.", "."},
-                      ExtensionCase{PathStyle::Posix, "/my.dir/Unit1", ""},
-                      ExtensionCase{PathStyle::Posix, "/proj/Main.PAS", ".pas"},
+    ::testing::Values(ExtensionCase{PathStyle::kWindows, "C:\\Proj\\X.DOF", ".dof"},
+                      ExtensionCase{PathStyle::kWindows, "C:\\Proj\\x.Res", ".res"},
+                      ExtensionCase{PathStyle::kWindows, "C:\\Proj\\Project1.DPR", ".dpr"},
+                      ExtensionCase{PathStyle::kWindows, "C:\\Proj\\Unit1", ""},
+                      ExtensionCase{PathStyle::kWindows, "C:\\My.Dir\\Unit1", ""},
+                      ExtensionCase{PathStyle::kWindows, "C:Unit1", ""},
+                      ExtensionCase{PathStyle::kWindows, "a.b:Unit1", ""},
+                      ExtensionCase{PathStyle::kWindows, "C:\\Proj\\Unit1.tar.GZ", ".gz"},
+                      ExtensionCase{PathStyle::kWindows, "Unit1.", "."},
+                      ExtensionCase{PathStyle::kPosix, "/my.dir/Unit1", ""},
+                      ExtensionCase{PathStyle::kPosix, "/proj/Main.PAS", ".pas"},
                       // Only "/" ends a directory here: "\" is an ordinary character.
-                      ExtensionCase{PathStyle::Posix, "/proj/a.b\\c", ".b\\c"},
+                      ExtensionCase{PathStyle::kPosix, "/proj/a.b\\c", ".b\\c"},
                       // Only A to Z are lower-cased.
-                      ExtensionCase{PathStyle::Posix, "/proj/u.\xC3\x89X", ".\xC3\x89x"}));
+                      ExtensionCase{PathStyle::kPosix, "/proj/u.\xC3\x89X", ".\xC3\x89x"}));
 
 // ---- LoadFromProject and the list view ---------------------------------------------
 
 class UnitListTest : public ::testing::Test {
  protected:
-  void TearDown() override { host.Verify(); }
+  void TearDown() override { host_.Verify(); }
 
   // Loads the given names (taken as they are) in the Windows style.
-  TUnitList Load(const std::vector<std::string>& names, PathStyle style = PathStyle::Windows) {
-    for (const auto& n : names) host.AddName(n);
+  TUnitList Load(const std::vector<std::string>& names, PathStyle style = PathStyle::kWindows) {
+    for (const auto& n : names) host_.AddName(n);
     TUnitList list(style);
-    list.LoadFromProject(host);
+    list.LoadFromProject(host_);
     return list;
   }
 
@@ -67,8 +67,8 @@ class UnitListTest : public ::testing::Test {
     return names;
   }
 
-  TempDir dir;
-  RecordingHost host{dir.path()};
+  TempDir dir_;
+  RecordingHost host_{dir_.path()};
 };
 
 TEST_F(UnitListTest, KeepsModulesInProjectOrderAndMarksTheProjectFile) {
@@ -79,7 +79,7 @@ TEST_F(UnitListTest, KeepsModulesInProjectOrderAndMarksTheProjectFile) {
                                       "C:\\My.Dir\\Unit2", "C:\\Proj\\Forms\\Main.frm"}));
   for (int i = 0; i < list.Count(); ++i) EXPECT_TRUE(list.Items(i).Selected);
   EXPECT_EQ(list.ProjectDir(), "C:\\Proj\\");
-  EXPECT_EQ(host.Log(),
+  EXPECT_EQ(host_.Log(),
             (CallLog{"GetUnitCount", "GetUnitName(0)", "GetUnitName(1)", "GetUnitName(2)",
                      "GetUnitName(3)", "GetUnitName(4)", "GetUnitName(5)"}));
 }
@@ -100,7 +100,7 @@ TEST_F(UnitListTest, UnitNameAndUnitPathFollowTheStyle) {
   EXPECT_EQ(windows.Items(2).UnitName(), "Unit3.pas");
   EXPECT_EQ(windows.Items(2).UnitPath(), "");
 
-  TUnitProps posix{"/home/ann/C:\\odd.pas", true, false, PathStyle::Posix};
+  TUnitProps posix{"/home/ann/C:\\odd.pas", true, false, PathStyle::kPosix};
   EXPECT_EQ(posix.UnitName(), "C:\\odd.pas");
   EXPECT_EQ(posix.UnitPath(), "/home/ann/");
 }
@@ -112,7 +112,7 @@ TEST_F(UnitListTest, ShowsNamesAndPathsRelativeToTheProject) {
   ScriptedListView view;
   view.AddRow("stale", "row", false);
   list.ShowInListView(view);
-  EXPECT_EQ(view.Rows, (std::vector<ListRow>{{"Project1.dpr", "", true},
+  EXPECT_EQ(view.rows, (std::vector<ListRow>{{"Project1.dpr", "", true},
                                              {"Unit1.pas", "", true},
                                              {"Main.pas", "Forms\\", true},
                                              {"Tools.pas", "..\\Lib\\", true},
@@ -122,10 +122,10 @@ TEST_F(UnitListTest, ShowsNamesAndPathsRelativeToTheProject) {
 }
 
 TEST_F(UnitListTest, WithoutProjectFileThePathsStayFull) {
-  TUnitList list = Load({"/src/app/Unit1.pas", "/src/lib/Tools.pas"}, PathStyle::Posix);
+  TUnitList list = Load({"/src/app/Unit1.pas", "/src/lib/Tools.pas"}, PathStyle::kPosix);
   ScriptedListView view;
   list.ShowInListView(view);
-  EXPECT_EQ(view.Rows, (std::vector<ListRow>{{"Unit1.pas", "/src/app/", true},
+  EXPECT_EQ(view.rows, (std::vector<ListRow>{{"Unit1.pas", "/src/app/", true},
                                              {"Tools.pas", "/src/lib/", true}}));
 }
 
@@ -133,10 +133,10 @@ TEST_F(UnitListTest, ReadsTheSelectionBackByPosition) {
   TUnitList list = Load({"C:\\P\\P.dpr", "C:\\P\\A.pas", "C:\\P\\B.pas", "C:\\P\\C.pas"});
   ScriptedListView view;
   list.ShowInListView(view);
-  view.Rows[1].Selected = false;
-  view.Rows[3].Selected = false;
+  view.rows[1].Selected = false;
+  view.rows[3].Selected = false;
   // Captions play no part: the rows are matched by position only.
-  view.Rows[0].Caption = "C.pas";
+  view.rows[0].caption = "C.pas";
   list.ReadFromListView(view);
   EXPECT_EQ((std::vector<bool>{list.Items(0).Selected, list.Items(1).Selected,
                                list.Items(2).Selected, list.Items(3).Selected}),
@@ -163,9 +163,9 @@ TEST_F(UnitListTest, AnEmptyProjectGivesAnEmptyListAndView) {
   ScriptedListView view;
   view.AddRow("stale", "", true);
   list.ShowInListView(view);
-  EXPECT_TRUE(view.Rows.empty());
+  EXPECT_TRUE(view.rows.empty());
   list.ReadFromListView(view);
-  EXPECT_EQ(host.Log(), CallLog{"GetUnitCount"});
+  EXPECT_EQ(host_.Log(), CallLog{"GetUnitCount"});
 }
 
 TEST_F(UnitListTest, ItemsOutsideTheListFail) {
@@ -218,25 +218,25 @@ class RelativePathTest : public ::testing::TestWithParam<RelativeCase> {};
 
 TEST_P(RelativePathTest, WindowsStyle) {
   const RelativeCase& c = GetParam();
-  EXPECT_EQ(RelativePath(c.base, c.target, PathStyle::Windows), c.result);
+  EXPECT_EQ(RelativePath(c.base, c.target, PathStyle::kWindows), c.result);
 }
 
 TEST_P(RelativePathTest, PosixStyle) {
   const RelativeCase& c = GetParam();
-  EXPECT_EQ(RelativePath(ToPosix(c.base), ToPosix(c.target), PathStyle::Posix), ToPosix(c.result));
+  EXPECT_EQ(RelativePath(ToPosix(c.base), ToPosix(c.target), PathStyle::kPosix), ToPosix(c.result));
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, RelativePathTest, ::testing::ValuesIn(kRelativeCases));
 
 TEST(RelativePathOpenCasesTest, TextsSharingNoDirectoryGiveTheTarget) {
-  EXPECT_EQ(RelativePath("C:\\Proj\\", "D:\\Lib\\", PathStyle::Windows), "D:\\Lib\\");
-  EXPECT_EQ(RelativePath("C:\\Proj\\", "\\\\server\\share\\", PathStyle::Windows),
+  EXPECT_EQ(RelativePath("C:\\Proj\\", "D:\\Lib\\", PathStyle::kWindows), "D:\\Lib\\");
+  EXPECT_EQ(RelativePath("C:\\Proj\\", "\\\\server\\share\\", PathStyle::kWindows),
             "\\\\server\\share\\");
   // Two relative directories: the target is relative to the same place as the base.
-  EXPECT_EQ(RelativePath("Proj/", "Lib/", PathStyle::Posix), "Lib/");
-  EXPECT_EQ(RelativePath("ab/", "a/", PathStyle::Posix), "a/");
+  EXPECT_EQ(RelativePath("Proj/", "Lib/", PathStyle::kPosix), "Lib/");
+  EXPECT_EQ(RelativePath("ab/", "a/", PathStyle::kPosix), "a/");
   // A drive-relative name still shares the drive.
-  EXPECT_EQ(RelativePath("C:Proj\\", "C:Lib\\", PathStyle::Windows), "..\\Lib\\");
+  EXPECT_EQ(RelativePath("C:Proj\\", "C:Lib\\", PathStyle::kWindows), "..\\Lib\\");
 }
 
 TEST(CutFirstDirTest, SplitsAtTheFirstSeparatorOnly) {
@@ -247,13 +247,13 @@ TEST(CutFirstDirTest, SplitsAtTheFirstSeparatorOnly) {
     const char* rest;
   };
   const Case cases[] = {
-      {PathStyle::Windows, "A\\B\\", "A", "B\\"},
-      {PathStyle::Windows, "C:\\A", "C:", "A"},  // ":" ends a drive, not a directory step
-      {PathStyle::Windows, "A/B", "A/B", ""},
-      {PathStyle::Windows, "\\A", "", "A"},
-      {PathStyle::Windows, "", "", ""},
-      {PathStyle::Posix, "a/b/", "a", "b/"},
-      {PathStyle::Posix, "a\\b/", "a\\b", ""},
+      {PathStyle::kWindows, "A\\B\\", "A", "B\\"},
+      {PathStyle::kWindows, "C:\\A", "C:", "A"},  // ":" ends a drive, not a directory step
+      {PathStyle::kWindows, "A/B", "A/B", ""},
+      {PathStyle::kWindows, "\\A", "", "A"},
+      {PathStyle::kWindows, "", "", ""},
+      {PathStyle::kPosix, "a/b/", "a", "b/"},
+      {PathStyle::kPosix, "a\\b/", "a\\b", ""},
   };
   for (const Case& c : cases) {
     std::string path = c.path;

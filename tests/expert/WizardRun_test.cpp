@@ -78,17 +78,17 @@ struct Entry {
 
 class RunWizardTest : public ::testing::Test {
  protected:
-  RunWizardTest() { script.Log = &host.Log(); }
+  RunWizardTest() { script_.log = &host_.Log(); }
 
   void TearDown() override {
-    host.Verify();
-    EXPECT_EQ(script.DialogsDestroyed, script.DialogsCreated);
+    host_.Verify();
+    EXPECT_EQ(script_.dialogs_destroyed, script_.dialogs_created);
   }
 
   // The run's failure message, or "no failure".
   std::string Run() {
     try {
-      RunWizard(host, ui);
+      RunWizard(host_, ui_);
     } catch (const std::exception& e) {
       return e.what();
     }
@@ -97,7 +97,7 @@ class RunWizardTest : public ::testing::Test {
 
   // The log from the first entry equal to `from` on.
   CallLog LogFrom(const std::string& from) {
-    const CallLog& log = host.Log();
+    const CallLog& log = host_.Log();
     for (std::size_t i = 0; i < log.size(); ++i)
       if (log[i] == from) return CallLog(log.begin() + static_cast<std::ptrdiff_t>(i), log.end());
     return {};
@@ -105,39 +105,39 @@ class RunWizardTest : public ::testing::Test {
 
   std::vector<Entry> LangEntries(const std::string& name = "english.lng") {
     std::vector<Entry> entries;
-    const auto file = TvLangFileEdit::ReadExisting(dir / name);
+    const auto file = TvLangFileEdit::ReadExisting(dir_ / name);
     for (const auto& ident : file->Idents()) entries.push_back({ident.Number, ident.Text});
     return entries;
   }
 
-  std::string Disk(const std::string& name) { return ReadBytes(dir / name); }
+  std::string Disk(const std::string& name) { return ReadBytes(dir_ / name); }
 
   // The project of the worked example: Project1.dpr and Unit1.pas with Form1.
   void WorkedExample() {
-    host.AddFile("Project1.dpr", kProject);
-    host.AddFile("Unit1.pas", FormUnit("Unit1", "Hello"), "TForm1");
+    host_.AddFile("Project1.dpr", kProject);
+    host_.AddFile("Unit1.pas", FormUnit("Unit1", "Hello"), "TForm1");
   }
 
   // Five form units U1 to U5 (no project file in the list), each showing "Text<i>".
   void FiveUnits() {
-    host.SetProjectName(dir / "Project1.dpr");
+    host_.SetProjectName(dir_ / "Project1.dpr");
     for (int i = 1; i <= 5; ++i) {
       const std::string name = "U" + std::to_string(i);
-      host.AddFile(name + ".pas", FormUnit(name, "Text" + std::to_string(i)), "TForm1");
+      host_.AddFile(name + ".pas", FormUnit(name, "Text" + std::to_string(i)), "TForm1");
     }
   }
 
-  TempDir dir{/*enter=*/true};
-  RecordingHost host{dir.path()};
-  DialogScript script;
-  ScriptedUi ui{script};
+  TempDir dir_{/*enter=*/true};
+  RecordingHost host_{dir_.path()};
+  DialogScript script_;
+  ScriptedUi ui_{script_};
 };
 
 TEST_F(RunWizardTest, WorkedExample) {
   WorkedExample();
   EXPECT_EQ(Run(), "no failure");
 
-  EXPECT_EQ(host.Log(), (CallLog{
+  EXPECT_EQ(host_.Log(), (CallLog{
                             "GetProjectName",
                             "GetUnitCount",
                             "GetUnitName(0)",
@@ -167,20 +167,20 @@ TEST_F(RunWizardTest, WorkedExample) {
                             "Wizard.Destroy",
                         }));
   EXPECT_EQ(
-      script.ShownRows,
+      script_.shown_rows,
       (std::vector<std::vector<ListRow>>{{{"Project1.dpr", "", true}, {"Unit1.pas", "", true}}}));
-  EXPECT_EQ(script.ChooserFiles, std::vector<std::string>{dir / "Unit1.pas"});
+  EXPECT_EQ(script_.chooser_files, std::vector<std::string>{dir_ / "Unit1.pas"});
 
-  const HostComponent& form = host.Form("Unit1.pas");
-  ASSERT_EQ(form.Components.size(), 1u);
-  const HostComponent& mlang = *form.Components[0];
-  EXPECT_EQ(mlang.Type, "TvMLang");
-  EXPECT_EQ((std::vector<int>{mlang.X, mlang.Y, mlang.W, mlang.H}),
+  const HostComponent& form = host_.Form("Unit1.pas");
+  ASSERT_EQ(form.components.size(), 1u);
+  const HostComponent& mlang = *form.components[0];
+  EXPECT_EQ(mlang.type, "TvMLang");
+  EXPECT_EQ((std::vector<int>{mlang.x, mlang.y, mlang.w, mlang.h}),
             (std::vector<int>{2, 2, 10, 10}));
-  EXPECT_EQ(mlang.Props.at("LangFileName"), "English");
-  EXPECT_EQ(host.Module("Unit1.pas").Saves, 1);
-  EXPECT_FALSE(host.Module("Unit1.pas").Open);
-  EXPECT_TRUE(host.Module("Project1.dpr").Open);
+  EXPECT_EQ(mlang.props.at("LangFileName"), "English");
+  EXPECT_EQ(host_.Module("Unit1.pas").saves, 1);
+  EXPECT_FALSE(host_.Module("Unit1.pas").open);
+  EXPECT_TRUE(host_.Module("Project1.dpr").open);
 
   EXPECT_EQ(Disk("Unit1.pas"), Replaced(FormUnit("Unit1", "Hello"), "Hello", 1));
   EXPECT_EQ(LangEntries(), (std::vector<Entry>{{1, "Hello"}}));
@@ -189,24 +189,24 @@ TEST_F(RunWizardTest, WorkedExample) {
 }
 
 TEST_F(RunWizardTest, NoProjectOpenDoesNothing) {
-  host.AddName(dir / "Unit1.pas");
+  host_.AddName(dir_ / "Unit1.pas");
   EXPECT_EQ(Run(), "no failure");
-  EXPECT_EQ(host.Log(), CallLog{"GetProjectName"});
-  EXPECT_EQ(script.DialogsCreated, 0);
+  EXPECT_EQ(host_.Log(), CallLog{"GetProjectName"});
+  EXPECT_EQ(script_.dialogs_created, 0);
 }
 
 class CancelTest : public RunWizardTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(CancelTest, AnyResultButFinishChangesNothing) {
   WorkedExample();
-  host.Module("Unit1.pas").Open = true;
-  script.ModalResult = GetParam();
+  host_.Module("Unit1.pas").open = true;
+  script_.modal_result = GetParam();
   EXPECT_EQ(Run(), "no failure");
   EXPECT_EQ(LogFrom("Wizard.ShowModal"), (CallLog{"Wizard.ShowModal", "Wizard.Destroy"}));
-  EXPECT_TRUE(host.Module("Unit1.pas").Open);
-  EXPECT_TRUE(host.Form("Unit1.pas").Components.empty());
+  EXPECT_TRUE(host_.Module("Unit1.pas").open);
+  EXPECT_TRUE(host_.Form("Unit1.pas").components.empty());
   EXPECT_EQ(Disk("Unit1.pas"), FormUnit("Unit1", "Hello"));
-  EXPECT_EQ(ListDirectory(dir.path()), (std::vector<std::string>{"Project1.dpr", "Unit1.pas"}));
+  EXPECT_EQ(ListDirectory(dir_.path()), (std::vector<std::string>{"Project1.dpr", "Unit1.pas"}));
 }
 
 // Cancel, Esc and the close box give 2; a dialog closed some other way may give anything.
@@ -214,21 +214,21 @@ INSTANTIATE_TEST_SUITE_P(ModalResults, CancelTest, ::testing::Values(2, 0, 3, -1
 
 TEST_F(RunWizardTest, FinishWithNoRowSelectedDoesNothing) {
   WorkedExample();
-  script.Deselect = {0, 1};
+  script_.deselect = {0, 1};
   EXPECT_EQ(Run(), "no failure");
   EXPECT_EQ(LogFrom("Wizard.ShowModal"), (CallLog{"Wizard.ShowModal", "Wizard.Destroy"}));
-  EXPECT_FALSE(Exists(dir / "english.lng"));
+  EXPECT_FALSE(Exists(dir_ / "english.lng"));
 }
 
 TEST_F(RunWizardTest, DeselectedModulesAreLeftAlone) {
   FiveUnits();
-  script.Deselect = {1, 3};
+  script_.deselect = {1, 3};
   EXPECT_EQ(Run(), "no failure");
   for (int i = 1; i <= 5; ++i) {
     const std::string name = "U" + std::to_string(i);
     const std::string text = "Text" + std::to_string(i);
     const bool selected = i != 2 && i != 4;
-    EXPECT_EQ(host.Module(name + ".pas").Saves, selected ? 1 : 0) << name;
+    EXPECT_EQ(host_.Module(name + ".pas").saves, selected ? 1 : 0) << name;
     EXPECT_EQ(Disk(name + ".pas"), selected ? Replaced(FormUnit(name, text), text,
                                                        i == 1   ? 1
                                                        : i == 3 ? 2
@@ -241,19 +241,19 @@ TEST_F(RunWizardTest, DeselectedModulesAreLeftAlone) {
 
 TEST_F(RunWizardTest, AnEmptyLanguageNameIsTakenAsItIs) {
   WorkedExample();
-  script.LanguageName = "";
+  script_.language_name = "";
   EXPECT_EQ(Run(), "no failure");
-  EXPECT_EQ(host.Form("Unit1.pas").Components[0]->Props.at("LangFileName"), "");
+  EXPECT_EQ(host_.Form("Unit1.pas").components[0]->props.at("LangFileName"), "");
   // Source processing got the empty name too: its language file is ".lng".
   EXPECT_EQ(LangEntries(".lng"), (std::vector<Entry>{{1, "Hello"}}));
 }
 
 TEST_F(RunWizardTest, AComponentDifferingOnlyInLetterCaseIsReused) {
   WorkedExample();
-  HostComponent& form = host.Form("Unit1.pas");
+  HostComponent& form = host_.Form("Unit1.pas");
   form.Add("TButton", "Button1");
   form.Add("TVMLANG", "Lang1", "French");
-  script.ProcessSources = false;
+  script_.process_sources = false;
   EXPECT_EQ(Run(), "no failure");
   EXPECT_EQ(LogFrom("Form(Unit1.pas).GetFormComponent"),
             (CallLog{
@@ -273,37 +273,37 @@ TEST_F(RunWizardTest, AComponentDifferingOnlyInLetterCaseIsReused) {
                 "CloseFile(Unit1.pas)",
                 "Wizard.Destroy",
             }));
-  EXPECT_EQ(form.Components.size(), 2u);
-  EXPECT_EQ(form.Components[1]->Props.at("LangFileName"), "English");
+  EXPECT_EQ(form.components.size(), 2u);
+  EXPECT_EQ(form.components[1]->props.at("LangFileName"), "English");
 }
 
 TEST_F(RunWizardTest, OnlyTheFirstOfTwoComponentsIsSet) {
   WorkedExample();
-  HostComponent& form = host.Form("Unit1.pas");
+  HostComponent& form = host_.Form("Unit1.pas");
   form.Add("TvMLang", "First", "Old");
   form.Add("TvMLang", "Second", "Old");
-  script.LanguageName = "Deutsch";
-  script.ProcessSources = false;
+  script_.language_name = "Deutsch";
+  script_.process_sources = false;
   EXPECT_EQ(Run(), "no failure");
-  EXPECT_EQ(form.Components[0]->Props.at("LangFileName"), "Deutsch");
-  EXPECT_EQ(form.Components[1]->Props.at("LangFileName"), "Old");
-  EXPECT_EQ(form.Components.size(), 2u);
+  EXPECT_EQ(form.components[0]->props.at("LangFileName"), "Deutsch");
+  EXPECT_EQ(form.components[1]->props.at("LangFileName"), "Old");
+  EXPECT_EQ(form.components.size(), 2u);
 }
 
 TEST_F(RunWizardTest, NamesThatOnlyLookAlikeAreNotReused) {
   WorkedExample();
-  HostComponent& form = host.Form("Unit1.pas");
+  HostComponent& form = host_.Form("Unit1.pas");
   for (const char* type : {"TvMLang2", "TvMLan", "TvMLang ", "vMLang"}) form.Add(type, type);
-  script.ProcessSources = false;
+  script_.process_sources = false;
   EXPECT_EQ(Run(), "no failure");
-  ASSERT_EQ(form.Components.size(), 5u);
-  EXPECT_EQ(form.Components[4]->Type, "TvMLang");
-  EXPECT_EQ(form.Components[4]->Props.at("LangFileName"), "English");
+  ASSERT_EQ(form.components.size(), 5u);
+  EXPECT_EQ(form.components[4]->type, "TvMLang");
+  EXPECT_EQ(form.components[4]->props.at("LangFileName"), "English");
 }
 
 TEST_F(RunWizardTest, ProcessSourcesOffOnlyChangesTheForms) {
   WorkedExample();
-  script.ProcessSources = false;
+  script_.process_sources = false;
   EXPECT_EQ(Run(), "no failure");
   EXPECT_EQ(LogFrom("OpenFile(Project1.dpr)"),
             (CallLog{
@@ -328,24 +328,24 @@ TEST_F(RunWizardTest, ProcessSourcesOffOnlyChangesTheForms) {
                 "CloseFile(Unit1.pas)",
                 "Wizard.Destroy",
             }));
-  EXPECT_TRUE(host.Module("Project1.dpr").Open);
+  EXPECT_TRUE(host_.Module("Project1.dpr").open);
   EXPECT_EQ(Disk("Unit1.pas"), FormUnit("Unit1", "Hello"));
-  EXPECT_EQ(ListDirectory(dir.path()), (std::vector<std::string>{"Project1.dpr", "Unit1.pas"}));
+  EXPECT_EQ(ListDirectory(dir_.path()), (std::vector<std::string>{"Project1.dpr", "Unit1.pas"}));
 }
 
 TEST_F(RunWizardTest, ModulesOpenBeforeTheRunAreClosedExceptTheProject) {
   WorkedExample();
-  host.Module("Project1.dpr").Open = true;
-  host.Module("Unit1.pas").Open = true;
+  host_.Module("Project1.dpr").open = true;
+  host_.Module("Unit1.pas").open = true;
   EXPECT_EQ(Run(), "no failure");
-  EXPECT_TRUE(host.Module("Project1.dpr").Open);
-  EXPECT_FALSE(host.Module("Unit1.pas").Open);
+  EXPECT_TRUE(host_.Module("Project1.dpr").open);
+  EXPECT_FALSE(host_.Module("Unit1.pas").open);
 }
 
 TEST_F(RunWizardTest, TheChoosersMarksDecideWhatIsReplaced) {
-  host.AddFile("Project1.dpr",
+  host_.AddFile("Project1.dpr",
                "program Project1;\nbegin\n  Caption := 'One';\n  Hint := 'Two';\nend.\n");
-  script.Mark = [](const TLangStr& s) { return s.Text == "Two"; };
+  script_.mark = [](const TLangStr& s) { return s.Text == "Two"; };
   EXPECT_EQ(Run(), "no failure");
   EXPECT_EQ(
       Disk("Project1.dpr"),
@@ -355,37 +355,37 @@ TEST_F(RunWizardTest, TheChoosersMarksDecideWhatIsReplaced) {
 
 TEST_F(RunWizardTest, AModuleWithoutModuleInterfaceIsReportedAndSkipped) {
   FiveUnits();
-  host.Module("U2.pas").NoModuleInterface = true;
-  script.Deselect = {2, 3, 4};
+  host_.Module("U2.pas").no_module_interface = true;
+  script_.deselect = {2, 3, 4};
   EXPECT_EQ(Run(), "no failure");
-  EXPECT_EQ(script.Messages,
-            std::vector<std::string>{"Cann't get module interface for " + dir / "U2.pas"});
+  EXPECT_EQ(script_.messages,
+            std::vector<std::string>{"Cann't get module interface for " + dir_ / "U2.pas"});
   EXPECT_EQ(LogFrom("OpenFile(U2.pas)"),
             (CallLog{"OpenFile(U2.pas)", "GetModuleInterface(U2.pas)",
-                     "MessageBox(Cann't get module interface for " + dir / "U2.pas" + ")",
+                     "MessageBox(Cann't get module interface for " + dir_ / "U2.pas" + ")",
                      "Wizard.Destroy"}));
-  EXPECT_TRUE(host.Module("U2.pas").Open);
+  EXPECT_TRUE(host_.Module("U2.pas").open);
   EXPECT_EQ(Disk("U2.pas"), FormUnit("U2", "Text2"));
   EXPECT_EQ(LangEntries(), (std::vector<Entry>{{1, "Text1"}}));
 }
 
 TEST_F(RunWizardTest, AFailureInTheThirdOfFiveModulesEndsTheRunThere) {
   FiveUnits();
-  host.FailAt = {"Module(U3.pas).Save(true)"};
+  host_.fail_at = {"Module(U3.pas).Save(true)"};
   EXPECT_EQ(Run(), "host failure at Module(U3.pas).Save(true)");
   for (int i : {1, 2}) {
     const std::string name = "U" + std::to_string(i);
-    EXPECT_FALSE(host.Module(name + ".pas").Open) << name;
+    EXPECT_FALSE(host_.Module(name + ".pas").open) << name;
     EXPECT_EQ(Disk(name + ".pas"),
               Replaced(FormUnit(name, "Text" + std::to_string(i)), "Text" + std::to_string(i), i));
   }
   // The third stays as far as it got: its component set, not saved, not closed.
-  EXPECT_EQ(host.Form("U3.pas").Components[0]->Props.at("LangFileName"), "English");
-  EXPECT_TRUE(host.Module("U3.pas").Open);
+  EXPECT_EQ(host_.Form("U3.pas").components[0]->props.at("LangFileName"), "English");
+  EXPECT_TRUE(host_.Module("U3.pas").open);
   EXPECT_EQ(Disk("U3.pas"), FormUnit("U3", "Text3"));
   for (int i : {4, 5}) {
     const std::string name = "U" + std::to_string(i);
-    EXPECT_TRUE(host.Form(name + ".pas").Components.empty()) << name;
+    EXPECT_TRUE(host_.Form(name + ".pas").components.empty()) << name;
     EXPECT_EQ(Disk(name + ".pas"), FormUnit(name, "Text" + std::to_string(i)));
   }
   EXPECT_EQ(LogFrom("Module(U3.pas).Save(true)"),
@@ -405,36 +405,36 @@ class NilFromTheIdeTest : public RunWizardTest, public ::testing::WithParamInter
 
 TEST_P(NilFromTheIdeTest, EndsTheRunWithAMessageNamingTheFile) {
   WorkedExample();
-  HostModule& unit = host.Module("Unit1.pas");
-  unit.Form->Add("TvMLang", "Hidden");
+  HostModule& unit = host_.Module("Unit1.pas");
+  unit.form->Add("TvMLang", "Hidden");
   GetParam().arrange(unit);
-  EXPECT_EQ(Run(), GetParam().message + dir / "Unit1.pas");
-  EXPECT_EQ(host.Module("Unit1.pas").Saves, 0);
+  EXPECT_EQ(Run(), GetParam().message + dir_ / "Unit1.pas");
+  EXPECT_EQ(host_.Module("Unit1.pas").saves, 0);
   EXPECT_EQ(Disk("Unit1.pas"), FormUnit("Unit1", "Hello"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, NilFromTheIdeTest,
-    ::testing::Values(NilCase{"NoFormComponent", [](HostModule& m) { m.NoFormComponent = true; },
+    ::testing::Values(NilCase{"NoFormComponent", [](HostModule& m) { m.no_form_component = true; },
                               "Cannot get the form component of "},
                       NilCase{"CreateGivesNil",
                               [](HostModule& m) {
-                                m.NullComponents = {0};
-                                m.CreateGivesNull = true;
+                                m.null_components = {0};
+                                m.create_gives_null = true;
                               },
                               "Cannot create a TvMLang component on the form of "}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RunWizardTest, ASkippedNilComponentLeadsToANewOne) {
   WorkedExample();
-  HostModule& unit = host.Module("Unit1.pas");
-  unit.Form->Add("TvMLang", "Hidden");
-  unit.NullComponents = {0};
-  script.ProcessSources = false;
+  HostModule& unit = host_.Module("Unit1.pas");
+  unit.form->Add("TvMLang", "Hidden");
+  unit.null_components = {0};
+  script_.process_sources = false;
   EXPECT_EQ(Run(), "no failure");
-  ASSERT_EQ(unit.Form->Components.size(), 2u);
-  EXPECT_EQ(unit.Form->Components[1]->Props.at("LangFileName"), "English");
-  EXPECT_EQ(unit.Form->Components[0]->Props.count("LangFileName"), 0u);
+  ASSERT_EQ(unit.form->components.size(), 2u);
+  EXPECT_EQ(unit.form->components[1]->props.at("LangFileName"), "English");
+  EXPECT_EQ(unit.form->components[0]->props.count("LangFileName"), 0u);
 }
 
 }  // namespace

@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const Error&) {
     return 0;
   }
-  const auto lines = text->lines();
+  const auto lines = text->Lines();
   for (const UsesEntry& entry : entries) {
     Check(entry.line >= 0 && static_cast<std::size_t>(entry.line) < lines.size());
     Check(!entry.name.empty() && entry.name.front() != '.' && entry.name.back() != '.');

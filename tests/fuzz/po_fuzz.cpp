@@ -54,12 +54,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       __builtin_trap();
   }
 
-  static const std::string native = NativeBytes();
-  auto file = polyverb::TvLangFileEdit::FromBytes(native, "native.lng");
+  static const std::string kNative = NativeBytes();
+  auto file = polyverb::TvLangFileEdit::FromBytes(kNative, "native.lng");
   try {
     polyverb::ImportPo(*file, catalog, "fuzz.po");
   } catch (const Error&) {
-    if (file->Serialize() != native) __builtin_trap();  // a failed import changes nothing
+    if (file->Serialize() != kNative) __builtin_trap();  // a failed import changes nothing
     return 0;
   }
   std::string po;

@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<std::string> lines;
   try {
     SourceText source(bytes, "fuzz.pas");
-    for (auto line : source.lines()) lines.emplace_back(line);
+    for (auto line : source.Lines()) lines.emplace_back(line);
   } catch (const Error&) {
     return 0;
   }

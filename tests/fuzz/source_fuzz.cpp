@@ -49,29 +49,29 @@ int Len(std::string_view l) {
 
 bool RefSymbolAt(std::string_view l, int& pos) {
   if (pos < Len(l) && !White(At(l, pos + 1)) &&
-      TvScanner::Symbols.find(l.substr(static_cast<std::size_t>(pos - 1), 2)) !=
+      TvScanner::kSymbols.find(l.substr(static_cast<std::size_t>(pos - 1), 2)) !=
           std::string_view::npos) {
     ++pos;
     return true;
   }
-  return TvScanner::Symbols.find(At(l, pos)) != std::string_view::npos;
+  return TvScanner::kSymbols.find(At(l, pos)) != std::string_view::npos;
 }
 
 std::vector<Tok> RefScan(std::span<const std::string_view> lines) {
   std::vector<Tok> out;
   const int count = static_cast<int>(lines.size());
-  int lineIndex = 0, nextPos = 1;
-  while (lineIndex < count) {
-    int col = nextPos;
-    std::string_view l = lines[static_cast<std::size_t>(lineIndex)];
-    bool atEnd = false;
+  int line_index = 0, next_pos = 1;
+  while (line_index < count) {
+    int col = next_pos;
+    std::string_view l = lines[static_cast<std::size_t>(line_index)];
+    bool at_end = false;
     for (;;) {
       if (col > Len(l) || (col < Len(l) && At(l, col) == '/' && At(l, col + 1) == '/')) {
-        if (++lineIndex >= count) {
-          atEnd = true;
+        if (++line_index >= count) {
+          at_end = true;
           break;
         }
-        l = lines[static_cast<std::size_t>(lineIndex)];
+        l = lines[static_cast<std::size_t>(line_index)];
         col = 1;
         continue;
       }
@@ -84,14 +84,14 @@ std::vector<Tok> RefScan(std::span<const std::string_view> lines) {
         auto f =
             l.find(closer, static_cast<std::size_t>(col - 1 + static_cast<int>(closer.size())));
         while (f == std::string_view::npos) {
-          if (++lineIndex >= count) {
-            atEnd = true;
+          if (++line_index >= count) {
+            at_end = true;
             break;
           }
-          l = lines[static_cast<std::size_t>(lineIndex)];
+          l = lines[static_cast<std::size_t>(line_index)];
           f = l.find(closer);
         }
-        if (atEnd) break;
+        if (at_end) break;
         col = static_cast<int>(f) + 1 + static_cast<int>(closer.size());
         continue;
       }
@@ -101,9 +101,9 @@ std::vector<Tok> RefScan(std::span<const std::string_view> lines) {
       }
       break;
     }
-    if (atEnd) break;
+    if (at_end) break;
 
-    Tok t{tkUnknown, "", lineIndex, col, 0};
+    Tok t{tkUnknown, "", line_index, col, 0};
     int p = col;
     if (RefSymbolAt(l, p)) {
       t.text = std::string(
@@ -140,7 +140,7 @@ std::vector<Tok> RefScan(std::span<const std::string_view> lines) {
       const auto f = static_cast<unsigned char>(t.text[0]);
       if (f >= 65 && f <= 122) {
         bool keyword = false;
-        for (auto k : ExtractionKeywords) keyword = keyword || SameTextAscii(k, t.text);
+        for (auto k : kExtractionKeywords) keyword = keyword || SameTextAscii(k, t.text);
         t.kind = keyword ? tkKeyword : tkIdentifier;
       } else {
         t.kind = TvScanner::IsNumber(t.text) ? tkNumber : tkUnknown;
@@ -148,7 +148,7 @@ std::vector<Tok> RefScan(std::span<const std::string_view> lines) {
       t.next = p;
     }
     out.push_back(t);
-    nextPos = t.next;
+    next_pos = t.next;
   }
   return out;
 }
@@ -184,21 +184,21 @@ std::vector<Tok> RefFind(const std::vector<Tok>& tokens) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string bytes(reinterpret_cast<const char*>(data), size);
-  const bool hasNul = bytes.find('\0') != std::string::npos;
+  const bool has_nul = bytes.find('\0') != std::string::npos;
   std::optional<SourceText> text;
   try {
     text.emplace(std::move(bytes), "fuzz.pas");
   } catch (const Error&) {
-    Check(hasNul);
+    Check(has_nul);
     return 0;
   }
-  Check(!hasNul);
-  const auto lines = text->lines();
+  Check(!has_nul);
+  const auto lines = text->Lines();
   for (auto l : lines) Check(l.find_first_of("\r\n") == std::string_view::npos);
 
   std::vector<Tok> tokens;
   TvScanner scanner(lines);
-  for (auto k : ExtractionKeywords) scanner.Keywords.Add(k);
+  for (auto k : kExtractionKeywords) scanner.Keywords.Add(k);
   for (scanner.Reset(); !scanner.AtEnd(); scanner.NextToken()) {
     Check(scanner.LineIndex() >= 0 && static_cast<std::size_t>(scanner.LineIndex()) < lines.size());
     const auto len =

@@ -18,13 +18,13 @@ class RecordingView : public IdeView {
  public:
   void Report(const std::string& text) override { reports.push_back(text); }
   void Note(const std::string& text) override { notes.push_back(text); }
-  void FormShown(const std::string& formPath, const FormFile& form) override {
-    shown.push_back(formPath + " " + form.Root().Name());
+  void FormShown(const std::string& form_path, const FormFile& form) override {
+    shown.push_back(form_path + " " + form.Root().Name());
   }
-  void OpenFilesChanged(const std::vector<std::string>& open) override { openLists.push_back(open); }
+  void OpenFilesChanged(const std::vector<std::string>& open) override { open_lists.push_back(open); }
 
   std::vector<std::string> reports, notes, shown;
-  std::vector<std::vector<std::string>> openLists;
+  std::vector<std::vector<std::string>> open_lists;
 };
 
 std::string ErrorOf(const std::function<void()>& f) {
@@ -222,10 +222,10 @@ TEST_F(IdeModulesTest, PropertiesAndClassesTheIdeDoesNotKnowAreRefused) {
   testing::WriteBytes(dir_ / "About.pas", kUnit);
   testing::WriteBytes(dir_ / "About.dfm", kForm);
   auto other = Module("About.pas");
-  auto otherRoot = FormComponent(*other);
-  EXPECT_EQ(form->CreateComponent(otherRoot.get(), "TvMLang", 2, 2, 10, 10), nullptr);
-  auto ownRoot = FormComponent(*module);
-  EXPECT_TRUE(TIntfPtr<TIComponentInterface>(form->CreateComponent(ownRoot.get(), "TvMLang", 2, 2, 10, 10)));
+  auto other_root = FormComponent(*other);
+  EXPECT_EQ(form->CreateComponent(other_root.get(), "TvMLang", 2, 2, 10, 10), nullptr);
+  auto own_root = FormComponent(*module);
+  EXPECT_TRUE(TIntfPtr<TIComponentInterface>(form->CreateComponent(own_root.get(), "TvMLang", 2, 2, 10, 10)));
 }
 
 struct RefusalCase {
@@ -322,7 +322,7 @@ TEST_F(IdeModulesTest, OpenAndCloseTrackTheFilesAndTheProjectStaysOpen) {
   EXPECT_FALSE(modules_.CloseFile(dir_ / "Main.pas"));
   EXPECT_EQ(modules_.OpenFiles(), std::vector<std::string>{dir_ / "Shop.dpr"});
   EXPECT_EQ(view_.reports, std::vector<std::string>{"Cannot open file " + dir_ / "Ghost.pas"});
-  EXPECT_EQ(view_.openLists.size(), 2u);
+  EXPECT_EQ(view_.open_lists.size(), 2u);
 }
 
 TEST_F(IdeModulesTest, LiveObjectsListWhatTheAddinStillHolds) {

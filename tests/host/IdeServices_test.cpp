@@ -81,8 +81,8 @@ TEST_F(IdeServicesTest, ItemInsertedAfterTheOptionsItemCallsItsHandler) {
   EXPECT_FALSE(TIntfPtr<TIMenuItemIntf>(TIntfPtr<TIMenuItemIntf>(project->GetParent())->GetParent()));
 
   struct Clicks {
-    std::vector<std::int32_t> senderIndexes;
-    void OnClick(TIMenuItemIntf* sender) { senderIndexes.push_back(sender->GetIndex()); }
+    std::vector<std::int32_t> sender_indexes;
+    void OnClick(TIMenuItemIntf* sender) { sender_indexes.push_back(sender->GetIndex()); }
   } clicks;
   TIntfPtr<TIMenuItemIntf> item(project->InsertItem(options->GetIndex() + 1, "Polyverb", "ProjectPolyverbItem", "",
                                                     0, 0, 0, MenuFlag(mfEnabled) | MenuFlag(mfVisible),
@@ -95,7 +95,7 @@ TEST_F(IdeServicesTest, ItemInsertedAfterTheOptionsItemCallsItsHandler) {
   EXPECT_TRUE(action->isEnabled());
   EXPECT_TRUE(action->isVisible());
   action->trigger();
-  EXPECT_EQ(clicks.senderIndexes, std::vector<std::int32_t>{1});
+  EXPECT_EQ(clicks.sender_indexes, std::vector<std::int32_t>{1});
   // Only the item wrappers above are alive: the Sender went after the click.
   EXPECT_EQ(services_->Live().Count(), 4u);
 
@@ -172,16 +172,16 @@ class FakeExpert : public TIExpert {
 
 bool g_destroyed = false;
 bool g_terminated = false;
-bool g_keepExtraReference = false;
+bool g_keep_extra_reference = false;
 TIToolServices* g_services = nullptr;
 TIExpert* g_expert = nullptr;
 
-bool FakeEntry(TIToolServices* services, TExpertRegisterProc registerProc, TExpertTerminateProc* terminate) {
+bool FakeEntry(TIToolServices* services, TExpertRegisterProc register_proc, TExpertTerminateProc* terminate) {
   g_services = services;
   auto* expert = new FakeExpert(&g_destroyed);
   g_expert = expert;
-  if (g_keepExtraReference) expert->AddRef();
-  registerProc(expert);
+  if (g_keep_extra_reference) expert->AddRef();
+  register_proc(expert);
   *terminate = [] { g_terminated = true; };
   return true;
 }
@@ -189,7 +189,7 @@ bool FakeEntry(TIToolServices* services, TExpertRegisterProc registerProc, TExpe
 TEST_F(IdeServicesTest, ExpertsAreKeptAndReleasedOnCloseThenTerminated) {
   for (bool extra : {false, true}) {
     g_destroyed = g_terminated = false;
-    g_keepExtraReference = extra;
+    g_keep_extra_reference = extra;
     ASSERT_TRUE(services_->InitAddin(&FakeEntry));
     EXPECT_EQ(g_services, services_.get());
     EXPECT_EQ(services_->ExpertCount(), 1u);

@@ -59,7 +59,7 @@ class PolyverbIdeTest : public ::testing::Test {
 
   // The form (written with the demo's own LF line ends) has exactly one TvMLang with LangFileName `lang`, declared in its unit's class,
   // and the unit uses vMLang in its interface.
-  void ExpectPrepared(const std::string& unit, const std::string& formClass, const std::string& lang) {
+  void ExpectPrepared(const std::string& unit, const std::string& form_class, const std::string& lang) {
     const std::string dfm = Read(unit + ".dfm");
     EXPECT_EQ(Count(dfm, ": TvMLang"), 1u) << dfm;
     EXPECT_EQ(Count(dfm, "  object vMLang1: TvMLang\n    LangFileName = '" + lang + "'\n    Left = 2\n"
@@ -67,10 +67,10 @@ class PolyverbIdeTest : public ::testing::Test {
               1u)
         << dfm;
     const std::string pas = Read(unit + ".pas");
-    const auto cls = pas.find(formClass + " = class(TForm)");
+    const auto cls = pas.find(form_class + " = class(TForm)");
     const auto field = pas.find("    vMLang1: TvMLang;");
-    const auto firstMethod = pas.find("procedure", cls);
-    EXPECT_TRUE(cls < field && field < firstMethod) << pas;
+    const auto first_method = pas.find("procedure", cls);
+    EXPECT_TRUE(cls < field && field < first_method) << pas;
     EXPECT_EQ(Count(pas, "vMLang1: TvMLang"), 1u) << pas;
     const auto uses = pas.find("uses");
     EXPECT_EQ(pas.find("vMLang", uses), pas.find("vMLang;", uses)) << pas;
@@ -105,7 +105,7 @@ TEST_F(PolyverbIdeTest, YesRunsTheWholeWizardOverTheDemo) {
   const std::string anchor = "  Caption := GetLangStr(6);\r\n";
   about.insert(about.find(anchor) + anchor.size(), "  Hint := 'Second run';\r\n");
   WriteBytes(Path("About.pas"), about);
-  const std::string mainBefore = Read("Main.pas");
+  const std::string main_before = Read("Main.pas");
   const auto again = Ide({"--yes", "Shop.dpr"});
   ASSERT_EQ(again.exit_code, 0) << Describe(again);
   ExpectPrepared("Main", "TfrmMain", "English");
@@ -114,7 +114,7 @@ TEST_F(PolyverbIdeTest, YesRunsTheWholeWizardOverTheDemo) {
   expected.push_back("Second run");
   EXPECT_EQ(LangStrings(Path("english.lng")), expected);
   EXPECT_EQ(Count(Read("About.pas"), "  Hint := GetLangStr(12);\r\n"), 1u);
-  EXPECT_EQ(Read("Main.pas"), mainBefore);
+  EXPECT_EQ(Read("Main.pas"), main_before);
 }
 
 TEST_F(PolyverbIdeTest, LanguageAndNoSourcesAnswerTheWizard) {
@@ -132,12 +132,12 @@ TEST_F(PolyverbIdeTest, BinaryFormIsReportedLeftAsItWasAndLaterModulesAreDone) {
   std::string dpr = Read("Shop.dpr");
   dpr.insert(dpr.find("  About in"), "  Bin in 'Bin.pas' {frmBin},\n");
   WriteBytes(Path("Shop.dpr"), dpr);
-  const std::string binPas =
+  const std::string bin_pas =
       "unit Bin;\ninterface\nuses Forms;\ntype\n  TfrmBin = class(TForm)\n  end;\nimplementation\n"
       "procedure Hello;\nbegin\n  WriteLn('Binary');\nend;\nend.\n";
-  const std::string binDfm = "TPF0\x07TfrmBin\x06" "frmBin";
-  WriteBytes(Path("Bin.pas"), binPas);
-  WriteBytes(Path("Bin.dfm"), binDfm);
+  const std::string bin_dfm = "TPF0\x07TfrmBin\x06" "frmBin";
+  WriteBytes(Path("Bin.pas"), bin_pas);
+  WriteBytes(Path("Bin.dfm"), bin_dfm);
 
   const auto r = Ide({"--yes", "Shop.dpr"});
   ASSERT_EQ(r.exit_code, 3) << Describe(r);
@@ -152,8 +152,8 @@ TEST_F(PolyverbIdeTest, BinaryFormIsReportedLeftAsItWasAndLaterModulesAreDone) {
             "  messages shown (1): Cann't get module interface for " + bin + "\n"
             "  errors raised (0)\n"
             "  files still open (2): Shop.dpr, Bin.pas\n");
-  EXPECT_EQ(Read("Bin.pas"), binPas);
-  EXPECT_EQ(Read("Bin.dfm"), binDfm);
+  EXPECT_EQ(Read("Bin.pas"), bin_pas);
+  EXPECT_EQ(Read("Bin.dfm"), bin_dfm);
   ExpectPrepared("About", "TfrmAbout", "English");
   EXPECT_EQ(LangStrings(Path("english.lng")), kDemoStrings);
 }

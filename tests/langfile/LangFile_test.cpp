@@ -38,23 +38,23 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, MakeLangFileNameTest,
     ::testing::Values(
         // The Windows style as its users write names.
-        NameCase{PathStyle::Windows, "C:\\Work", "English", "C:\\Work\\english.lng"},
-        NameCase{PathStyle::Windows, "C:\\", "English", "C:\\\\english.lng"},
-        NameCase{PathStyle::Windows, "C:\\Work", "notes.lng.bak", "C:\\Work\\notes.lng.bak"},
-        NameCase{PathStyle::Windows, "C:\\Work", "C:\\X\\Y", "c:\\x\\y.lng"},
-        NameCase{PathStyle::Windows, "C:\\Work", "D:\\Lang\\French.LNG", "d:\\lang\\french.lng"},
-        NameCase{PathStyle::Windows, "C:\\Work", "Lang\\German", "lang\\german.lng"},
+        NameCase{PathStyle::kWindows, "C:\\Work", "English", "C:\\Work\\english.lng"},
+        NameCase{PathStyle::kWindows, "C:\\", "English", "C:\\\\english.lng"},
+        NameCase{PathStyle::kWindows, "C:\\Work", "notes.lng.bak", "C:\\Work\\notes.lng.bak"},
+        NameCase{PathStyle::kWindows, "C:\\Work", "C:\\X\\Y", "c:\\x\\y.lng"},
+        NameCase{PathStyle::kWindows, "C:\\Work", "D:\\Lang\\French.LNG", "d:\\lang\\french.lng"},
+        NameCase{PathStyle::kWindows, "C:\\Work", "Lang\\German", "lang\\german.lng"},
         // Here: only the last component changes case, and only it is searched for ".lng".
-        NameCase{PathStyle::Posix, "/home/ann", "English", "/home/ann/english.lng"},
-        NameCase{PathStyle::Posix, "/", "English", "/english.lng"},
-        NameCase{PathStyle::Posix, "/x", "/home/Ann/Shop/English", "/home/Ann/Shop/english.lng"},
-        NameCase{PathStyle::Posix, "/x", "Shop/Notes.LNG.bak", "Shop/notes.lng.bak"},
-        NameCase{PathStyle::Posix, "/x", "/My.lng/English", "/My.lng/english.lng"},
-        NameCase{PathStyle::Posix, "/x", "C:\\Lang\\French", "/x/c:\\lang\\french.lng"},
-        NameCase{PathStyle::Posix, "/home/ann", "\xC3\x89NGLISH", "/home/ann/\xC3\xA9nglish.lng"},
-        NameCase{PathStyle::Posix, "/home/ann", "\xC9NGLISH", "/home/ann/\xE9nglish.lng"}),
+        NameCase{PathStyle::kPosix, "/home/ann", "English", "/home/ann/english.lng"},
+        NameCase{PathStyle::kPosix, "/", "English", "/english.lng"},
+        NameCase{PathStyle::kPosix, "/x", "/home/Ann/Shop/English", "/home/Ann/Shop/english.lng"},
+        NameCase{PathStyle::kPosix, "/x", "Shop/Notes.LNG.bak", "Shop/notes.lng.bak"},
+        NameCase{PathStyle::kPosix, "/x", "/My.lng/English", "/My.lng/english.lng"},
+        NameCase{PathStyle::kPosix, "/x", "C:\\Lang\\French", "/x/c:\\lang\\french.lng"},
+        NameCase{PathStyle::kPosix, "/home/ann", "\xC3\x89NGLISH", "/home/ann/\xC3\xA9nglish.lng"},
+        NameCase{PathStyle::kPosix, "/home/ann", "\xC9NGLISH", "/home/ann/\xE9nglish.lng"}),
     [](const auto& info) {
-      return std::string(info.param.style == PathStyle::Windows ? "Windows" : "Posix") +
+      return std::string(info.param.style == PathStyle::kWindows ? "Windows" : "Posix") +
              std::to_string(info.index);
     });
 

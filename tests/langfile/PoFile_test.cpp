@@ -256,7 +256,7 @@ TEST(ExportPoTemplateTest, EmptyTableGivesTheHeaderAlone) {
 TEST(ExportPoTemplateTest, OneInvalidUtf8TextMakesTheWholeFileWindows1252) {
   // "\xC3\xA9" alone would be UTF-8 for é; in a Windows-1252 file it is two characters.
   auto file = Model({{1, "\xC3\xA9"}, {2, "caf\xE9 \x80"}});
-  EXPECT_EQ(DetectTextEncoding(*file), TextEncoding::Windows1252);
+  EXPECT_EQ(DetectTextEncoding(*file), TextEncoding::kWindows1252);
   EXPECT_EQ(ExportPoTemplate(*file),
             Header("Windows-1252") +
                 "\nmsgctxt \"1\"\nmsgid \"Ã©\"\nmsgstr \"\"\n"
@@ -271,7 +271,7 @@ TEST(ExportPoTemplateTest, Refusals) {
             "/data/english.lng: the text of string 3 holds the control character U+0004, "
             "which a PO file cannot carry");
   EXPECT_EQ(testing::ErrorOf([] {
-              ExportPoTemplate(*Model({{9, "caf\xE9"}}), TextEncoding::Utf8);
+              ExportPoTemplate(*Model({{9, "caf\xE9"}}), TextEncoding::kUtf8);
             }),
             "/data/english.lng: the text of string 9 is not valid UTF-8");
 }
@@ -333,7 +333,7 @@ TEST(ImportPoTest, StoresTranslationsInTheNativeFilesEncoding) {
 TEST(ImportPoTest, EncodingGivenByTheCallerWins) {
   auto ascii = Model({{1, "Coffee"}});
   ImportPo(*ascii, Po("msgctxt \"1\"\nmsgid \"Coffee\"\nmsgstr \"Café\"\n"), "fr.po",
-           TextEncoding::Windows1252);
+           TextEncoding::kWindows1252);
   EXPECT_EQ(Texts(*ascii), std::vector<std::string>{"Caf\xE9"});
 }
 
@@ -436,18 +436,18 @@ Strings Utf8Texts() {
 // Deterministic texts mixing the things line breaking looks at: spaces, punctuation,
 // hyphens, slashes, wide and combining characters, escapes and control characters.
 Strings RandomTexts(std::size_t count, uint32_t seed) {
-  static const std::vector<std::string> pieces = {
+  static const std::vector<std::string> kPieces = {
       "word ", "longerword ", "x", " ", " ", "-", "/", ".", ",", "(x) ", "[", "]", "\"", "\\",
       "http://a.b/c ", "12.5% ", "\t", "\n", "\r", "\x01", "\x7F", "é", "€", "—", "…", "«",
       "»", "日", "本", "。", "、", "한", "Ω", "\xCC\x81", "\xC2\xA0", "\xE2\x80\x8B", "😀",
       "\xE2\x80\xA8", "\xC2\x85", "\xE3\x80\x80", "ｱ", "１", "!", "?", ":", ";"};
   std::mt19937 random(seed);
-  static const int lengths[] = {0, 1, 5, 20, 60, 75, 76, 77, 78, 79, 80, 100, 150, 300};
+  static const int kLengths[] = {0, 1, 5, 20, 60, 75, 76, 77, 78, 79, 80, 100, 150, 300};
   Strings strings;
   for (std::size_t i = 0; i < count; ++i) {
-    int length = lengths[random() % std::size(lengths)];
+    int length = kLengths[random() % std::size(kLengths)];
     std::string text;
-    for (int k = 0; k < length; ++k) text += pieces[random() % pieces.size()];
+    for (int k = 0; k < length; ++k) text += kPieces[random() % kPieces.size()];
     strings.emplace_back(static_cast<uint16_t>(i + 1), text);
   }
   return strings;

@@ -51,12 +51,12 @@ TEST(TextTest, AsciiSameText) {
 }
 
 TEST(PathStyleTest, DelimitersOfEachStyle) {
-  EXPECT_EQ(FileNamePart(PathStyle::Windows, "D:\\Work\\Main.pas"), "Main.pas");
-  EXPECT_EQ(FileNamePart(PathStyle::Windows, "D:Main.pas"), "Main.pas");
-  EXPECT_EQ(FileNamePart(PathStyle::Posix, "/home/ann/Main.pas"), "Main.pas");
-  EXPECT_EQ(FileNamePart(PathStyle::Posix, "a\\b:Main.pas"), "a\\b:Main.pas");
-  EXPECT_FALSE(HasDirectoryPart(PathStyle::Posix, "English"));
-  EXPECT_TRUE(HasDirectoryPart(PathStyle::Windows, "C:English"));
+  EXPECT_EQ(FileNamePart(PathStyle::kWindows, "D:\\Work\\Main.pas"), "Main.pas");
+  EXPECT_EQ(FileNamePart(PathStyle::kWindows, "D:Main.pas"), "Main.pas");
+  EXPECT_EQ(FileNamePart(PathStyle::kPosix, "/home/ann/Main.pas"), "Main.pas");
+  EXPECT_EQ(FileNamePart(PathStyle::kPosix, "a\\b:Main.pas"), "a\\b:Main.pas");
+  EXPECT_FALSE(HasDirectoryPart(PathStyle::kPosix, "English"));
+  EXPECT_TRUE(HasDirectoryPart(PathStyle::kWindows, "C:English"));
 }
 
 }  // namespace

@@ -72,18 +72,18 @@ TEST(FormFileTest, ReadsNestedObjectsAndValues) {
                                              "grdOrders:TDBGrid", "tmrRefresh:TTimer", "chtSales:TChart"}));
 
   const FormValue& style = root.FindProperty("font.style")->Value();
-  EXPECT_EQ(style.kind, FormValueKind::Set);
+  EXPECT_EQ(style.kind, FormValueKind::kSet);
   EXPECT_EQ(style.elements, (std::vector<std::string>{"fsBold", "fsItalic"}));
   EXPECT_TRUE(root.FindProperty("Anchors")->Value().elements.empty());
   EXPECT_EQ(root.FindProperty("Font.Height")->Value().text, "-11");
-  EXPECT_EQ(root.FindProperty("Font.Height")->Value().kind, FormValueKind::Integer);
+  EXPECT_EQ(root.FindProperty("Font.Height")->Value().kind, FormValueKind::kInteger);
   EXPECT_EQ(root.StringProperty("Font.Name"), "MS Sans Serif");
   EXPECT_EQ(root.StringProperty("Color"), std::nullopt);  // an identifier, not a string
 
   const FormObject& chart = *root.Children().back();
   for (const char* name : {"Scale", "Ratio", "Big", "Price", "Stamp"})
-    EXPECT_EQ(chart.FindProperty(name)->Value().kind, FormValueKind::Float) << name;
-  EXPECT_EQ(chart.FindProperty("Mask")->Value().kind, FormValueKind::Integer);
+    EXPECT_EQ(chart.FindProperty(name)->Value().kind, FormValueKind::kFloat) << name;
+  EXPECT_EQ(chart.FindProperty("Mask")->Value().kind, FormValueKind::kInteger);
   EXPECT_EQ(root.Children()[1]->FindProperty("DataSource")->Value().text, "dmOrders.dsOrders");
 }
 
@@ -92,13 +92,13 @@ TEST(FormFileTest, ObjectsInsideAnInlineFrameBelongToTheFrame) {
   std::vector<std::string> names;
   for (const FormObject* c : form.Components()) names.push_back(c->Name());
   EXPECT_EQ(names, (std::vector<std::string>{"fraAddress", "btnPrint"}));
-  EXPECT_EQ(form.Root().Children()[0]->Kind(), FormObjectKind::Inline);
-  EXPECT_EQ(form.Root().Children()[0]->Children()[0]->Kind(), FormObjectKind::Inherited);
+  EXPECT_EQ(form.Root().Children()[0]->Kind(), FormObjectKind::kInline);
+  EXPECT_EQ(form.Root().Children()[0]->Children()[0]->Kind(), FormObjectKind::kInherited);
 }
 
 TEST(FormFileTest, ReadsInheritedObjectsWithIndex) {
   const FormFile form = FormFile::Read(std::string(POLYVERB_PROJECT_DATA) + "/inherited.dfm");
-  EXPECT_EQ(form.Root().Kind(), FormObjectKind::Inherited);
+  EXPECT_EQ(form.Root().Kind(), FormObjectKind::kInherited);
   EXPECT_EQ(form.LineEnd(), "\r\n");
   const FormObject& ok = *form.Root().Children()[0]->Children()[0];
   EXPECT_EQ(ok.Name(), "btnOK");
@@ -109,7 +109,7 @@ TEST(FormFileTest, ReadsInheritedObjectsWithIndex) {
 TEST(FormFileTest, ReadsCollectionsListsAndBinaryData) {
   const FormFile report = FormFile::Read(std::string(POLYVERB_PROJECT_DATA) + "/collection.dfm");
   const FormValue& columns = report.Root().Children()[0]->FindProperty("Columns")->Value();
-  ASSERT_EQ(columns.kind, FormValueKind::Collection);
+  ASSERT_EQ(columns.kind, FormValueKind::kCollection);
   ASSERT_EQ(columns.collection.size(), 3u);
   EXPECT_EQ(columns.collection[1].properties[1].Value().text, "Price");
   EXPECT_TRUE(columns.collection[2].properties.empty());
@@ -119,13 +119,13 @@ TEST(FormFileTest, ReadsCollectionsListsAndBinaryData) {
 
   const FormFile logo = FormFile::Read(std::string(POLYVERB_PROJECT_DATA) + "/binary.dfm");
   const FormValue& picture = logo.Root().Children()[0]->FindProperty("Picture.Data")->Value();
-  EXPECT_EQ(picture.kind, FormValueKind::Binary);
+  EXPECT_EQ(picture.kind, FormValueKind::kBinary);
   EXPECT_EQ(picture.text.size(), 3 * 64u + 4u);
   EXPECT_EQ(logo.Root().Children()[1]->FindProperty("Glyph.Data")->Value().text, "0A0B0C0D");
 
   const FormFile texts = FormFile::Read(std::string(POLYVERB_PROJECT_DATA) + "/strings.dfm");
   const FormValue& lines = texts.Root().Children()[0]->FindProperty("Lines.Strings")->Value();
-  ASSERT_EQ(lines.kind, FormValueKind::List);
+  ASSERT_EQ(lines.kind, FormValueKind::kList);
   std::vector<std::string> items;
   for (const FormValue& v : lines.items) items.push_back(v.text);
   EXPECT_EQ(items, (std::vector<std::string>{

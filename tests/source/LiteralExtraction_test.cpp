@@ -42,7 +42,7 @@ std::vector<std::string> Texts(std::string_view source) {
   return texts;
 }
 
-using Texts_ = std::vector<std::string>;
+using TextList = std::vector<std::string>;
 
 TEST(FindStringsTest, UnitSkipsInterfaceDeclarationsAndInitialization) {
   const char* unit =
@@ -64,7 +64,7 @@ TEST(FindStringsTest, UnitSkipsInterfaceDeclarationsAndInitialization) {
       "initialization\n"
       "  S := 'Init';\n"
       "end.\n";
-  EXPECT_EQ(Texts(unit), (Texts_{"Hello", "Try", "Except", "A", "Nested"}));
+  EXPECT_EQ(Texts(unit), (TextList{"Hello", "Try", "Except", "A", "Nested"}));
 }
 
 TEST(FindStringsTest, RecordsTextAndWrittenColumns) {
@@ -73,15 +73,15 @@ TEST(FindStringsTest, RecordsTextAndWrittenColumns) {
 }
 
 TEST(FindStringsTest, NoStartingKeywordMeansNoCandidates) {
-  EXPECT_EQ(Texts(""), Texts_{});
-  EXPECT_EQ(Texts("library L;\nbegin\n  ShowMessage('Hi');\nend.\n"), Texts_{});
-  EXPECT_EQ(Texts("package P;\nrequires rtl;\nend.\n"), Texts_{});
+  EXPECT_EQ(Texts(""), TextList{});
+  EXPECT_EQ(Texts("library L;\nbegin\n  ShowMessage('Hi');\nend.\n"), TextList{});
+  EXPECT_EQ(Texts("package P;\nrequires rtl;\nend.\n"), TextList{});
 }
 
 TEST(FindStringsTest, KeywordsInAnyCase) {
   EXPECT_EQ(Texts("UNIT U; INTERFACE IMPLEMENTATION PROCEDURE P; BEGIN X('Yes') END; END."),
-            Texts_{"Yes"});
-  EXPECT_EQ(Texts("Program P; Begin X('Go') End."), Texts_{"Go"});
+            TextList{"Yes"});
+  EXPECT_EQ(Texts("Program P; Begin X('Go') End."), TextList{"Go"});
 }
 
 TEST(FindStringsTest, RecordInImplementationTakesDepthBelowZero) {
@@ -89,7 +89,7 @@ TEST(FindStringsTest, RecordInImplementationTakesDepthBelowZero) {
                   "type TR = record A: Integer; end;\n"
                   "procedure P; begin ShowMessage('Hidden'); end;\n"
                   "end."),
-            Texts_{});
+            TextList{});
 }
 
 TEST(FindStringsTest, VariantRecordInInterfaceLeavesDepthAtOne) {
@@ -98,21 +98,21 @@ TEST(FindStringsTest, VariantRecordInInterfaceLeavesDepthAtOne) {
                   "implementation\n"
                   "const S = 'Visible';\n"
                   "end."),
-            Texts_{"Visible"});
+            TextList{"Visible"});
 }
 
 TEST(FindStringsTest, OnlyTextsWithACodeOf65OrAbove) {
   EXPECT_EQ(Texts("program P; begin X('', ' ', ', ', ':', '123', '.', '-', '@', 'a', '_', '~',"
                   " '\xE9', '1A'); end."),
-            (Texts_{"a", "_", "~", "\xE9", "1A"}));
+            (TextList{"a", "_", "~", "\xE9", "1A"}));
 }
 
 TEST(FindStringsTest, LiteralTextsTakePartInTheKey) {
   EXPECT_EQ(Extract("program P; begin\nS := 'ab' + 'cd';\nend."),
             (std::vector<Found>{{"ab", 1, 6, 10}, {"cd", 1, 13, 17}}));
   // 'x' follows the tokens FieldBy and Name( : together a key.
-  EXPECT_EQ(Texts("program P; begin X('FieldBy' 'Name(' 'x') end."), (Texts_{"FieldBy", "Name("}));
-  EXPECT_EQ(Texts("program P; begin X(FieldByName(Prefix + 'Name')) end."), Texts_{"Name"});
+  EXPECT_EQ(Texts("program P; begin X('FieldBy' 'Name(' 'x') end."), (TextList{"FieldBy", "Name("}));
+  EXPECT_EQ(Texts("program P; begin X(FieldByName(Prefix + 'Name')) end."), TextList{"Name"});
 }
 
 struct KeyCase {

@@ -29,8 +29,8 @@ TEST_P(GlueTest, FindsCodesTouchingTheLiteral) {
   ASSERT_NE(at, std::string::npos);
   const auto start = static_cast<std::int32_t>(at + 1);
   const TGlue glue = GlueAt(c.line, start, start + static_cast<std::int32_t>(c.literal.size()));
-  EXPECT_EQ(glue.Before, c.glue.Before);
-  EXPECT_EQ(glue.After, c.glue.After);
+  EXPECT_EQ(glue.before, c.glue.before);
+  EXPECT_EQ(glue.after, c.glue.after);
 }
 
 constexpr TGlue kNone{false, false};

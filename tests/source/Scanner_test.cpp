@@ -257,14 +257,14 @@ TEST(WordListTest, IndexOfIgnoresAsciiCaseAndOutOfRangeFails) {
 }
 
 TEST(WordListTest, LongWordsAreFound) {
-  const std::string longWord(100, 'q');
+  const std::string long_word(100, 'q');
   TWordList list;
   list.Add(std::string(99, 'Q'));
-  list.Add(longWord);
-  EXPECT_TRUE(list.Contains(longWord));
+  list.Add(long_word);
+  EXPECT_TRUE(list.Contains(long_word));
   EXPECT_TRUE(list.Contains(std::string(99, 'q')));
   EXPECT_FALSE(list.Contains(std::string(98, 'q')));
-  EXPECT_EQ(ScanAll({longWord}, {std::string_view(longWord)})[0].kind, tkKeyword);
+  EXPECT_EQ(ScanAll({long_word}, {std::string_view(long_word)})[0].kind, tkKeyword);
 }
 
 }  // namespace

@@ -343,14 +343,14 @@ TEST_F(ProcessPasFileTest, SourceHeldElsewhereKeepsItsBytesAndTheEntriesAreSaved
 // Fails every write from the `failAt`-th on (1-based), as a disk that fills up would.
 class FailFromWrite : public FileWriter {
  public:
-  explicit FailFromWrite(int failAt) : failAt_(failAt) {}
+  explicit FailFromWrite(int fail_at) : fail_at_(fail_at) {}
   void WriteAll(int fd, std::string_view data) override {
-    if (++calls_ >= failAt_) throw StreamWriteError();
+    if (++calls_ >= fail_at_) throw StreamWriteError();
     testing::FailingWriter(data.size()).WriteAll(fd, data);
   }
 
  private:
-  int failAt_;
+  int fail_at_;
   int calls_ = 0;
 };
 

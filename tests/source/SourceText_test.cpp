@@ -39,8 +39,8 @@ TEST(SourceTextTest, ReadsFileIntoLineViews) {
   const std::string path = dir / "u.pas";
   testing::WriteBytes(path, "unit U;\r\ninterface\rend.\n");
   const SourceText text = ReadSourceFile(path);
-  EXPECT_EQ(text.bytes(), "unit U;\r\ninterface\rend.\n");
-  EXPECT_EQ(Lines(text.lines().begin(), text.lines().end()),
+  EXPECT_EQ(text.Bytes(), "unit U;\r\ninterface\rend.\n");
+  EXPECT_EQ(Lines(text.Lines().begin(), text.Lines().end()),
             (Lines{"unit U;", "interface", "end."}));
 }
 
@@ -65,9 +65,9 @@ TEST(SourceTextTest, MovingKeepsViewsIntoOwnBytes) {
   SourceText b(std::move(a));
   SourceText c(std::string("other"), "t");
   c = std::move(b);
-  ASSERT_EQ(c.lines().size(), 2u);
-  EXPECT_EQ(c.lines()[1], "y");
-  EXPECT_EQ(c.lines()[1].data(), c.bytes().data() + 2);
+  ASSERT_EQ(c.Lines().size(), 2u);
+  EXPECT_EQ(c.Lines()[1], "y");
+  EXPECT_EQ(c.Lines()[1].data(), c.Bytes().data() + 2);
 }
 
 }  // namespace
