@@ -34,9 +34,21 @@ inline void Release(void* p) noexcept {
 
 }  // namespace heap_counter
 
-void* operator new(std::size_t n) { return heap_counter::Allocate(n); }
-void* operator new[](std::size_t n) { return heap_counter::Allocate(n); }
-void operator delete(void* p) noexcept { heap_counter::Release(p); }
-void operator delete[](void* p) noexcept { heap_counter::Release(p); }
-void operator delete(void* p, std::size_t) noexcept { heap_counter::Release(p); }
-void operator delete[](void* p, std::size_t) noexcept { heap_counter::Release(p); }
+void* operator new(std::size_t n) {
+  return heap_counter::Allocate(n);
+}
+void* operator new[](std::size_t n) {
+  return heap_counter::Allocate(n);
+}
+void operator delete(void* p) noexcept {
+  heap_counter::Release(p);
+}
+void operator delete[](void* p) noexcept {
+  heap_counter::Release(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+  heap_counter::Release(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+  heap_counter::Release(p);
+}

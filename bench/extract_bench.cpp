@@ -20,8 +20,8 @@
 #include "bench/HeapCounter.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
-#include "source/LiteralList.h"
 #include "source/LiteralExtraction.h"
+#include "source/LiteralList.h"
 #include "source/SourceText.h"
 
 using heap_counter::g_live;

@@ -32,12 +32,16 @@ constexpr int kEntries = 65535;
 std::string Text(int n, TextEncoding encoding) {
   const std::string e_acute = encoding == TextEncoding::kUtf8 ? "\xC3\xA9" : "\xE9";
   switch (n % 4) {
-    case 0: return "Label " + std::to_string(n);
+    case 0:
+      return "Label " + std::to_string(n);
     case 1:
-      return "The file \"report " + std::to_string(n) + ".txt\" could not be saved because the "
+      return "The file \"report " + std::to_string(n) +
+             ".txt\" could not be saved because the "
              "disk is full; free some space and try again, or choose another folder.";
-    case 2: return "Line one of " + std::to_string(n) + "\r\nLine two\r\n";
-    default: return "Caf" + e_acute + " n" + std::to_string(n) + " ouvert, r" + e_acute + "sum" + e_acute;
+    case 2:
+      return "Line one of " + std::to_string(n) + "\r\nLine two\r\n";
+    default:
+      return "Caf" + e_acute + " n" + std::to_string(n) + " ouvert, r" + e_acute + "sum" + e_acute;
   }
 }
 
@@ -63,7 +67,8 @@ const Files& Setup(TextEncoding encoding) {
   f.out = f.dir + "/french.lng";
   f.mo = f.dir + "/french.mo";
   auto file = TvLangFileEdit::FromBytes("", f.native);
-  for (int n = 1; n <= kEntries; ++n) file->AddIdent(static_cast<uint16_t>(n), Text(n, encoding), 0);
+  for (int n = 1; n <= kEntries; ++n)
+    file->AddIdent(static_cast<uint16_t>(n), Text(n, encoding), 0);
   file->Save();
 
   std::string po = "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=UTF-8\\n\"\n";
@@ -95,7 +100,8 @@ void Export(benchmark::State& state) {
     polyverb::ReplaceFile(f.pot, pot);
     bytes = pot.size();
   }
-  state.counters["entries/s"] = benchmark::Counter(kEntries, benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["entries/s"] =
+      benchmark::Counter(kEntries, benchmark::Counter::kIsIterationInvariantRate);
   state.counters["pot_bytes"] = static_cast<double>(bytes);
 }
 
@@ -108,7 +114,8 @@ void Import(benchmark::State& state) {
     if (report.translated + report.empty != kEntries) state.SkipWithError("import lost entries");
     file->SaveAs(f.out);
   }
-  state.counters["entries/s"] = benchmark::Counter(kEntries, benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["entries/s"] =
+      benchmark::Counter(kEntries, benchmark::Counter::kIsIterationInvariantRate);
 }
 
 void Msgfmt(benchmark::State& state) {
@@ -129,7 +136,8 @@ void Msgfmt(benchmark::State& state) {
       break;
     }
   }
-  state.counters["entries/s"] = benchmark::Counter(kEntries, benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["entries/s"] =
+      benchmark::Counter(kEntries, benchmark::Counter::kIsIterationInvariantRate);
 }
 
 // Argument 0: UTF-8 texts; 1: Windows-1252 texts.

@@ -17,10 +17,18 @@ std::string EscapeText(std::string_view text) {
   for (char ch : text) {
     auto c = static_cast<unsigned char>(ch);
     switch (c) {
-      case '\\': out += "\\\\"; break;
-      case '\t': out += "\\t"; break;
-      case '\r': out += "\\r"; break;
-      case '\n': out += "\\n"; break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
       default:
         if (c < 0x20 || c == 0x7F) {
           out += "\\x";

@@ -102,6 +102,8 @@ const Command kCommands[] = {
 };
 }  // namespace
 
-std::span<const Command> Commands() { return kCommands; }
+std::span<const Command> Commands() {
+  return kCommands;
+}
 
 }  // namespace polyverb::cli

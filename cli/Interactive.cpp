@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "platform/Error.h"
 #include "dialogs/StringChooserDialog.h"
+#include "platform/Error.h"
 
 namespace polyverb::cli {
 namespace {

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "cli/Cli.h"
-#include "source/LiteralList.h"
 #include "source/LiteralExtraction.h"
+#include "source/LiteralList.h"
 #include "source/SourceText.h"
 
 namespace polyverb::cli {

@@ -9,11 +9,13 @@
 namespace polyverb::cli {
 namespace {
 
-std::string Quoted(std::string_view text) { return "\"" + EscapeText(text) + "\""; }
+std::string Quoted(std::string_view text) {
+  return "\"" + EscapeText(text) + "\"";
+}
 
 std::string Char(char c) {
-  return Quoted(std::string_view(&c, 1)) + " (" +
-         std::to_string(static_cast<unsigned char>(c)) + ")";
+  return Quoted(std::string_view(&c, 1)) + " (" + std::to_string(static_cast<unsigned char>(c)) +
+         ")";
 }
 
 // Messages of the reader that do not name the file get the file in front.
@@ -36,8 +38,7 @@ void ShowAll(const TvLangFile& file, std::ostream& out) {
     return;
   }
   out << "signature: " << Quoted(h.Signature) << "\n"
-      << "version: " << Quoted(h.Version) << " (" << file.OffsetSize()
-      << "-byte string offsets)\n"
+      << "version: " << Quoted(h.Version) << " (" << file.OffsetSize() << "-byte string offsets)\n"
       << "header:\n"
       << "  CurrencyString: " << Quoted(h.CurrencyString) << "\n"
       << "  CurrencyFormat: " << int(h.CurrencyFormat) << "\n"

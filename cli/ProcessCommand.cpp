@@ -12,10 +12,10 @@
 #include "cli/Cli.h"
 #include "cli/Interactive.h"
 #include "langfile/LangFileEdit.h"
-#include "source/LiteralList.h"
 #include "source/LiteralExtraction.h"
-#include "source/SourceProcessing.h"
+#include "source/LiteralList.h"
 #include "source/Rewrite.h"
+#include "source/SourceProcessing.h"
 #include "source/SourceText.h"
 
 namespace polyverb::cli {
@@ -34,7 +34,7 @@ struct ProcessArgs {
   MarkMode mode = MarkMode::kAll;
   std::vector<MarkRange> list;
   bool dry_run = false;
-  bool marks_given = false;   // --mark was given
+  bool marks_given = false;  // --mark was given
   bool interactive = false;  // the user marks in the chooser dialog instead
   std::vector<std::string> files;
 };
@@ -118,7 +118,8 @@ void Mark(const ProcessArgs& args, TLangStrings& strings) {
     bool chosen = args.mode == MarkMode::kAll;
     if (args.mode == MarkMode::kList) {
       const auto number = static_cast<unsigned long>(i) + 1;
-      for (const MarkRange& r : args.list) chosen = chosen || (number >= r.first && number <= r.last);
+      for (const MarkRange& r : args.list)
+        chosen = chosen || (number >= r.first && number <= r.last);
     }
     strings.Items(i).Chosen = chosen;
   }
@@ -140,11 +141,10 @@ void CheckListAgainstSource(const ProcessArgs& args) {
   const auto count = static_cast<unsigned long>(strings.Count());
   for (const MarkRange& r : args.list) {
     if (r.last > count)
-      throw UsageError("--mark names candidate " + std::to_string(r.last) + ", but " + file +
-                       " has " +
-                       (count == 0 ? std::string("no candidates")
-                                   : std::to_string(count) +
-                                         (count == 1 ? " candidate" : " candidates")));
+      throw UsageError(
+          "--mark names candidate " + std::to_string(r.last) + ", but " + file + " has " +
+          (count == 0 ? std::string("no candidates")
+                      : std::to_string(count) + (count == 1 ? " candidate" : " candidates")));
   }
 }
 
@@ -159,8 +159,8 @@ std::string Summary(const std::string& file, int candidates, int marked, std::ui
   if (candidates == 0) {
     line += "no candidates, source not rewritten";
   } else {
-    line += Plural(candidates, "candidate", "candidates") + ", " + std::to_string(marked) +
-            " marked, ";
+    line +=
+        Plural(candidates, "candidate", "candidates") + ", " + std::to_string(marked) + " marked, ";
     const auto last = static_cast<std::uint16_t>(first + marked - 1);
     if (marked == 0)
       line += "no numbers";
@@ -227,9 +227,9 @@ std::string DryRunFile(const ProcessArgs& args, const std::string& file, TvLangF
     const std::string_view line = source.Lines()[static_cast<std::size_t>(s.LineIndex)];
     const std::string_view written = line.substr(static_cast<std::size_t>(s.StartPos - 1),
                                                  static_cast<std::size_t>(s.NextPos - s.StartPos));
-    out += file + ':' + std::to_string(s.LineIndex + 1) + ':' + std::to_string(s.StartPos) +
-           ": " + Replacement(number, GlueAt(line, s.StartPos, s.NextPos)) + " <- " +
-           EscapeText(written) + '\n';
+    out += file + ':' + std::to_string(s.LineIndex + 1) + ':' + std::to_string(s.StartPos) + ": " +
+           Replacement(number, GlueAt(line, s.StartPos, s.NextPos)) + " <- " + EscapeText(written) +
+           '\n';
     lang.AddIdent(number, s.Text, 0);
     ++number;
   }
@@ -274,7 +274,7 @@ int RunProcess(std::span<const std::string> args) {
     std::string report;
     try {
       report = parsed.dry_run ? DryRunFile(parsed, file, *dry_run_lang)
-                             : ProcessFile(parsed, file, session.get());
+                              : ProcessFile(parsed, file, session.get());
     } catch (const Error& e) {
       progress.Clear();
       Flush();

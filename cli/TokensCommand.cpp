@@ -5,8 +5,8 @@
 
 #include "cli/Cli.h"
 #include "source/LiteralExtraction.h"
-#include "source/SourceText.h"
 #include "source/Scanner.h"
+#include "source/SourceText.h"
 
 namespace polyverb::cli {
 

@@ -8,11 +8,11 @@
 #include <QWidget>
 #include <memory>
 
+#include "dialogs/StringChooserDialog.h"
 #include "dialogs/WizardDialog.h"
 #include "expert/WizardUi.h"
 #include "platform/Error.h"
 #include "platform/Text.h"
-#include "dialogs/StringChooserDialog.h"
 
 namespace polyverb {
 namespace {

@@ -306,7 +306,8 @@ void TUnitsListView::Clear() {
   FView.clear();
 }
 
-void TUnitsListView::AddRow(const std::string& caption, const std::string& sub_item, bool selected) {
+void TUnitsListView::AddRow(const std::string& caption, const std::string& sub_item,
+                            bool selected) {
   auto* row = new QTreeWidgetItem(&FView, {ShownText(caption), ShownText(sub_item)});
   row->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
   row->setSelected(selected);

@@ -2,9 +2,9 @@
 // of the library choose their own dialogs.
 #include <type_traits>
 
-#include "ideintf/IdeIntf.h"
 #include "expert/Expert.h"
 #include "expert/WizardUi.h"
+#include "ideintf/IdeIntf.h"
 
 extern "C" __attribute__((visibility("default"))) bool INITEXPERT0017(
     polyverb::TIToolServices* tool_services, polyverb::TExpertRegisterProc register_proc,

@@ -43,7 +43,7 @@ void TUnitList::ShowInListView(TListViewIntf& list_view) const {
   list_view.Clear();
   for (const TUnitProps& unit : FUnits)
     list_view.AddRow(unit.UnitName(), RelativePath(FProjectDir, unit.UnitPath(), FStyle),
-                    unit.Selected);
+                     unit.Selected);
 }
 
 void TUnitList::ReadFromListView(const TListViewIntf& list_view) {

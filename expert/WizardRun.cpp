@@ -11,7 +11,8 @@
 
 namespace polyverb {
 
-TIntfPtr<TIComponentInterface> FindComponentByType(TIFormInterface& form, std::string_view type_name,
+TIntfPtr<TIComponentInterface> FindComponentByType(TIFormInterface& form,
+                                                   std::string_view type_name,
                                                    std::string_view file_name) {
   TIntfPtr<TIComponentInterface> form_component(form.GetFormComponent());
   if (!form_component) throw Error("Cannot get the form component of " + std::string(file_name));
@@ -27,8 +28,8 @@ TIntfPtr<TIComponentInterface> FindComponentByType(TIFormInterface& form, std::s
 namespace {
 
 // Gives the module's form its TvMLang with LangFileName = LangName and saves the module.
-void AddLangComponent(TIModuleInterface& module, TIFormInterface& form, const std::string& lang_name,
-                      const std::string& file_name) {
+void AddLangComponent(TIModuleInterface& module, TIFormInterface& form,
+                      const std::string& lang_name, const std::string& file_name) {
   TIntfPtr<TIComponentInterface> component =
       FindComponentByType(form, kLangComponentType, file_name);
   if (!component) {

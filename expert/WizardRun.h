@@ -18,7 +18,8 @@ inline constexpr std::string_view kNoModuleMessage = "Cann't get module interfac
 // The first component owned by Form whose class name equals TypeName ignoring the case of
 // A to Z; an empty handle when none does. Components the IDE gives as nullptr are skipped.
 // Throws when the form gives no form component; the message names FileName.
-TIntfPtr<TIComponentInterface> FindComponentByType(TIFormInterface& form, std::string_view type_name,
+TIntfPtr<TIComponentInterface> FindComponentByType(TIFormInterface& form,
+                                                   std::string_view type_name,
                                                    std::string_view file_name);
 
 // One click of the menu item. With no project open it does nothing. Otherwise it shows

@@ -6,8 +6,8 @@
 
 #include <vector>
 
-#include "project/ProjectFile.h"
 #include "platform/Error.h"
+#include "project/ProjectFile.h"
 
 namespace polyverb {
 namespace {
@@ -28,7 +28,9 @@ std::string ExecutableDirectory() {
 }  // namespace
 
 AddinLibrary::AddinLibrary(const std::string& path) : path_(path) {
-  auto fail = [&](const std::string& why) { return Error("Cannot load the add-in " + path + ": " + why); };
+  auto fail = [&](const std::string& why) {
+    return Error("Cannot load the add-in " + path + ": " + why);
+  };
   if (!IsFile(path)) throw fail("no such file");
   handle_ = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle_ == nullptr) {

@@ -64,8 +64,10 @@ void AutoRun::Poll() {
   if (ticks_ > kMaxTicks + 1) return;  // given up on it already
   if (ticks_ > kMaxTicks) {
     Fail("the dialog " + name + " did not close after its answer; cancelled");
-    if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
-    else modal->close();
+    if (auto* dialog = qobject_cast<QDialog*>(modal))
+      dialog->reject();
+    else
+      modal->close();
     return;
   }
   // The wizard is answered page by page; every other dialog once.
@@ -79,8 +81,10 @@ void AutoRun::Poll() {
       messages_.push_back(text);
     }
     answered_.push_back(name.empty() ? "QMessageBox" : name);
-    if (QAbstractButton* ok = box->button(QMessageBox::Ok)) ok->click();
-    else box->accept();
+    if (QAbstractButton* ok = box->button(QMessageBox::Ok))
+      ok->click();
+    else
+      box->accept();
     return;
   }
   if (name == "dlgPolyverb") {
@@ -94,8 +98,10 @@ void AutoRun::Poll() {
           Fail("the wizard has no edDefLang");
       }
       if (!options_.process_sources) {
-        if (auto* check = modal->findChild<QCheckBox*>("cbProcessPAS")) check->setChecked(false);
-        else Fail("the wizard has no cbProcessPAS");
+        if (auto* check = modal->findChild<QCheckBox*>("cbProcessPAS"))
+          check->setChecked(false);
+        else
+          Fail("the wizard has no cbProcessPAS");
       }
     }
     // One click per poll, so that the wizard has turned its page before the next one.
@@ -111,10 +117,13 @@ void AutoRun::Poll() {
     if (!ClickIfAvailable(*modal, "bbOK")) Fail("the string chooser's bbOK cannot be clicked");
     return;
   }
-  Fail("an unexpected dialog " + (name.empty() ? std::string(modal->metaObject()->className()) : name) +
+  Fail("an unexpected dialog " +
+       (name.empty() ? std::string(modal->metaObject()->className()) : name) +
        " opened; cancelled");
-  if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
-  else modal->close();
+  if (auto* dialog = qobject_cast<QDialog*>(modal))
+    dialog->reject();
+  else
+    modal->close();
 }
 
 }  // namespace polyverb

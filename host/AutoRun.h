@@ -25,7 +25,7 @@ class IdeMenus;
 
 struct AutoRunOptions {
   std::optional<std::string> language;  // typed into edDefLang when given
-  bool process_sources = true;           // false: cbProcessPAS unchecked
+  bool process_sources = true;          // false: cbProcessPAS unchecked
 };
 
 class AutoRun : public QObject {

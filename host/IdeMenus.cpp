@@ -26,7 +26,8 @@ bool Locate(QWidget& container, QAction* parent_action, const QAction* target, P
       place = {&container, i, parent_action};
       return true;
     }
-    if (QMenu* menu = actions[i]->menu(); menu != nullptr && Locate(*menu, actions[i], target, place))
+    if (QMenu* menu = actions[i]->menu();
+        menu != nullptr && Locate(*menu, actions[i], target, place))
       return true;
   }
   return false;
@@ -45,8 +46,9 @@ QAction* Find(const QWidget& container, std::string_view name) {
 class MenuItemIntf : public HostInterface<TIMenuItemIntf> {
  public:
   MenuItemIntf(IdeMenus& menus, QAction* action)
-      : HostInterface(menus.Live(),
-                      "MenuItem(" + (action != nullptr ? action->objectName().toStdString() : "") + ")"),
+      : HostInterface(
+            menus.Live(),
+            "MenuItem(" + (action != nullptr ? action->objectName().toStdString() : "") + ")"),
         menus_(menus),
         action_(action),
         is_bar_(action == nullptr) {}
@@ -63,9 +65,10 @@ class MenuItemIntf : public HostInterface<TIMenuItemIntf> {
     return new MenuItemIntf(menus_, place.parent_action);
   }
 
-  TIMenuItemIntf* InsertItem(std::int32_t index, const std::string& caption, const std::string& name,
-                             const std::string& hint, std::int32_t short_cut, std::int32_t,
-                             std::int32_t, TIMenuFlags flags, TIMenuClickEvent event_handler) override {
+  TIMenuItemIntf* InsertItem(std::int32_t index, const std::string& caption,
+                             const std::string& name, const std::string& hint,
+                             std::int32_t short_cut, std::int32_t, std::int32_t, TIMenuFlags flags,
+                             TIMenuClickEvent event_handler) override {
     if (!is_bar_ && action_.isNull()) return nullptr;
     QAction* added =
         menus_.Insert(action_.data(), index, caption, name, hint, short_cut, flags, event_handler);
@@ -105,8 +108,10 @@ class MainMenuIntf : public HostInterface<TIMainMenuIntf> {
 int ShortCutToQtKey(std::int32_t short_cut) {
   const int vk = short_cut & 0xFF;
   int key = 0;
-  if ((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9')) key = vk;  // Qt uses the same codes
-  else if (vk >= 0x70 && vk <= 0x7B) key = Qt::Key_F1 + (vk - 0x70);
+  if ((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9'))
+    key = vk;  // Qt uses the same codes
+  else if (vk >= 0x70 && vk <= 0x7B)
+    key = Qt::Key_F1 + (vk - 0x70);
   if (key == 0) return 0;
   if ((short_cut & 0x2000) != 0) key |= Qt::SHIFT;
   if ((short_cut & 0x4000) != 0) key |= Qt::CTRL;
@@ -114,10 +119,13 @@ int ShortCutToQtKey(std::int32_t short_cut) {
   return key;
 }
 
-IdeMenus::IdeMenus(QMenuBar& bar, LiveObjects& live, std::function<void(const std::string&)> on_error)
+IdeMenus::IdeMenus(QMenuBar& bar, LiveObjects& live,
+                   std::function<void(const std::string&)> on_error)
     : bar_(&bar), live_(live), on_error_(std::move(on_error)) {}
 
-IdeMenus::~IdeMenus() { RemoveInsertedItems(); }
+IdeMenus::~IdeMenus() {
+  RemoveInsertedItems();
+}
 
 TIMainMenuIntf* IdeMenus::GetMainMenu() {
   return bar_.isNull() ? nullptr : new MainMenuIntf(*this);
@@ -159,7 +167,8 @@ QAction* IdeMenus::Insert(QAction* parent, std::int32_t index, const std::string
       } catch (const std::exception& e) {
         on_error_(e.what());
       } catch (...) {
-        on_error_("The click handler of menu item " + action->objectName().toStdString() + " failed");
+        on_error_("The click handler of menu item " + action->objectName().toStdString() +
+                  " failed");
       }
     });
   }

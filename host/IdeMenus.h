@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "ideintf/IdeIntf.h"
 #include "host/IdeModules.h"
+#include "ideintf/IdeIntf.h"
 
 namespace polyverb {
 

@@ -4,11 +4,11 @@
 
 #include <algorithm>
 
-#include "project/ProjectFile.h"
-#include "project/UnitEditor.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
+#include "project/ProjectFile.h"
+#include "project/UnitEditor.h"
 
 namespace polyverb {
 namespace {
@@ -43,7 +43,9 @@ bool HasPascalUnitExtension(const std::string& path) {
 
 }  // namespace
 
-bool IsInstalledClass(std::string_view class_name) { return FindInstalled(class_name) != nullptr; }
+bool IsInstalledClass(std::string_view class_name) {
+  return FindInstalled(class_name) != nullptr;
+}
 
 // ---- LiveObjects --------------------------------------------------------------------------
 
@@ -51,7 +53,9 @@ void LiveObjects::Add(const void* object, std::string label) {
   objects_[object] = {next_++, std::move(label)};
 }
 
-void LiveObjects::Remove(const void* object) { objects_.erase(object); }
+void LiveObjects::Remove(const void* object) {
+  objects_.erase(object);
+}
 
 std::vector<std::string> LiveObjects::Labels() const {
   std::vector<std::pair<std::uint64_t, std::string>> ordered;
@@ -92,12 +96,14 @@ struct IdeModules::ModuleState {
       // An inherited component is declared in the ancestor's class.
       if (c->Kind() == FormObjectKind::kObject && !c->Name().empty())
         fields.push_back({c->Name(), c->ClassName()});
-      if (installed != nullptr && std::find(units.begin(), units.end(), installed->unit_name) == units.end())
+      if (installed != nullptr &&
+          std::find(units.begin(), units.end(), installed->unit_name) == units.end())
         units.push_back(installed->unit_name);
     }
     const std::string unit_before = ReadWholeFile(unit_path);
     std::string unit_after = unit_before;
-    if (!fields.empty()) unit_after = AddClassFields(unit_after, unit_path, form->Root().ClassName(), fields);
+    if (!fields.empty())
+      unit_after = AddClassFields(unit_after, unit_path, form->Root().ClassName(), fields);
     for (std::string_view unit : units) unit_after = AddInterfaceUses(unit_after, unit_path, unit);
 
     if (form_text != on_disk) {
@@ -144,8 +150,8 @@ class ComponentIntf : public HostInterface<TIComponentInterface> {
     } else {
       const FormProperty* existing = object_.FindProperty(name);
       if (existing == nullptr || existing->Value().kind != FormValueKind::kString) {
-        state_->owner.View().Report("SetPropByName: " + object_.ClassName() + " has no string property " +
-                                    name + " known to the IDE");
+        state_->owner.View().Report("SetPropByName: " + object_.ClassName() +
+                                    " has no string property " + name + " known to the IDE");
         return false;
       }
       prop_name = existing->Name();
@@ -177,25 +183,29 @@ class ComponentIntf : public HostInterface<TIComponentInterface> {
 class FormIntf : public HostInterface<TIFormInterface> {
  public:
   explicit FormIntf(std::shared_ptr<ModuleState> state)
-      : HostInterface(state->owner.Live(), "Form(" + *state->form_path + ")"), state_(std::move(state)) {}
+      : HostInterface(state->owner.Live(), "Form(" + *state->form_path + ")"),
+        state_(std::move(state)) {}
 
   TIComponentInterface* GetFormComponent() override {
     return new ComponentIntf(state_, state_->form->Root(), true);
   }
 
-  TIComponentInterface* CreateComponent(TIComponentInterface* container, const std::string& type_name,
-                                        std::int32_t x, std::int32_t y, std::int32_t, std::int32_t) override {
+  TIComponentInterface* CreateComponent(TIComponentInterface* container,
+                                        const std::string& type_name, std::int32_t x,
+                                        std::int32_t y, std::int32_t, std::int32_t) override {
     // Non-visual components sit on the form itself; W and H do not apply to them.
     if (container != nullptr) {
       const auto* mine = dynamic_cast<const ComponentIntf*>(container);
       if (mine == nullptr || !mine->IsFormOf(state_.get())) {
-        state_->owner.View().Report("CreateComponent: only the form itself can hold a new " + type_name);
+        state_->owner.View().Report("CreateComponent: only the form itself can hold a new " +
+                                    type_name);
         return nullptr;
       }
     }
     const InstalledClass* installed = FindInstalled(type_name);
     if (installed == nullptr) {
-      state_->owner.View().Report("CreateComponent: class " + type_name + " is not installed in the IDE");
+      state_->owner.View().Report("CreateComponent: class " + type_name +
+                                  " is not installed in the IDE");
       return nullptr;
     }
     FormObject& object = state_->form->CreateComponent(installed->class_name, x, y);
@@ -209,7 +219,8 @@ class FormIntf : public HostInterface<TIFormInterface> {
 class ModuleIntf : public HostInterface<TIModuleInterface> {
  public:
   explicit ModuleIntf(std::shared_ptr<ModuleState> state)
-      : HostInterface(state->owner.Live(), "Module(" + state->unit_path + ")"), state_(std::move(state)) {}
+      : HostInterface(state->owner.Live(), "Module(" + state->unit_path + ")"),
+        state_(std::move(state)) {}
 
   TIFormInterface* GetFormInterface() override {
     return state_->form ? new FormIntf(state_) : nullptr;

@@ -54,7 +54,9 @@ class LiveObjects {
 template <class Intf>
 class HostInterface : public Intf {
  public:
-  HostInterface(LiveObjects& live, std::string label) : live_(live) { live_.Add(this, std::move(label)); }
+  HostInterface(LiveObjects& live, std::string label) : live_(live) {
+    live_.Add(this, std::move(label));
+  }
 
  protected:
   ~HostInterface() override { live_.Remove(this); }
@@ -90,7 +92,9 @@ class IdeModules {
   // For the summary: the files a module interface was given for, in order, each once;
   // the files refused, with the reason; the files Save wrote.
   const std::vector<std::string>& ModulesGiven() const { return given_; }
-  const std::vector<std::pair<std::string, std::string>>& ModulesRefused() const { return refused_; }
+  const std::vector<std::pair<std::string, std::string>>& ModulesRefused() const {
+    return refused_;
+  }
   const std::vector<std::string>& FilesWritten() const { return written_; }
 
   // Internal: shared by the interfaces of one module.

@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "host/MainWindow.h"
-#include "project/ProjectFile.h"
 #include "platform/Error.h"
+#include "project/ProjectFile.h"
 
 namespace polyverb {
 namespace {
@@ -20,9 +20,12 @@ IdeServices::IdeServices(std::string project_file, MainWindow& window)
     : project_file_(std::move(project_file)),
       window_(window),
       modules_(project_file_, window, live_),
-      menus_(*window.menuBar(), live_, [this](const std::string& message) { RaiseException(message); }) {}
+      menus_(*window.menuBar(), live_,
+             [this](const std::string& message) { RaiseException(message); }) {}
 
-IdeServices::~IdeServices() { ReleaseExperts(); }
+IdeServices::~IdeServices() {
+  ReleaseExperts();
+}
 
 bool IdeServices::InitAddin(TExpertInitProc entry) {
   g_registering = this;
@@ -54,13 +57,21 @@ bool IdeServices::ReleaseExperts() {
   return all_gone;
 }
 
-bool IdeServices::CloseFile(const std::string& file_name) { return modules_.CloseFile(file_name); }
+bool IdeServices::CloseFile(const std::string& file_name) {
+  return modules_.CloseFile(file_name);
+}
 
-bool IdeServices::OpenFile(const std::string& file_name) { return modules_.OpenFile(file_name); }
+bool IdeServices::OpenFile(const std::string& file_name) {
+  return modules_.OpenFile(file_name);
+}
 
-std::uintptr_t IdeServices::GetParentHandle() { return static_cast<std::uintptr_t>(window_.winId()); }
+std::uintptr_t IdeServices::GetParentHandle() {
+  return static_cast<std::uintptr_t>(window_.winId());
+}
 
-std::string IdeServices::GetProjectName() { return project_file_; }
+std::string IdeServices::GetProjectName() {
+  return project_file_;
+}
 
 // The project file is read again on every call: source processing rewrites it while it
 // is open, and the list must be the one on disk.
@@ -78,7 +89,9 @@ TIModuleInterface* IdeServices::GetModuleInterface(const std::string& file_name)
   return modules_.GetModuleInterface(file_name);
 }
 
-TIMainMenuIntf* IdeServices::GetMainMenu() { return menus_.GetMainMenu(); }
+TIMainMenuIntf* IdeServices::GetMainMenu() {
+  return menus_.GetMainMenu();
+}
 
 void IdeServices::RaiseException(const std::string& message) {
   errors_.push_back(message);

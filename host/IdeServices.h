@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "ideintf/IdeIntf.h"
 #include "host/IdeMenus.h"
 #include "host/IdeModules.h"
+#include "ideintf/IdeIntf.h"
 
 namespace polyverb {
 

@@ -16,7 +16,9 @@
 namespace polyverb {
 namespace {
 
-QString Text(const std::string& bytes) { return QString::fromStdString(DecodeToUtf8(bytes)); }
+QString Text(const std::string& bytes) {
+  return QString::fromStdString(DecodeToUtf8(bytes));
+}
 
 QAction* AddItem(QMenu& menu, const char* caption, const char* name) {
   QAction* action = menu.addAction(QString::fromLatin1(caption));
@@ -51,7 +53,8 @@ MainWindow::MainWindow(std::string project_file, const std::vector<std::string>&
           &MainWindow::ShowProjectOptions);
   QMenu* help = AddMenu(*menuBar(), "&Help", "HelpMenu");
   connect(AddItem(*help, "&About...", "HelpAboutItem"), &QAction::triggered, this, [this] {
-    QMessageBox::about(this, "About", "Polyverb IDE: a Pascal project on disk, hosting the Polyverb add-in.");
+    QMessageBox::about(this, "About",
+                       "Polyverb IDE: a Pascal project on disk, hosting the Polyverb add-in.");
   });
 
   auto* split = new QSplitter(Qt::Vertical, this);
@@ -77,7 +80,9 @@ std::string MainWindow::Short(const std::string& path) const {
   return path.compare(0, prefix.size(), prefix) == 0 ? path.substr(prefix.size()) : path;
 }
 
-void MainWindow::Log(const std::string& text) { memoLog->appendPlainText(Text(text)); }
+void MainWindow::Log(const std::string& text) {
+  memoLog->appendPlainText(Text(text));
+}
 
 void MainWindow::ShowError(const std::string& message) {
   std::cerr << "polyverb-ide: error: " << message << std::endl;
@@ -93,12 +98,15 @@ void MainWindow::Report(const std::string& text) {
   Log(text);
 }
 
-void MainWindow::Note(const std::string& text) { Log(text); }
+void MainWindow::Note(const std::string& text) {
+  Log(text);
+}
 
 void MainWindow::FormShown(const std::string& form_path, const FormFile& form) {
   tvForm->clear();
   tvForm->setHeaderLabels({Text(Short(form_path)), "Class"});
-  auto* root = new QTreeWidgetItem(tvForm, {Text(form.Root().Name()), Text(form.Root().ClassName())});
+  auto* root =
+      new QTreeWidgetItem(tvForm, {Text(form.Root().Name()), Text(form.Root().ClassName())});
   for (const auto& child : form.Root().Children()) AddObject(*root, *child);
   tvForm->expandAll();
 }
@@ -114,8 +122,8 @@ void MainWindow::OpenFilesChanged(const std::vector<std::string>& open) {
 
 void MainWindow::ShowProjectOptions() {
   QMessageBox box(QMessageBox::Information, "Project Options",
-                  Text("Project: " + project_file_ + "\nDirectory: " + project_dir_ + "\nFiles: " +
-                       std::to_string(tvFiles->topLevelItemCount())),
+                  Text("Project: " + project_file_ + "\nDirectory: " + project_dir_ +
+                       "\nFiles: " + std::to_string(tvFiles->topLevelItemCount())),
                   QMessageBox::Ok, this);
   box.setObjectName("dlgProjectOptions");
   box.setTextFormat(Qt::PlainText);

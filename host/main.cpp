@@ -19,8 +19,8 @@
 #include "host/AutoRun.h"
 #include "host/IdeServices.h"
 #include "host/MainWindow.h"
-#include "project/ProjectFile.h"
 #include "platform/Error.h"
+#include "project/ProjectFile.h"
 
 namespace {
 
@@ -116,8 +116,9 @@ bool Set(const char* name) {
 void ChoosePlatform(bool yes) {
   if (Set("QT_QPA_PLATFORM") || Set("DISPLAY") || Set("WAYLAND_DISPLAY")) return;
   if (!yes)
-    throw Error("there is no display to show the IDE on (DISPLAY is not set); run with --yes, "
-                "or choose a Qt platform with QT_QPA_PLATFORM");
+    throw Error(
+        "there is no display to show the IDE on (DISPLAY is not set); run with --yes, "
+        "or choose a Qt platform with QT_QPA_PLATFORM");
   ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
 }
 
@@ -129,7 +130,8 @@ bool Offscreen() {
 QtMessageHandler g_qt_default_handler = nullptr;
 
 // The offscreen platform's notes on what it cannot do tell a user of --yes nothing.
-void FilterOffscreenNotes(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+void FilterOffscreenNotes(QtMsgType type, const QMessageLogContext& context,
+                          const QString& message) {
   if (type == QtWarningMsg && (message.startsWith("This plugin does not support") ||
                                message.startsWith("QStandardPaths: XDG_RUNTIME_DIR not set")))
     return;
@@ -150,7 +152,8 @@ void PrintSummary(const MainWindow& window, IdeServices& services, const AutoRun
   };
   const IdeModules& modules = services.Modules();
   std::vector<std::string> skipped;
-  for (const auto& [path, why] : modules.ModulesRefused()) skipped.push_back(window.Short(path) + " (" + why + ")");
+  for (const auto& [path, why] : modules.ModulesRefused())
+    skipped.push_back(window.Short(path) + " (" + why + ")");
   std::cout << "polyverb-ide summary\n"
             << "  modules done" << List(short_names(modules.ModulesGiven())) << "\n"
             << "  modules skipped" << List(skipped) << "\n"
@@ -160,7 +163,8 @@ void PrintSummary(const MainWindow& window, IdeServices& services, const AutoRun
   std::cout.flush();
 }
 
-int RunIde(QApplication& app, const ProjectFile& project, AddinLibrary& addin, const Options& options) {
+int RunIde(QApplication& app, const ProjectFile& project, AddinLibrary& addin,
+           const Options& options) {
   MainWindow window(project.FileName(), project.Files());
   int code = kExitOk;
   {
@@ -181,8 +185,10 @@ int RunIde(QApplication& app, const ProjectFile& project, AddinLibrary& addin, c
       });
       app.exec();
       PrintSummary(window, services, *run);
-      if (!run->Failures().empty() || !services.ErrorsRaised().empty()) code = kExitFailure;
-      else if (!run->Messages().empty()) code = kExitMessageShown;
+      if (!run->Failures().empty() || !services.ErrorsRaised().empty())
+        code = kExitFailure;
+      else if (!run->Messages().empty())
+        code = kExitMessageShown;
     } else {
       app.exec();
     }
@@ -193,9 +199,11 @@ int RunIde(QApplication& app, const ProjectFile& project, AddinLibrary& addin, c
     const std::vector<std::string> live = services.Live().Labels();
     if (!experts_gone || !live.empty()) addin.KeepLoaded();
 #ifndef NDEBUG
-    if (!experts_gone) std::cerr << "polyverb-ide: debug: an expert was not destroyed by its release\n";
+    if (!experts_gone)
+      std::cerr << "polyverb-ide: debug: an expert was not destroyed by its release\n";
     if (!live.empty()) {
-      std::cerr << "polyverb-ide: debug: the add-in did not release " << live.size() << " object(s):";
+      std::cerr << "polyverb-ide: debug: the add-in did not release " << live.size()
+                << " object(s):";
       for (const std::string& label : live) std::cerr << " " << label;
       std::cerr << std::endl;
     }
@@ -222,7 +230,8 @@ int main(int argc, char** argv) {
   try {
     const ProjectFile project(options->project);
     // Resolved before the directory changes: a relative --expert names a file from here.
-    const std::string addin_path = options->expert ? FullPathName(*options->expert) : DefaultAddinPath();
+    const std::string addin_path =
+        options->expert ? FullPathName(*options->expert) : DefaultAddinPath();
     if (::chdir(project.Directory().c_str()) != 0)
       throw Error("Cannot change to the project directory " + project.Directory() + ": " +
                   std::strerror(errno));

@@ -49,19 +49,17 @@ const std::vector<TvLangProps::Item>& TvLangProps::GetGroup(int index) const {
 
 void TvLangProps::Add(std::string_view group, std::string_view item, uint16_t value) {
   if (FLastGroup == -1 || FGroups[static_cast<std::size_t>(FLastGroup)].name != group) {
-    auto it = std::lower_bound(FGroups.begin(), FGroups.end(), group,
-                               [](const Group& g, std::string_view name) {
-                                 return CompareText(g.name, name) < 0;
-                               });
+    auto it = std::lower_bound(
+        FGroups.begin(), FGroups.end(), group,
+        [](const Group& g, std::string_view name) { return CompareText(g.name, name) < 0; });
     if (it == FGroups.end() || CompareText(it->name, group) != 0)
       it = FGroups.insert(it, Group{std::string(group), {}});
     FLastGroup = static_cast<int>(it - FGroups.begin());
   }
   auto& items = FGroups[static_cast<std::size_t>(FLastGroup)].items;
-  auto at = std::lower_bound(items.begin(), items.end(), item,
-                             [](const Item& i, std::string_view text) {
-                               return CompareText(i.Text, text) < 0;
-                             });
+  auto at = std::lower_bound(
+      items.begin(), items.end(), item,
+      [](const Item& i, std::string_view text) { return CompareText(i.Text, text) < 0; });
   if (at == items.end() || CompareText(at->Text, item) != 0)
     at = items.insert(at, Item{std::string(item), 0});
   at->value = value;

@@ -25,7 +25,9 @@ std::unique_ptr<TvLangFileEdit> TvLangFileEdit::FromBytes(std::string_view bytes
   return file;
 }
 
-int TvLangFileEdit::LastNumber() const { return FIdents.empty() ? 0 : FIdents.back().Number; }
+int TvLangFileEdit::LastNumber() const {
+  return FIdents.empty() ? 0 : FIdents.back().Number;
+}
 
 int TvLangFileEdit::LargestNumber() const {
   int largest = 0;
@@ -166,7 +168,9 @@ std::string TvLangFileEdit::Serialize() const {
   return bytes;
 }
 
-void TvLangFileEdit::Save() { SaveAs(FFileName); }
+void TvLangFileEdit::Save() {
+  SaveAs(FFileName);
+}
 
 void TvLangFileEdit::SaveAs(const std::string& path) {
   const std::string bytes = Serialize();

@@ -40,8 +40,7 @@ ConverterPtr OpenConverter(const char* name) {
   ConverterPtr converter(ucnv_open(name, &status));
   if (U_FAILURE(status)) return nullptr;
   // Stop at a byte sequence the charset does not define instead of substituting one.
-  ucnv_setToUCallBack(converter.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
-                      &status);
+  ucnv_setToUCallBack(converter.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
   return converter;
 }
 
@@ -103,7 +102,9 @@ std::string CodePointName(UChar32 c) {
   return name;
 }
 
-bool SameAsciiNoCase(std::string_view a, std::string_view b) { return SameTextAscii(a, b); }
+bool SameAsciiNoCase(std::string_view a, std::string_view b) {
+  return SameTextAscii(a, b);
+}
 
 // ---------------------------------------------------------------------------------------
 // Writing strings as gettext does (its write-po wrap()), so that msgcat leaves an exported
@@ -114,16 +115,26 @@ constexpr int kPageWidth = 79;
 
 char EscapeName(char c) {
   switch (c) {
-    case '\a': return 'a';
-    case '\b': return 'b';
-    case '\f': return 'f';
-    case '\n': return 'n';
-    case '\r': return 'r';
-    case '\t': return 't';
-    case '\v': return 'v';
-    case '\\': return '\\';
-    case '"': return '"';
-    default: return 0;
+    case '\a':
+      return 'a';
+    case '\b':
+      return 'b';
+    case '\f':
+      return 'f';
+    case '\n':
+      return 'n';
+    case '\r':
+      return 'r';
+    case '\t':
+      return 't';
+    case '\v':
+      return 'v';
+    case '\\':
+      return '\\';
+    case '"':
+      return '"';
+    default:
+      return 0;
   }
 }
 
@@ -153,8 +164,8 @@ class PoParser {
         i = String(i);
       } else if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_') {
         std::size_t start = i;
-        while (i < s_.size() && (std::isalnum(static_cast<unsigned char>(s_[i])) ||
-                                 s_[i] == '_' || s_[i] == '[' || s_[i] == ']'))
+        while (i < s_.size() && (std::isalnum(static_cast<unsigned char>(s_[i])) || s_[i] == '_' ||
+                                 s_[i] == '[' || s_[i] == ']'))
           ++i;
         Keyword(s_.substr(start, i - start));
       } else {
@@ -224,7 +235,7 @@ class PoParser {
     } else if (word == "msgstr") {
       if (phase_ != Phase::kId)
         Fail(line_, phase_ == Phase::kPlural ? "msgstr after msgid_plural (use msgstr[0])"
-                                            : "msgstr without msgid");
+                                             : "msgstr without msgid");
       entry_.msgstr.emplace_back();
       Expect(Phase::kStr, &entry_.msgstr.back(), word);
     } else if (word.starts_with("msgstr[") && word.ends_with("]")) {
@@ -274,14 +285,33 @@ class PoParser {
       if (i >= s_.size()) Fail(line_, "end of line within a string");
       char e = s_[i++];
       switch (e) {
-        case 'a': out += '\a'; break;
-        case 'b': out += '\b'; break;
-        case 'f': out += '\f'; break;
-        case 'n': out += '\n'; break;
-        case 'r': out += '\r'; break;
-        case 't': out += '\t'; break;
-        case 'v': out += '\v'; break;
-        case '\\': case '"': case '\'': case '?': out += e; break;
+        case 'a':
+          out += '\a';
+          break;
+        case 'b':
+          out += '\b';
+          break;
+        case 'f':
+          out += '\f';
+          break;
+        case 'n':
+          out += '\n';
+          break;
+        case 'r':
+          out += '\r';
+          break;
+        case 't':
+          out += '\t';
+          break;
+        case 'v':
+          out += '\v';
+          break;
+        case '\\':
+        case '"':
+        case '\'':
+        case '?':
+          out += e;
+          break;
         case 'x': {
           unsigned value = 0;
           std::size_t start = i;
@@ -365,20 +395,19 @@ std::string HeaderCharset(const PoCatalog& catalog) {
 // The charsets read as they are: UTF-8, its ASCII subset, and what a template that was
 // never filled in says.
 bool IsUtf8Charset(std::string_view charset) {
-  for (std::string_view name : {"", "UTF-8", "UTF8", "ASCII", "US-ASCII", "ANSI_X3.4-1968",
-                                "CHARSET"})
+  for (std::string_view name :
+       {"", "UTF-8", "UTF8", "ASCII", "US-ASCII", "ANSI_X3.4-1968", "CHARSET"})
     if (SameAsciiNoCase(charset, name)) return true;
   return false;
 }
 
 void CheckUtf8(const PoCatalog& catalog, std::string_view name, std::string_view charset) {
   auto fail = [&](const PoEntry& entry) {
-    throw Error(std::string(name) + ":" + std::to_string(entry.line) +
-                ": the entry is not valid " + (charset.empty() ? "UTF-8" : std::string(charset)));
+    throw Error(std::string(name) + ":" + std::to_string(entry.line) + ": the entry is not valid " +
+                (charset.empty() ? "UTF-8" : std::string(charset)));
   };
   for (const PoEntry& entry : catalog.entries) {
-    if ((entry.msgctxt && !IsValidUtf8(*entry.msgctxt)) || !IsValidUtf8(entry.msgid))
-      fail(entry);
+    if ((entry.msgctxt && !IsValidUtf8(*entry.msgctxt)) || !IsValidUtf8(entry.msgid)) fail(entry);
     for (const std::string& s : entry.msgstr)
       if (!IsValidUtf8(s)) fail(entry);
   }
@@ -467,11 +496,12 @@ void AppendPoString(std::string& out, std::string_view keyword, std::string_view
     int start_column = first_line ? static_cast<int>(keyword.size()) + 1 : 0;
     // Printable ASCII takes one column a byte and breaks only where a line overflows, so a
     // portion that fits needs no line breaking (most texts are short).
-    bool fits = start_column + static_cast<int>(portion.size()) <= width &&
-                std::all_of(portion.begin(), portion.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
+    bool fits =
+        start_column + static_cast<int>(portion.size()) <= width &&
+        std::all_of(portion.begin(), portion.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
     if (!portion.empty() && !fits)
-      ulc_width_linebreaks(portion.data(), portion.size(), width, start_column, 0,
-                           overrides.data(), "UTF-8", breaks.data());
+      ulc_width_linebreaks(portion.data(), portion.size(), width, start_column, 0, overrides.data(),
+                           "UTF-8", breaks.data());
     auto can_break = [&] {
       return std::memchr(breaks.data(), UC_BREAK_POSSIBLE, breaks.size()) != nullptr;
     };
@@ -480,8 +510,8 @@ void AppendPoString(std::string& out, std::string_view keyword, std::string_view
       out.append(keyword).append(" \"\"\n");
       first_line = false;
       breaks.assign(portion.size(), 0);
-      ulc_width_linebreaks(portion.data(), portion.size(), width, 0, 0, overrides.data(),
-                           "UTF-8", breaks.data());
+      ulc_width_linebreaks(portion.data(), portion.size(), width, 0, 0, overrides.data(), "UTF-8",
+                           breaks.data());
     }
     if (first_line) out.append(keyword).append(" ");
     out += '"';
@@ -505,8 +535,7 @@ PoCatalog ReadPo(std::string_view bytes, std::string_view name) {
     UErrorCode status = U_ZERO_ERROR;
     icu::UnicodeString text(bytes.data(), static_cast<int32_t>(bytes.size()), converter.get(),
                             status);
-    if (U_FAILURE(status))
-      throw Error(std::string(name) + ": the file is not valid " + charset);
+    if (U_FAILURE(status)) throw Error(std::string(name) + ": the file is not valid " + charset);
     std::string utf8;
     text.toUTF8String(utf8);
     catalog = PoParser(utf8, name).Parse();
@@ -538,8 +567,11 @@ std::string ExportPoTemplate(const TvLangFile& file, std::optional<TextEncoding>
                  "MIME-Version: 1.0\n"
                  "Content-Type: text/plain; charset=UTF-8\n"
                  "Content-Transfer-Encoding: 8bit\n"
-                 "X-Polyverb-Language-File: " + name + "\n"
-                 "X-Polyverb-Encoding: " + std::string(EncodingName(enc)) + "\n");
+                 "X-Polyverb-Language-File: " +
+                     name +
+                     "\n"
+                     "X-Polyverb-Encoding: " +
+                     std::string(EncodingName(enc)) + "\n");
   for (const TvIdentRec& rec : file.Idents()) {
     out += '\n';
     AppendPoString(out, "msgctxt", std::to_string(rec.Number));
@@ -558,8 +590,7 @@ PoImportReport ImportPo(TvLangFileEdit& file, const PoCatalog& po, std::string_v
   auto at = [&](const PoEntry& entry) { return where + ":" + std::to_string(entry.line) + ": "; };
 
   std::vector<int> position(65536, -1);
-  for (std::size_t i = 0; i < idents.size(); ++i)
-    position[idents[i].Number] = static_cast<int>(i);
+  for (std::size_t i = 0; i < idents.size(); ++i) position[idents[i].Number] = static_cast<int>(i);
 
   PoImportReport report;
   report.strings = idents.size();
@@ -616,8 +647,8 @@ PoImportReport ImportPo(TvLangFileEdit& file, const PoCatalog& po, std::string_v
     if (enc == TextEncoding::kWindows1252) {
       if (auto bad = EncodeWindows1252(translation, encoded))
         throw Error(at(entry) + "the translation of string " + ctxt + " holds " +
-                    CodePointName(*bad) + ", which Windows-1252 cannot store (" +
-                    file.FileName() + " is a Windows-1252 file)");
+                    CodePointName(*bad) + ", which Windows-1252 cannot store (" + file.FileName() +
+                    " is a Windows-1252 file)");
       texts[index] = encoded;
     } else {
       texts[index] = translation;

@@ -10,7 +10,9 @@ Error CannotCreateFile(std::string_view name) {
   return Error("Cannot create file " + std::string(name));
 }
 
-Error StreamWriteError() { return Error("Stream write error"); }
+Error StreamWriteError() {
+  return Error("Stream write error");
+}
 
 Error ListIndexError(long long index) {
   return Error("List index out of bounds (" + std::to_string(index) + ")");

@@ -136,7 +136,9 @@ LockedFile& LockedFile::operator=(LockedFile&& other) noexcept {
   return *this;
 }
 
-LockedFile::~LockedFile() { CloseQuietly(fd_); }
+LockedFile::~LockedFile() {
+  CloseQuietly(fd_);
+}
 
 namespace {
 std::string ReadFrom(int fd, const std::string& name) {
@@ -158,7 +160,9 @@ std::string ReadFrom(int fd, const std::string& name) {
 }
 }  // namespace
 
-std::string LockedFile::ReadAll() const { return ReadFrom(fd_, path_); }
+std::string LockedFile::ReadAll() const {
+  return ReadFrom(fd_, path_);
+}
 
 std::string ReadWholeFile(const std::string& path) {
   int fd = OpenRetrying(path.c_str(), O_RDONLY);
@@ -209,9 +213,15 @@ void ReplaceFile(const std::string& path, std::string_view content) {
   SyncDirectory(DirectoryOf(target));
 }
 
-FileWriter& CurrentFileWriter() { return *g_writer; }
+FileWriter& CurrentFileWriter() {
+  return *g_writer;
+}
 
-ScopedFileWriter::ScopedFileWriter(FileWriter& writer) : previous_(g_writer) { g_writer = &writer; }
-ScopedFileWriter::~ScopedFileWriter() { g_writer = previous_; }
+ScopedFileWriter::ScopedFileWriter(FileWriter& writer) : previous_(g_writer) {
+  g_writer = &writer;
+}
+ScopedFileWriter::~ScopedFileWriter() {
+  g_writer = previous_;
+}
 
 }  // namespace polyverb

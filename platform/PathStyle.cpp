@@ -10,7 +10,9 @@
 
 namespace polyverb {
 
-char PathSeparator(PathStyle style) { return style == PathStyle::kWindows ? '\\' : '/'; }
+char PathSeparator(PathStyle style) {
+  return style == PathStyle::kWindows ? '\\' : '/';
+}
 
 bool IsPathDelimiter(PathStyle style, char c) {
   if (style == PathStyle::kWindows) return c == '\\' || c == ':';

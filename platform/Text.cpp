@@ -2,9 +2,9 @@
 
 #include <unicode/coll.h>
 #include <unicode/locid.h>
+#include <unicode/uchar.h>
 #include <unicode/ucnv.h>
 #include <unicode/unistr.h>
-#include <unicode/uchar.h>
 #include <unicode/utf8.h>
 
 #include <memory>

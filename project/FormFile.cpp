@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "project/ProjectFile.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
+#include "project/ProjectFile.h"
 
 namespace polyverb {
 namespace {
@@ -21,13 +21,19 @@ bool IsBlank(char c) {
   const auto u = static_cast<unsigned char>(c);
   return u >= 1 && u <= 32;
 }
-bool IsLineEndChar(char c) { return c == '\r' || c == '\n'; }
+bool IsLineEndChar(char c) {
+  return c == '\r' || c == '\n';
+}
 bool IsIdentStart(char c) {
   const auto u = static_cast<unsigned char>(c);
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || u >= 128;
 }
-bool IsIdentChar(char c) { return IsIdentStart(c) || (c >= '0' && c <= '9'); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsIdentChar(char c) {
+  return IsIdentStart(c) || (c >= '0' && c <= '9');
+}
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 bool IsHexDigit(char c) {
   return IsDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
 }
@@ -61,14 +67,17 @@ std::vector<std::uint32_t> CodePoints(std::string_view utf8) {
     const auto b = static_cast<unsigned char>(utf8[i]);
     const int extra = b < 0x80 ? 0 : b < 0xE0 ? 1 : b < 0xF0 ? 2 : 3;
     std::uint32_t cp = extra == 0 ? b : b & (0x3F >> extra);
-    for (int k = 1; k <= extra; ++k) cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+    for (int k = 1; k <= extra; ++k)
+      cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
     cps.push_back(cp);
     i += static_cast<std::size_t>(extra) + 1;
   }
   return cps;
 }
 
-bool SameAscii(std::string_view a, std::string_view b) { return SameTextAscii(a, b); }
+bool SameAscii(std::string_view a, std::string_view b) {
+  return SameTextAscii(a, b);
+}
 
 std::string LineEndOf(std::string_view text) {
   const std::size_t at = text.find_first_of("\r\n");
@@ -126,7 +135,9 @@ class FormParser {
     if (src_.starts_with("\xEF\xBB\xBF")) pos_ = 3;  // a byte order mark stays in the root's lead
     Lex();
     file.root_ = ParseObject(0);
-    if (cur_.kind != Kind::kEnd) Fail(cur_.begin, "expected the end of the file after the root object's 'end', found " + Shown());
+    if (cur_.kind != Kind::kEnd)
+      Fail(cur_.begin,
+           "expected the end of the file after the root object's 'end', found " + Shown());
     file.trailer_ = std::string(src_.substr(consumed_));
     return file;
   }
@@ -142,7 +153,8 @@ class FormParser {
   [[noreturn]] void Fail(std::size_t offset, const std::string& what) const {
     std::size_t line = 1;
     for (std::size_t i = 0; i < offset && i < src_.size(); ++i) {
-      if (src_[i] == '\n' || (src_[i] == '\r' && (i + 1 >= src_.size() || src_[i + 1] != '\n'))) ++line;
+      if (src_[i] == '\n' || (src_[i] == '\r' && (i + 1 >= src_.size() || src_[i + 1] != '\n')))
+        ++line;
     }
     throw Error("Form file " + std::string(name_) + ", line " + std::to_string(line) + ": " + what);
   }
@@ -230,7 +242,8 @@ class FormParser {
       }
     }
     if (p < src_.size() && IsIdentChar(src_[p]))
-      Fail(pos_, "invalid number '" + std::string(src_.substr(pos_, std::min<std::size_t>(p + 1 - pos_, 40))) + "'");
+      Fail(pos_, "invalid number '" +
+                     std::string(src_.substr(pos_, std::min<std::size_t>(p + 1 - pos_, 40))) + "'");
     Finish(is_float ? Kind::kFloat : Kind::kInteger, p, std::string(src_.substr(pos_, p - pos_)));
   }
 
@@ -269,7 +282,8 @@ class FormParser {
       while (p < src_.size() && (hex ? IsHexDigit(src_[p]) : IsDigit(src_[p]))) {
         code = code * (hex ? 16 : 10) + static_cast<std::uint32_t>(HexValue(src_[p]));
         if (code > kMaxCharCode)
-          Fail(hash, "character code " + std::string(src_.substr(hash, p + 1 - hash)) + "... is out of range");
+          Fail(hash, "character code " + std::string(src_.substr(hash, p + 1 - hash)) +
+                         "... is out of range");
         ++p;
       }
       if (p == digits) Fail(hash, "expected a character code after '#'");
@@ -319,7 +333,8 @@ class FormParser {
     Next();
   }
   std::string TakeIdent(std::string_view what) {
-    if (cur_.kind != Kind::kIdent) Fail(cur_.begin, "expected " + std::string(what) + ", found " + Shown());
+    if (cur_.kind != Kind::kIdent)
+      Fail(cur_.begin, "expected " + std::string(what) + ", found " + Shown());
     std::string text = std::move(cur_.text);
     Next();
     return text;
@@ -391,7 +406,8 @@ class FormParser {
     auto object = std::make_unique<FormObject>(kind, std::move(name), std::move(class_name));
     if (IsSymbol('[')) {
       Next();
-      if (cur_.kind != Kind::kInteger) Fail(cur_.begin, "expected an index after '[', found " + Shown());
+      if (cur_.kind != Kind::kInteger)
+        Fail(cur_.begin, "expected an index after '[', found " + Shown());
       object->index_ = cur_.text;
       Next();
       Expect(']');
@@ -407,9 +423,10 @@ class FormParser {
     }
     while (AtObjectStart()) object->children_.push_back(ParseObject(depth + 1));
     if (!IsWord("end")) {
-      Fail(cur_.begin, cur_.kind == Kind::kIdent
-                           ? "property " + cur_.text + " after the child objects of " + Describe(*object)
-                           : "expected 'end' of " + Describe(*object) + ", found " + Shown());
+      Fail(cur_.begin,
+           cur_.kind == Kind::kIdent
+               ? "property " + cur_.text + " after the child objects of " + Describe(*object)
+               : "expected 'end' of " + Describe(*object) + ", found " + Shown());
     }
     const std::size_t end_start = cur_.begin;
     Next();
@@ -437,7 +454,8 @@ class FormParser {
         Next();
         while (IsSymbol('+')) {
           Next();
-          if (cur_.kind != Kind::kString) Fail(cur_.begin, "expected a string after '+', found " + Shown());
+          if (cur_.kind != Kind::kString)
+            Fail(cur_.begin, "expected a string after '+', found " + Shown());
           value.text += cur_.text;
           Next();
         }
@@ -492,7 +510,8 @@ class FormParser {
     value.kind = FormValueKind::kList;
     Next();
     while (!IsSymbol(')')) {
-      if (cur_.kind == Kind::kEnd || IsWord("end") || AtObjectStart()) Fail(cur_.begin, "list not closed with ')'");
+      if (cur_.kind == Kind::kEnd || IsWord("end") || AtObjectStart())
+        Fail(cur_.begin, "list not closed with ')'");
       value.items.push_back(ParseValue(depth + 1));
     }
     Next();
@@ -509,12 +528,14 @@ class FormParser {
       FormCollectionItem item;
       if (IsSymbol('[')) {
         Next();
-        if (cur_.kind != Kind::kInteger) Fail(cur_.begin, "expected an index after '[', found " + Shown());
+        if (cur_.kind != Kind::kInteger)
+          Fail(cur_.begin, "expected an index after '[', found " + Shown());
         item.index = cur_.text;
         Next();
         Expect(']');
       }
-      while (cur_.kind == Kind::kIdent && !IsWord("end")) item.properties.push_back(ParseProperty(depth + 1));
+      while (cur_.kind == Kind::kIdent && !IsWord("end"))
+        item.properties.push_back(ParseProperty(depth + 1));
       if (!IsWord("end")) Fail(cur_.begin, "expected 'end' of a collection item, found " + Shown());
       Next();
       value.collection.push_back(std::move(item));
@@ -526,7 +547,7 @@ class FormParser {
   std::string_view src_;
   std::string_view name_;
   std::size_t pos_ = 0;       // where the lexer goes on
-  std::size_t last_end_ = 0;   // end of the last token taken
+  std::size_t last_end_ = 0;  // end of the last token taken
   std::size_t consumed_ = 0;  // end of the text handed to pieces so far
   Token cur_;
 };
@@ -535,7 +556,9 @@ FormFile FormFile::Parse(std::string_view bytes, std::string_view file_name) {
   return FormParser(bytes, file_name).Parse();
 }
 
-FormFile FormFile::Read(const std::string& path) { return Parse(ReadWholeFile(path), path); }
+FormFile FormFile::Read(const std::string& path) {
+  return Parse(ReadWholeFile(path), path);
+}
 
 // ---------------------------------------------------------------------------------------
 // The tree
@@ -639,13 +662,16 @@ FormObject& FormFile::CreateComponent(std::string_view class_name, int left, int
       break;
   }
 
-  auto object = std::make_unique<FormObject>(FormObjectKind::kObject, name, std::string(class_name));
+  auto object =
+      std::make_unique<FormObject>(FormObjectKind::kObject, name, std::string(class_name));
   object->indent_ = root_->indent_ + "  ";
   object->header_.lead = object->end_.lead = object->indent_;
   object->header_.generated = object->header_.fresh = true;
   object->end_.generated = object->end_.fresh = true;
-  object->AppendNewProperty("Left", FormValue{FormValueKind::kInteger, std::to_string(left), {}, {}, {}});
-  object->AppendNewProperty("Top", FormValue{FormValueKind::kInteger, std::to_string(top), {}, {}, {}});
+  object->AppendNewProperty("Left",
+                            FormValue{FormValueKind::kInteger, std::to_string(left), {}, {}, {}});
+  object->AppendNewProperty("Top",
+                            FormValue{FormValueKind::kInteger, std::to_string(top), {}, {}, {}});
   root_->children_.push_back(std::move(object));
   return *root_->children_.back();
 }
@@ -710,13 +736,17 @@ std::string FormFile::Write() const {
   return out;
 }
 
-void FormFile::Save(const std::string& path) const { ReplaceFile(path, Write()); }
+void FormFile::Save(const std::string& path) const {
+  ReplaceFile(path, Write());
+}
 
 std::optional<std::string> FindFormFile(const std::string& unit_path) {
   const std::size_t slash = unit_path.rfind('/');
   const std::size_t dot = unit_path.rfind('.');
-  const bool has_extension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
-  return FindIgnoringCase(FullPathName((has_extension ? unit_path.substr(0, dot) : unit_path) + ".dfm"));
+  const bool has_extension =
+      dot != std::string::npos && (slash == std::string::npos || dot > slash);
+  return FindIgnoringCase(
+      FullPathName((has_extension ? unit_path.substr(0, dot) : unit_path) + ".dfm"));
 }
 
 }  // namespace polyverb

@@ -33,7 +33,16 @@ struct FormCollectionItem {
   std::vector<FormProperty> properties;
 };
 
-enum class FormValueKind { kInteger, kFloat, kString, kIdentifier, kSet, kBinary, kCollection, kList };
+enum class FormValueKind {
+  kInteger,
+  kFloat,
+  kString,
+  kIdentifier,
+  kSet,
+  kBinary,
+  kCollection,
+  kList
+};
 
 struct FormValue {
   FormValueKind kind = FormValueKind::kIdentifier;
@@ -42,9 +51,9 @@ struct FormValue {
   // code point n (a UTF-16 surrogate pair of codes as one code point). Binary: the hex
   // digits as written, blanks and line ends left out.
   std::string text;
-  std::vector<std::string> elements;             // Set: the elements as written
-  std::vector<FormValue> items;                  // List
-  std::vector<FormCollectionItem> collection;    // Collection
+  std::vector<std::string> elements;           // Set: the elements as written
+  std::vector<FormValue> items;                // List
+  std::vector<FormCollectionItem> collection;  // Collection
 };
 
 // The text a string value is written as: printable ASCII inside quotes (a quote doubled),
@@ -55,16 +64,17 @@ std::string QuoteFormString(std::string_view value);
 
 // The original text of one line-like piece of a form file; see the file comment.
 struct FormText {
-  std::string lead;   // blanks and line ends before the first token
-  std::string core;   // first token to last token
-  std::string tail;   // blanks and one line end after the last token, when the line ends there
+  std::string lead;        // blanks and line ends before the first token
+  std::string core;        // first token to last token
+  std::string tail;        // blanks and one line end after the last token, when the line ends there
   bool generated = false;  // core is new: written from the current values
   bool fresh = false;      // a new piece: lead is its indentation, written on a line of its own
 };
 
 class FormProperty {
  public:
-  FormProperty(std::string name, FormValue value) : name_(std::move(name)), value_(std::move(value)) {}
+  FormProperty(std::string name, FormValue value)
+      : name_(std::move(name)), value_(std::move(value)) {}
   const std::string& Name() const { return name_; }
   const FormValue& Value() const { return value_; }
 

@@ -107,8 +107,8 @@ class DprReader {
     // At the end of the source the scanner's line index is one past the last line.
     const auto line = std::min<std::size_t>(static_cast<std::size_t>(scanner_.LineIndex()),
                                             lines_.empty() ? 0 : lines_.size() - 1);
-    throw Error("Project file " + std::string(name_) + ", line " + std::to_string(line + 1) +
-                ": " + what);
+    throw Error("Project file " + std::string(name_) + ", line " + std::to_string(line + 1) + ": " +
+                what);
   }
 
   std::span<const std::string_view> lines_;
@@ -134,7 +134,8 @@ std::optional<std::string> MatchInDirectory(const std::string& dir, std::string_
   while (const dirent* entry = ::readdir(handle.get())) {
     const std::string_view candidate = entry->d_name;
     if (candidate == "." || candidate == "..") continue;
-    if (LowerCase(candidate) == wanted && (!best || candidate < *best)) best = std::string(candidate);
+    if (LowerCase(candidate) == wanted && (!best || candidate < *best))
+      best = std::string(candidate);
   }
   return best;
 }
@@ -154,8 +155,9 @@ std::vector<UsesEntry> ParseProjectUses(const SourceText& text, std::string_view
 }
 
 std::string FullPathName(std::string_view path) {
-  std::string absolute =
-      !path.empty() && path.front() == '/' ? std::string(path) : CurrentDirectory() + "/" + std::string(path);
+  std::string absolute = !path.empty() && path.front() == '/'
+                             ? std::string(path)
+                             : CurrentDirectory() + "/" + std::string(path);
   std::vector<std::string_view> parts;
   std::string_view rest = absolute;
   while (!rest.empty()) {
@@ -206,8 +208,8 @@ ProjectFile::ProjectFile(const std::string& dpr_path) : file_name_(FullPathName(
     if (!entry.in_path) continue;  // a library unit: not a file of the project
     std::string written = *entry.in_path;
     std::replace(written.begin(), written.end(), '\\', '/');
-    const std::string full =
-        FullPathName(!written.empty() && written.front() == '/' ? written : directory_ + "/" + written);
+    const std::string full = FullPathName(
+        !written.empty() && written.front() == '/' ? written : directory_ + "/" + written);
     std::string listed = FindIgnoringCase(full).value_or(full);
     // Conditional branches may name the same file twice; the IDE lists a file once.
     if (std::find(files_.begin(), files_.end(), listed) == files_.end())

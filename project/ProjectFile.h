@@ -16,9 +16,9 @@ namespace polyverb {
 
 // One entry of the project's uses clause.
 struct UsesEntry {
-  std::string name;                   // as written, dotted names joined: "Vcl.Forms"
+  std::string name;                    // as written, dotted names joined: "Vcl.Forms"
   std::optional<std::string> in_path;  // the file name after `in`, unquoted, as written
-  std::int32_t line = 0;              // 0-based line of the entry's name
+  std::int32_t line = 0;               // 0-based line of the entry's name
   bool operator==(const UsesEntry&) const = default;
 };
 

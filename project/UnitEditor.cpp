@@ -8,8 +8,8 @@
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
-#include "source/SourceText.h"
 #include "source/Scanner.h"
+#include "source/SourceText.h"
 
 namespace polyverb {
 namespace {
@@ -83,13 +83,16 @@ class UnitScan {
   std::size_t Offset(std::int32_t line, std::int32_t col) const {
     const auto lines = text_.Lines();
     if (static_cast<std::size_t>(line) >= lines.size()) return text_.Bytes().size();
-    return static_cast<std::size_t>(lines[static_cast<std::size_t>(line)].data() - text_.Bytes().data()) +
+    return static_cast<std::size_t>(lines[static_cast<std::size_t>(line)].data() -
+                                    text_.Bytes().data()) +
            static_cast<std::size_t>(col - 1);
   }
   std::int32_t LineLength(std::int32_t line) const {
     return static_cast<std::int32_t>(text_.Lines()[static_cast<std::size_t>(line)].size());
   }
-  std::string_view Line(std::int32_t line) const { return text_.Lines()[static_cast<std::size_t>(line)]; }
+  std::string_view Line(std::int32_t line) const {
+    return text_.Lines()[static_cast<std::size_t>(line)];
+  }
   std::string Indent(std::int32_t line) const {
     const std::string_view l = Line(line);
     return std::string(l.substr(0, std::min(l.find_first_not_of(" \t"), l.size())));
@@ -117,7 +120,9 @@ class UnitScan {
     const auto lines = text_.Lines();
     std::string where = "Unit file " + std::string(name_);
     if (line && !lines.empty())
-      where += ", line " + std::to_string(std::min<std::size_t>(static_cast<std::size_t>(*line), lines.size() - 1) + 1);
+      where += ", line " +
+               std::to_string(
+                   std::min<std::size_t>(static_cast<std::size_t>(*line), lines.size() - 1) + 1);
     throw Error(where + ": " + what);
   }
 
@@ -133,7 +138,8 @@ class UnitScan {
  private:
   // The comments between the place (line, col) and (toLine, toCol), by the scanner's rules:
   // the text there holds only blanks and comments.
-  void ScanGap(std::int32_t line, std::int32_t col, std::int32_t to_line, std::int32_t to_col, int& depth) {
+  void ScanGap(std::int32_t line, std::int32_t col, std::int32_t to_line, std::int32_t to_col,
+               int& depth) {
     const auto lines = text_.Lines();
     const auto count = static_cast<std::int32_t>(lines.size());
     while (line < count && (line < to_line || (line == to_line && col < to_col))) {
@@ -162,7 +168,9 @@ class UnitScan {
       if (body < l.size() && l[body] == '$') {
         comment.directive = true;
         std::size_t end = body + 1;
-        while (end < l.size() && ((l[end] >= 'A' && l[end] <= 'Z') || (l[end] >= 'a' && l[end] <= 'z'))) ++end;
+        while (end < l.size() &&
+               ((l[end] >= 'A' && l[end] <= 'Z') || (l[end] >= 'a' && l[end] <= 'z')))
+          ++end;
         comment.text = std::string(l.substr(body + 1, end - body - 1));
         for (char& c : comment.text)
           if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
@@ -201,7 +209,8 @@ struct Edit {
 
 std::string Apply(std::string_view source, std::vector<Edit> edits) {
   std::string result(source);
-  std::sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) { return a.offset > b.offset; });
+  std::sort(edits.begin(), edits.end(),
+            [](const Edit& a, const Edit& b) { return a.offset > b.offset; });
   for (const Edit& edit : edits) result.replace(edit.offset, edit.remove, edit.insert);
   return result;
 }
@@ -209,7 +218,7 @@ std::string Apply(std::string_view source, std::vector<Edit> edits) {
 // A uses clause: `uses` at token `uses`, its entries, and the closing `;`.
 struct UsesClause {
   struct Entry {
-    std::string name;  // lower case, dotted parts joined
+    std::string name;         // lower case, dotted parts joined
     std::size_t first, last;  // token indices
   };
   std::size_t uses = 0;
@@ -232,7 +241,8 @@ UsesClause ParseUses(const UnitScan& scan, std::size_t t) {
       entry.name += '.';
       ++t;
     }
-    if (scan.IsWord(t, "in") && t + 1 < scan.Tokens().size() && scan.Token(t + 1).kind == tkString) {
+    if (scan.IsWord(t, "in") && t + 1 < scan.Tokens().size() &&
+        scan.Token(t + 1).kind == tkString) {
       t += 2;
       entry.last = t - 1;
     }
@@ -251,7 +261,8 @@ UsesClause ParseUses(const UnitScan& scan, std::size_t t) {
   return clause;
 }
 
-std::optional<std::size_t> FindWord(const UnitScan& scan, std::string_view lower, std::size_t from) {
+std::optional<std::size_t> FindWord(const UnitScan& scan, std::string_view lower,
+                                    std::size_t from) {
   for (std::size_t t = from; t < scan.Tokens().size(); ++t)
     if (scan.IsWord(t, lower)) return t;
   return std::nullopt;
@@ -261,9 +272,12 @@ std::optional<std::size_t> FindWord(const UnitScan& scan, std::string_view lower
 // lines, when nothing else is on them) when it is the only entry.
 Edit RemoveEntry(const UnitScan& scan, const UsesClause& clause, std::size_t k) {
   auto start = [&](std::size_t t) { return scan.Offset(scan.Token(t).line, scan.Token(t).col); };
-  auto end = [&](std::size_t t) { return scan.Offset(scan.Token(t).end_line, scan.Token(t).end_col); };
+  auto end = [&](std::size_t t) {
+    return scan.Offset(scan.Token(t).end_line, scan.Token(t).end_col);
+  };
   if (clause.entries.size() > 1) {
-    const std::size_t from = k > 0 ? end(clause.entries[k - 1].last) : start(clause.entries[k].first);
+    const std::size_t from =
+        k > 0 ? end(clause.entries[k - 1].last) : start(clause.entries[k].first);
     const std::size_t to = k > 0 ? end(clause.entries[k].last) : start(clause.entries[k + 1].first);
     return {from, to - from, ""};
   }
@@ -271,8 +285,10 @@ Edit RemoveEntry(const UnitScan& scan, const UsesClause& clause, std::size_t k) 
   const Item& semi = scan.Token(clause.semicolon);
   std::size_t from = start(clause.uses);
   std::size_t to = end(clause.semicolon);
-  const std::string_view before = scan.Line(uses.line).substr(0, static_cast<std::size_t>(uses.col - 1));
-  const std::string_view after = scan.Line(semi.line).substr(static_cast<std::size_t>(semi.end_col - 1));
+  const std::string_view before =
+      scan.Line(uses.line).substr(0, static_cast<std::size_t>(uses.col - 1));
+  const std::string_view after =
+      scan.Line(semi.line).substr(static_cast<std::size_t>(semi.end_col - 1));
   if (before.find_first_not_of(" \t") == std::string_view::npos &&
       after.find_first_not_of(" \t") == std::string_view::npos) {
     from = scan.Offset(uses.line, 1);
@@ -309,16 +325,19 @@ std::string AddClassFields(std::string_view source, std::string_view file_name,
       class_word = t + 2;
     }
   }
-  if (!header) scan.Fail(std::nullopt, "the declaration of class " + std::string(class_name) + " was not found");
+  if (!header)
+    scan.Fail(std::nullopt,
+              "the declaration of class " + std::string(class_name) + " was not found");
 
   static constexpr std::string_view kSectionEnd[] = {
-      "end",         "private",   "protected",   "public",         "published", "strict",
-      "automated",   "procedure", "function",    "constructor",    "destructor", "class",
-      "property",    "operator",  "var",         "const",          "type",      "threadvar",
-      "resourcestring"};
+      "end",        "private",   "protected", "public",        "published",
+      "strict",     "automated", "procedure", "function",      "constructor",
+      "destructor", "class",     "property",  "operator",      "var",
+      "const",      "type",      "threadvar", "resourcestring"};
   auto ends_section = [&](std::size_t t) {
     return scan.Token(t).kind == tkIdentifier &&
-           std::find(std::begin(kSectionEnd), std::end(kSectionEnd), scan.Token(t).text) != std::end(kSectionEnd);
+           std::find(std::begin(kSectionEnd), std::end(kSectionEnd), scan.Token(t).text) !=
+               std::end(kSectionEnd);
   };
 
   const int base = scan.Token(class_word).depth;
@@ -329,12 +348,13 @@ std::string AddClassFields(std::string_view source, std::string_view file_name,
   std::optional<std::int32_t> first_member_line;
   std::size_t t = *header + 1;
   for (;;) {
-    if (t >= count) scan.Fail(std::nullopt, "class " + std::string(class_name) + " is not closed with 'end'");
+    if (t >= count)
+      scan.Fail(std::nullopt, "class " + std::string(class_name) + " is not closed with 'end'");
     // A visibility keyword sits at the class's own indentation, not at its members'.
-    static constexpr std::string_view kVisibility[] = {"end", "private", "protected", "public",
-                                                       "published", "strict", "automated"};
-    if (!first_member_line && std::find(std::begin(kVisibility), std::end(kVisibility), scan.Token(t).text) ==
-                                std::end(kVisibility))
+    static constexpr std::string_view kVisibility[] = {
+        "end", "private", "protected", "public", "published", "strict", "automated"};
+    if (!first_member_line && std::find(std::begin(kVisibility), std::end(kVisibility),
+                                        scan.Token(t).text) == std::end(kVisibility))
       first_member_line = scan.Token(t).line;
     // An {$ENDIF} that closes a block of fields: new fields go after it, outside.
     for (std::size_t i = scan.Tokens()[t - 1] + 1; i < scan.Tokens()[t]; ++i) {
@@ -349,7 +369,8 @@ std::string AddClassFields(std::string_view source, std::string_view file_name,
     // A field declaration: names, ':', a type, ';'. Parentheses and `record ... end`
     // nest; the last field may end at the class's `end` without a ';'.
     const std::size_t first = t;
-    while (t < count && !scan.IsSymbol(t, ":") && !scan.IsSymbol(t, ";") && !scan.IsWord(t, "end")) {
+    while (t < count && !scan.IsSymbol(t, ":") && !scan.IsSymbol(t, ";") &&
+           !scan.IsWord(t, "end")) {
       if (scan.Token(t).kind == tkIdentifier) declared.push_back(scan.Token(t).text);
       ++t;
     }
@@ -368,7 +389,8 @@ std::string AddClassFields(std::string_view source, std::string_view file_name,
       }
       if (parens <= 0 && records == 0 && scan.IsSymbol(t, ";")) break;
     }
-    if (t >= count) scan.Fail(std::nullopt, "class " + std::string(class_name) + " is not closed with 'end'");
+    if (t >= count)
+      scan.Fail(std::nullopt, "class " + std::string(class_name) + " is not closed with 'end'");
     last_field_line = scan.Token(first).line;
     const std::size_t last_token = closed_by_end ? t - 1 : t;
     if (scan.Token(last_token).depth == base && last_token >= first) {
@@ -398,18 +420,22 @@ std::string AddClassFields(std::string_view source, std::string_view file_name,
 
   const std::string eol = LineEndOf(source);
   std::string text = needs_semicolon ? ";" : "";
-  for (const ComponentField* field : missing) text += eol + indent + field->name + ": " + field->class_name + ";";
+  for (const ComponentField* field : missing)
+    text += eol + indent + field->name + ": " + field->class_name + ";";
   const Item& at = scan.Items()[place];
-  const std::size_t offset = needs_semicolon ? scan.Offset(at.end_line, at.end_col) : scan.PlaceAfter(place);
+  const std::size_t offset =
+      needs_semicolon ? scan.Offset(at.end_line, at.end_col) : scan.PlaceAfter(place);
   return Apply(source, {{offset, 0, text}});
 }
 
-std::string AddInterfaceUses(std::string_view source, std::string_view file_name, std::string_view unit_name) {
+std::string AddInterfaceUses(std::string_view source, std::string_view file_name,
+                             std::string_view unit_name) {
   const UnitScan scan(source, file_name);
   const std::string lower_unit = LowerAscii(unit_name);
   const auto interface = FindWord(scan, "interface", 0);
   if (!interface)
-    scan.Fail(std::nullopt, "no interface section, so unit " + std::string(unit_name) + " cannot be added to its uses clause");
+    scan.Fail(std::nullopt, "no interface section, so unit " + std::string(unit_name) +
+                                " cannot be added to its uses clause");
 
   std::vector<Edit> edits;
   std::optional<UsesClause> clause;
@@ -429,7 +455,8 @@ std::string AddInterfaceUses(std::string_view source, std::string_view file_name
   const std::string eol = LineEndOf(source);
   const std::string unit(unit_name);
   if (!clause) {
-    edits.push_back({scan.PlaceAfter(scan.Tokens()[*interface]), 0, eol + eol + "uses " + unit + ";"});
+    edits.push_back(
+        {scan.PlaceAfter(scan.Tokens()[*interface]), 0, eol + eol + "uses " + unit + ";"});
   } else if (std::none_of(clause->entries.begin(), clause->entries.end(),
                           [&](const UsesClause::Entry& e) { return e.name == lower_unit; })) {
     const Item& uses = scan.Token(clause->uses);
@@ -441,7 +468,8 @@ std::string AddInterfaceUses(std::string_view source, std::string_view file_name
     } else {
       const std::size_t last_entry = clause->entries.back().last;
       const Item& last = scan.Token(last_entry);
-      const bool comment_before = scan.CommentBetween(scan.Tokens()[last_entry], scan.Tokens()[clause->semicolon]);
+      const bool comment_before =
+          scan.CommentBetween(scan.Tokens()[last_entry], scan.Tokens()[clause->semicolon]);
       const Item& anchor = comment_before ? semi : last;
       const std::int32_t line = anchor.line;
       const std::int32_t col = comment_before ? semi.col : last.end_col;

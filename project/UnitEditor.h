@@ -16,7 +16,7 @@ namespace polyverb {
 inline constexpr std::string_view kRunTimeUnit = "vMLang";
 
 struct ComponentField {
-  std::string name;       // vMLang1
+  std::string name;        // vMLang1
   std::string class_name;  // TvMLang
 };
 
@@ -43,6 +43,7 @@ std::string AddInterfaceUses(std::string_view source, std::string_view file_name
 // Both edits on the unit file at `path`, written back through ReplaceFile (atomic) when
 // anything changed; returns whether it wrote. Nothing is written when an edit fails.
 bool UpdateFormUnit(const std::string& path, std::string_view class_name,
-                    std::span<const ComponentField> fields, std::string_view unit_name = kRunTimeUnit);
+                    std::span<const ComponentField> fields,
+                    std::string_view unit_name = kRunTimeUnit);
 
 }  // namespace polyverb

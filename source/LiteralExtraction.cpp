@@ -10,8 +10,8 @@
 #include "platform/Files.h"
 #include "platform/Text.h"
 #include "source/Rewrite.h"
-#include "source/SourceText.h"
 #include "source/Scanner.h"
+#include "source/SourceText.h"
 
 namespace polyverb {
 namespace {

@@ -13,8 +13,8 @@ const TLangStr& TLangStrings::Items(std::int32_t index) const {
   return const_cast<TLangStrings*>(this)->Items(index);
 }
 
-std::int32_t TLangStrings::Add(std::string_view text, std::int32_t line_index, std::int32_t start_pos,
-                               std::int32_t next_pos) {
+std::int32_t TLangStrings::Add(std::string_view text, std::int32_t line_index,
+                               std::int32_t start_pos, std::int32_t next_pos) {
   auto entry = std::make_unique<TLangStr>();
   entry->Text = text;
   entry->LineIndex = line_index;

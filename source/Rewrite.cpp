@@ -8,11 +8,15 @@ namespace {
 
 constexpr int kMaxNumber = 65535;
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 bool IsHexDigit(char c) {
   return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
-bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsLetter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
 
 // The character after "^" in a control character: a letter or one of @ [ \ ] ^ _.
 bool IsControlLetter(char c) {
@@ -84,7 +88,8 @@ int FirstFreeNumber(const TvLangFileEdit& file) {
 void CheckNumbering(const TvLangFileEdit& file, int first, int marked,
                     std::string_view source_name) {
   if (marked <= 0) return;
-  const std::string where = "Cannot number the strings marked in " + std::string(source_name) + ": ";
+  const std::string where =
+      "Cannot number the strings marked in " + std::string(source_name) + ": ";
   const std::string more = std::to_string(marked) + " more would pass 65535";
   if (first - 1 + marked > kMaxNumber)
     throw Error(where + file.FileName() + " already uses numbers up to " +

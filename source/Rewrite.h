@@ -36,7 +36,8 @@ int FirstFreeNumber(const TvLangFileEdit& file);
 // Throws an Error when `Marked` new entries of File numbered from `First` on would pass
 // 65535, or would make the table hold more than 65535 entries. SourceName words the
 // message. Nothing marked never fails.
-void CheckNumbering(const TvLangFileEdit& file, int first, int marked, std::string_view source_name);
+void CheckNumbering(const TvLangFileEdit& file, int first, int marked,
+                    std::string_view source_name);
 
 // The text of a source file with these lines: every line, the last one included, followed
 // by CR LF.

@@ -11,8 +11,8 @@
 #include "platform/Text.h"
 #include "source/LiteralExtraction.h"
 #include "source/Rewrite.h"
-#include "source/SourceText.h"
 #include "source/Scanner.h"
+#include "source/SourceText.h"
 
 namespace polyverb {
 
@@ -63,13 +63,14 @@ void CheckPlaces(const std::vector<std::string>& lines, const TLangStrings& stri
 ScopedStringChooser::ScopedStringChooser(TStringChooser chooser)
     : previous_(std::exchange(InstalledChooser(), std::move(chooser))) {}
 
-ScopedStringChooser::~ScopedStringChooser() { InstalledChooser() = std::move(previous_); }
+ScopedStringChooser::~ScopedStringChooser() {
+  InstalledChooser() = std::move(previous_);
+}
 
 void ChooseStrings(std::span<const std::string> lines, TLangStrings& strings) {
   if (strings.Count() == 0) return;
   const TStringChooser& chooser = InstalledChooser();
-  if (!chooser)
-    throw Error("No string chooser is installed to mark the strings of " + CurFileName);
+  if (!chooser) throw Error("No string chooser is installed to mark the strings of " + CurFileName);
   // Cleared first, so whatever the chooser does not mark counts as unmarked.
   for (std::int32_t i = 0; i < strings.Count(); ++i) strings.Items(i).Chosen = false;
   chooser(lines, strings);
@@ -149,8 +150,8 @@ void ProcessPasFile(const std::string& file_name, const std::string& lang_name) 
       try {
         std::rethrow_exception(failure);
       } catch (const Error& first) {
-        throw Error(std::string(first.what()) + " (the language file was not saved either: " +
-                    save_failure.what() + ")");
+        throw Error(std::string(first.what()) +
+                    " (the language file was not saved either: " + save_failure.what() + ")");
       }
     }
   }

@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "dialogs/WizardDialog.h"
 #include "dialogs/StringChooserDialog.h"
-#include "source/LiteralList.h"
+#include "dialogs/WizardDialog.h"
 #include "source/LiteralExtraction.h"
+#include "source/LiteralList.h"
 #include "source/SourceProcessing.h"
 
 namespace {

@@ -57,11 +57,11 @@ TEST(LngCommandTest, ShowPrintsTheWholeModel) {
   testing::WriteBytes(dir / "x.lng", b.Bytes());
   ToolResult r = Polyverb({"lng", "show", dir / "x.lng"});
   ASSERT_EQ(r.exit_code, 0) << r.err;
-  for (const char* line : {"version: \"2.00\" (4-byte string offsets)\n",
-                           "  CurrencyString: \"EUR\"\n", "fonts: 1 (flag 0)\n",
-                           "  \"Arial\" word 4660 byte 7\n", "text list: 1\n  \"first\"\n",
-                           "groups: 1\n  \"Main\": 1 items\n    \"Caption\" = 4\n",
-                           "strings: 1\n  5\ttag 2\t\"caf\xE9\"\n"})
+  for (const char* line :
+       {"version: \"2.00\" (4-byte string offsets)\n", "  CurrencyString: \"EUR\"\n",
+        "fonts: 1 (flag 0)\n", "  \"Arial\" word 4660 byte 7\n", "text list: 1\n  \"first\"\n",
+        "groups: 1\n  \"Main\": 1 items\n    \"Caption\" = 4\n",
+        "strings: 1\n  5\ttag 2\t\"caf\xE9\"\n"})
     EXPECT_NE(r.out.find(line), std::string::npos) << line;
 }
 
@@ -75,8 +75,8 @@ TEST(LngCommandTest, FailuresNameTheFileAndWriteNothing) {
   testing::WriteBytes(dir / "text.lng", "not a language file");
   ToolResult foreign = Polyverb({"lng", "add", dir / "text.lng", "1", "x"});
   EXPECT_EQ(foreign.exit_code, 1);
-  EXPECT_EQ(foreign.err, "polyverb lng: " + (dir / "text.lng") +
-                             ": Not a language file or old version (1.1)\n");
+  EXPECT_EQ(foreign.err,
+            "polyverb lng: " + (dir / "text.lng") + ": Not a language file or old version (1.1)\n");
   EXPECT_EQ(testing::ReadBytes(dir / "text.lng"), "not a language file");
 
   LngBuilder b;
@@ -91,11 +91,15 @@ TEST(LngCommandTest, FailuresNameTheFileAndWriteNothing) {
 
 TEST(LngCommandTest, UsageErrorsExitTwoAndTouchNothing) {
   TempDir dir;
-  for (std::vector<std::string> args :
-       {std::vector<std::string>{"lng"}, {"lng", "frobnicate"}, {"lng", "show"},
-        {"lng", "show", "--bogus", dir / "a.lng"}, {"lng", "add", dir / "a.lng", "1"},
-        {"lng", "add", dir / "a.lng", "65536", "x"}, {"lng", "add", dir / "a.lng", "-1", "x"},
-        {"lng", "add", dir / "a.lng", "1", "ok", "x1", "y"}, {"nonsense"}}) {
+  for (std::vector<std::string> args : {std::vector<std::string>{"lng"},
+                                        {"lng", "frobnicate"},
+                                        {"lng", "show"},
+                                        {"lng", "show", "--bogus", dir / "a.lng"},
+                                        {"lng", "add", dir / "a.lng", "1"},
+                                        {"lng", "add", dir / "a.lng", "65536", "x"},
+                                        {"lng", "add", dir / "a.lng", "-1", "x"},
+                                        {"lng", "add", dir / "a.lng", "1", "ok", "x1", "y"},
+                                        {"nonsense"}}) {
     ToolResult r = Polyverb(args);
     EXPECT_EQ(r.exit_code, 2) << args.back();
     EXPECT_FALSE(r.err.empty());

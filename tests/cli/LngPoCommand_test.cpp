@@ -78,7 +78,9 @@ struct UsageCase {
   std::string message;
 };
 
-void PrintTo(const UsageCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const UsageCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class LngPoUsageTest : public LngPoCommandTest, public ::testing::WithParamInterface<UsageCase> {};
 
@@ -89,7 +91,8 @@ TEST_P(LngPoUsageTest, ExitsWithTwoAndWritesNothing) {
   EXPECT_EQ(r.exit_code, 2);
   EXPECT_EQ(r.err, "polyverb lng: " + GetParam().message + "\nTry 'polyverb lng --help'.\n");
   EXPECT_EQ(r.out, "");
-  EXPECT_EQ(testing::ListDirectory(dir_.path()), (std::vector<std::string>{"english.lng", "fr.po"}));
+  EXPECT_EQ(testing::ListDirectory(dir_.path()),
+            (std::vector<std::string>{"english.lng", "fr.po"}));
   EXPECT_EQ(ReadBytes(dir_ / "english.lng"), native);
 }
 
@@ -123,7 +126,9 @@ struct FailureCase {
   std::string message;
 };
 
-void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const FailureCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class LngPoFailureTest : public LngPoCommandTest,
                          public ::testing::WithParamInterface<FailureCase> {};
@@ -173,9 +178,9 @@ TEST_F(LngPoCommandTest, MsginitAndMsgmergeWorkflow) {
   if (msginit.empty() || msgmerge.empty())
     GTEST_SKIP() << "gettext tools (Debian package gettext) are not installed";
   ASSERT_EQ(Polyverb({"lng", "export", "english.lng", "-o", "english.pot"}).exit_code, 0);
-  ToolResult init = Tool(msginit, {"--no-translator", "-l", "fr_FR.UTF-8", "-i", "english.pot",
-                                   "-o", "fr.po"},
-                         dir_.path());
+  ToolResult init =
+      Tool(msginit, {"--no-translator", "-l", "fr_FR.UTF-8", "-i", "english.pot", "-o", "fr.po"},
+           dir_.path());
   ASSERT_EQ(init.exit_code, 0) << init.err;
 
   std::string po = ReadBytes(dir_ / "fr.po");

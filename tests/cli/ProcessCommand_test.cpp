@@ -19,7 +19,9 @@ namespace {
 
 using testing::Captured;
 
-Captured Call(const std::vector<std::string>& args) { return testing::CallCommand(RunProcess, args); }
+Captured Call(const std::vector<std::string>& args) {
+  return testing::CallCommand(RunProcess, args);
+}
 
 using Entries = std::vector<std::pair<int, std::string>>;
 
@@ -176,8 +178,7 @@ TEST_P(ProcessUsageTest, IsRefusedBeforeAnythingIsWritten) {
 INSTANTIATE_TEST_SUITE_P(
     Args, ProcessUsageTest,
     ::testing::Values(
-        UsageCase{{}, "no FILE given"},
-        UsageCase{{"--dry-run"}, "no FILE given"},
+        UsageCase{{}, "no FILE given"}, UsageCase{{"--dry-run"}, "no FILE given"},
         UsageCase{{"--force", "u.pas"}, "unknown option '--force'"},
         UsageCase{{"u.pas", "--lang"}, "option '--lang' needs a value"},
         UsageCase{{"--lang", "", "u.pas"}, "--lang needs a language name"},
@@ -202,11 +203,13 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{{"--mark", "All", "u.pas"},
                   "malformed --mark list 'All': 'All' is not a number or a range N-M of numbers "
                   "from 1"},
-        UsageCase{{"--mark", "4-2", "u.pas"}, "malformed --mark list '4-2': the range '4-2' runs backwards"},
+        UsageCase{{"--mark", "4-2", "u.pas"},
+                  "malformed --mark list '4-2': the range '4-2' runs backwards"},
         UsageCase{{"--mark", "1,3-6", "u.pas"},
                   "--mark names candidate 6, but u.pas has 5 candidates"},
         UsageCase{{"--mark", "2", "p.dpr"}, "--mark names candidate 2, but p.dpr has 1 candidate"},
-        UsageCase{{"--mark", "1", "n.pas"}, "--mark names candidate 1, but n.pas has no candidates"}));
+        UsageCase{{"--mark", "1", "n.pas"},
+                  "--mark names candidate 1, but n.pas has no candidates"}));
 
 // Through the executable: what a shell sees.
 TEST_F(ProcessCommandTest, ExitStatusesOfTheExecutable) {

@@ -68,7 +68,9 @@ bool StaticEntry(TIToolServices* services, TExpertRegisterProc reg,
   return InitExpert(services, reg, terminate, &CreateWizardUi);
 }
 
-TExpertInitProc LoadedEntry() { return LoadAddinEntryPoint(POLYVERB_ADDIN); }
+TExpertInitProc LoadedEntry() {
+  return LoadAddinEntryPoint(POLYVERB_ADDIN);
+}
 
 struct Entry {
   const char* name;

@@ -295,7 +295,8 @@ TEST_F(WizardTest, EveryPictureAndGlyphIsDrawn) {
   }
   EXPECT_EQ(dialog_.Image4->pixmap().size(), QSize(103, 59));
   EXPECT_TRUE(dialog_.Image4->hasScaledContents());
-  for (const QPushButton* button : {dialog_.bbBack, dialog_.bbNext, dialog_.bbCancel, dialog_.bbFinish})
+  for (const QPushButton* button :
+       {dialog_.bbBack, dialog_.bbNext, dialog_.bbCancel, dialog_.bbFinish})
     EXPECT_FALSE(button->icon().isNull()) << Name(button);
 }
 

@@ -16,7 +16,9 @@
 namespace polyverb::testing {
 namespace {
 
-TExpertInitProc EntryPoint() { return LoadAddinEntryPoint(POLYVERB_ADDIN); }
+TExpertInitProc EntryPoint() {
+  return LoadAddinEntryPoint(POLYVERB_ADDIN);
+}
 
 void SomeTermination() {}
 
@@ -196,7 +198,7 @@ TEST_F(AddinTest, AFailingErrorReporterIsSurvived) {
   host_.fail_at = {"GetMainMenu", "RaiseException(host failure at GetMainMenu)"};
   EXPECT_TRUE(Init());
   EXPECT_EQ(host_.Log(), (CallLog{"GetParentHandle", "GetMainMenu",
-                                 "RaiseException(host failure at GetMainMenu)"}));
+                                  "RaiseException(host failure at GetMainMenu)"}));
 }
 
 TEST_F(AddinTest, ARegistrationRefusedStillReturnsTrue) {
@@ -215,7 +217,7 @@ TEST_F(AddinTest, NoToolServicesIsNoCrash) {
 TEST_F(AddinTest, NoRegistrationFunctionInsertsNothing) {
   EXPECT_TRUE(EntryPoint()(&host_, nullptr, &terminate_));
   EXPECT_EQ(host_.Log(), (CallLog{"RaiseException(Polyverb cannot register itself: the IDE passed "
-                                 "no registration function)"}));
+                                  "no registration function)"}));
 }
 
 TEST_F(AddinTest, AClickWithNoProjectOpenDoesNothing) {
@@ -224,7 +226,7 @@ TEST_F(AddinTest, AClickWithNoProjectOpenDoesNothing) {
   host_.Click("ProjectPolyverbItem");
   host_.Click("ProjectPolyverbItem");
   EXPECT_EQ(host_.Log(), (CallLog{"GetProjectName", "Release Sender(ProjectPolyverbItem)",
-                                 "GetProjectName", "Release Sender(ProjectPolyverbItem)"}));
+                                  "GetProjectName", "Release Sender(ProjectPolyverbItem)"}));
   EXPECT_TRUE(host_.errors.empty());
 }
 

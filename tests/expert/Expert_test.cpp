@@ -66,8 +66,8 @@ TEST_F(ExpertTest, AFailureInARunIsRelayedAndTheNextClickStartsAfresh) {
 
   host_.Click("ProjectPolyverbItem");
   EXPECT_EQ(host_.errors, std::vector<std::string>{"Source file " + dir_ / "U2.pas" +
-                                                  " contains a NUL byte at offset 8; it is "
-                                                  "not a text file"});
+                                                   " contains a NUL byte at offset 8; it is "
+                                                   "not a text file"});
   EXPECT_EQ(ReadBytes(dir_ / "U3.pas"), Unit("U3", "Three"));
 
   // The host carries on; the next click is a new run over the project as it is now.

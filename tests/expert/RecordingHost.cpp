@@ -201,11 +201,11 @@ class FormW : public Tracked<TIFormInterface> {
     return host_.HandOut<ComponentW>(module_->form.get(), module_);
   }
   TIComponentInterface* CreateComponent(TIComponentInterface* container,
-                                        const std::string& type_name, std::int32_t x, std::int32_t y,
-                                        std::int32_t w, std::int32_t h) override {
+                                        const std::string& type_name, std::int32_t x,
+                                        std::int32_t y, std::int32_t w, std::int32_t h) override {
     Call("CreateComponent(" + std::string(container == nullptr ? "nil" : "container") + ", " +
-         type_name + ", " + std::to_string(x) + ", " + std::to_string(y) + ", " + std::to_string(w) +
-         ", " + std::to_string(h) + ")");
+         type_name + ", " + std::to_string(x) + ", " + std::to_string(y) + ", " +
+         std::to_string(w) + ", " + std::to_string(h) + ")");
     if (module_->create_gives_null) return nullptr;
     auto component = std::make_unique<HostComponent>();
     component->type = type_name;

@@ -45,9 +45,9 @@ struct HostModule {
   std::unique_ptr<HostComponent> form;
 
   // Faults the IDE may show.
-  bool no_module_interface = false;         // GetModuleInterface gives nullptr
-  bool no_form_component = false;           // GetFormComponent gives nullptr
-  bool create_gives_null = false;           // CreateComponent gives nullptr
+  bool no_module_interface = false;        // GetModuleInterface gives nullptr
+  bool no_form_component = false;          // GetFormComponent gives nullptr
+  bool create_gives_null = false;          // CreateComponent gives nullptr
   std::set<std::int32_t> null_components;  // GetComponent(i) gives nullptr for these
 };
 

@@ -47,7 +47,7 @@ struct DialogScript {
   // ---- What happened (the log, when set, also gets one entry per dialog event)
   CallLog* log = nullptr;
   std::vector<std::vector<ListRow>> shown_rows;  // lvUnits each time the wizard was shown
-  std::vector<std::string> messages;            // message boxes, in order
+  std::vector<std::string> messages;             // message boxes, in order
   std::vector<std::string> chooser_files;        // CurFileName each time the chooser ran
   int dialogs_created = 0;
   int dialogs_destroyed = 0;

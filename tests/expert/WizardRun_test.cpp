@@ -138,34 +138,34 @@ TEST_F(RunWizardTest, WorkedExample) {
   EXPECT_EQ(Run(), "no failure");
 
   EXPECT_EQ(host_.Log(), (CallLog{
-                            "GetProjectName",
-                            "GetUnitCount",
-                            "GetUnitName(0)",
-                            "GetUnitName(1)",
-                            "Wizard.Create",
-                            "Wizard.ShowModal",
-                            "OpenFile(Project1.dpr)",
-                            "GetModuleInterface(Project1.dpr)",
-                            "Module(Project1.dpr).ShowForm",
-                            "Module(Project1.dpr).GetFormInterface",
-                            "Release Module(Project1.dpr)",
-                            "OpenFile(Unit1.pas)",
-                            "GetModuleInterface(Unit1.pas)",
-                            "Module(Unit1.pas).ShowForm",
-                            "Module(Unit1.pas).GetFormInterface",
-                            "Form(Unit1.pas).GetFormComponent",
-                            "Component(Form1).GetComponentCount",
-                            "Release Component(Form1)",
-                            "Form(Unit1.pas).CreateComponent(nil, TvMLang, 2, 2, 10, 10)",
-                            "Component(vMLang1).SetPropByName(LangFileName, English)",
-                            "Module(Unit1.pas).Save(true)",
-                            "Release Component(vMLang1)",
-                            "Release Form(Unit1.pas)",
-                            "Release Module(Unit1.pas)",
-                            "CloseFile(Unit1.pas)",
-                            "Chooser(Hello)",
-                            "Wizard.Destroy",
-                        }));
+                             "GetProjectName",
+                             "GetUnitCount",
+                             "GetUnitName(0)",
+                             "GetUnitName(1)",
+                             "Wizard.Create",
+                             "Wizard.ShowModal",
+                             "OpenFile(Project1.dpr)",
+                             "GetModuleInterface(Project1.dpr)",
+                             "Module(Project1.dpr).ShowForm",
+                             "Module(Project1.dpr).GetFormInterface",
+                             "Release Module(Project1.dpr)",
+                             "OpenFile(Unit1.pas)",
+                             "GetModuleInterface(Unit1.pas)",
+                             "Module(Unit1.pas).ShowForm",
+                             "Module(Unit1.pas).GetFormInterface",
+                             "Form(Unit1.pas).GetFormComponent",
+                             "Component(Form1).GetComponentCount",
+                             "Release Component(Form1)",
+                             "Form(Unit1.pas).CreateComponent(nil, TvMLang, 2, 2, 10, 10)",
+                             "Component(vMLang1).SetPropByName(LangFileName, English)",
+                             "Module(Unit1.pas).Save(true)",
+                             "Release Component(vMLang1)",
+                             "Release Form(Unit1.pas)",
+                             "Release Module(Unit1.pas)",
+                             "CloseFile(Unit1.pas)",
+                             "Chooser(Hello)",
+                             "Wizard.Destroy",
+                         }));
   EXPECT_EQ(
       script_.shown_rows,
       (std::vector<std::vector<ListRow>>{{{"Project1.dpr", "", true}, {"Unit1.pas", "", true}}}));
@@ -344,7 +344,7 @@ TEST_F(RunWizardTest, ModulesOpenBeforeTheRunAreClosedExceptTheProject) {
 
 TEST_F(RunWizardTest, TheChoosersMarksDecideWhatIsReplaced) {
   host_.AddFile("Project1.dpr",
-               "program Project1;\nbegin\n  Caption := 'One';\n  Hint := 'Two';\nend.\n");
+                "program Project1;\nbegin\n  Caption := 'One';\n  Hint := 'Two';\nend.\n");
   script_.mark = [](const TLangStr& s) { return s.Text == "Two"; };
   EXPECT_EQ(Run(), "no failure");
   EXPECT_EQ(

@@ -9,9 +9,9 @@
 #include <string>
 #include <string_view>
 
-#include "project/FormFile.h"
 #include "platform/Error.h"
 #include "platform/Text.h"
+#include "project/FormFile.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <optional>
 #include <string>
 
-#include "project/ProjectFile.h"
 #include "platform/Error.h"
 #include "platform/Text.h"
+#include "project/ProjectFile.h"
 #include "source/SourceText.h"
 
 namespace {

@@ -10,9 +10,9 @@
 #include "langfile/LangFileEdit.h"
 #include "platform/Error.h"
 #include "source/LiteralExtraction.h"
+#include "source/Scanner.h"
 #include "source/SourceProcessing.h"
 #include "source/SourceText.h"
-#include "source/Scanner.h"
 
 namespace {
 

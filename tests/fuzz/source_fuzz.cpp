@@ -15,10 +15,10 @@
 
 #include "platform/Error.h"
 #include "platform/Text.h"
-#include "source/LiteralList.h"
 #include "source/LiteralExtraction.h"
-#include "source/SourceText.h"
+#include "source/LiteralList.h"
 #include "source/Scanner.h"
+#include "source/SourceText.h"
 
 namespace {
 

@@ -21,7 +21,9 @@ class RecordingView : public IdeView {
   void FormShown(const std::string& form_path, const FormFile& form) override {
     shown.push_back(form_path + " " + form.Root().Name());
   }
-  void OpenFilesChanged(const std::vector<std::string>& open) override { open_lists.push_back(open); }
+  void OpenFilesChanged(const std::vector<std::string>& open) override {
+    open_lists.push_back(open);
+  }
 
   std::vector<std::string> reports, notes, shown;
   std::vector<std::vector<std::string>> open_lists;
@@ -105,7 +107,8 @@ TEST_F(IdeModulesTest, ComponentsAreTheObjectsBelowTheRootInFileOrderWithoutAFra
                       "  end\n"
                       "end\n");
   auto module = Module("Main.pas");
-  EXPECT_EQ(ComponentTypes(*module), (std::vector<std::string>{"TPanel", "TButton", "TfraList", "TDataSource"}));
+  EXPECT_EQ(ComponentTypes(*module),
+            (std::vector<std::string>{"TPanel", "TButton", "TfraList", "TDataSource"}));
   auto root = FormComponent(*module);
   EXPECT_EQ(root->GetComponentType(), "TfrmMain");
   EXPECT_EQ(root->GetComponent(4), nullptr);
@@ -154,7 +157,8 @@ TEST_F(IdeModulesTest, NewComponentIsWrittenAsTheIdeWritesOneAndDeclaredInTheUni
             "implementation\r\n"
             "\r\n"
             "end.\r\n");
-  EXPECT_EQ(modules_.FilesWritten(), (std::vector<std::string>{dir_ / "Main.dfm", dir_ / "Main.pas"}));
+  EXPECT_EQ(modules_.FilesWritten(),
+            (std::vector<std::string>{dir_ / "Main.dfm", dir_ / "Main.pas"}));
   EXPECT_EQ(live_.Count(), 0u);
 }
 
@@ -187,7 +191,8 @@ TEST_F(IdeModulesTest, ReusedComponentChangesOnlyItsPropertyAndAnUnchangedFormIs
       "  end\n"
       "end\n";
   const std::string unit =
-      "unit Main;\ninterface\nuses vMLang;\ntype\n  TfrmMain = class(TForm)\n    vMLang1: TvMLang;\n"
+      "unit Main;\ninterface\nuses vMLang;\ntype\n  TfrmMain = class(TForm)\n    vMLang1: "
+      "TvMLang;\n"
       "  end;\nimplementation\nend.\n";
   testing::WriteBytes(dir_ / "Main.dfm", form);
   testing::WriteBytes(dir_ / "Main.pas", unit);
@@ -215,9 +220,10 @@ TEST_F(IdeModulesTest, PropertiesAndClassesTheIdeDoesNotKnowAreRefused) {
   const std::string value = "x";
   EXPECT_FALSE(label->SetPropByName("Hint", &value));  // no string the form file holds
   EXPECT_TRUE(label->SetPropByName("caption", &value));
-  EXPECT_EQ(view_.reports, (std::vector<std::string>{
-                               "CreateComponent: class TButton is not installed in the IDE",
-                               "SetPropByName: TLabel has no string property Hint known to the IDE"}));
+  EXPECT_EQ(view_.reports,
+            (std::vector<std::string>{
+                "CreateComponent: class TButton is not installed in the IDE",
+                "SetPropByName: TLabel has no string property Hint known to the IDE"}));
   // A container of another module's form cannot hold it either.
   testing::WriteBytes(dir_ / "About.pas", kUnit);
   testing::WriteBytes(dir_ / "About.dfm", kForm);
@@ -225,7 +231,8 @@ TEST_F(IdeModulesTest, PropertiesAndClassesTheIdeDoesNotKnowAreRefused) {
   auto other_root = FormComponent(*other);
   EXPECT_EQ(form->CreateComponent(other_root.get(), "TvMLang", 2, 2, 10, 10), nullptr);
   auto own_root = FormComponent(*module);
-  EXPECT_TRUE(TIntfPtr<TIComponentInterface>(form->CreateComponent(own_root.get(), "TvMLang", 2, 2, 10, 10)));
+  EXPECT_TRUE(TIntfPtr<TIComponentInterface>(
+      form->CreateComponent(own_root.get(), "TvMLang", 2, 2, 10, 10)));
 }
 
 struct RefusalCase {
@@ -234,9 +241,12 @@ struct RefusalCase {
   std::string why;  // %D stands for the directory
 };
 
-void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const RefusalCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
-class ModuleRefusalTest : public IdeModulesTest, public ::testing::WithParamInterface<RefusalCase> {};
+class ModuleRefusalTest : public IdeModulesTest,
+                          public ::testing::WithParamInterface<RefusalCase> {};
 
 TEST_P(ModuleRefusalTest, NoModuleInterfaceAndTheReasonReported) {
   const RefusalCase& c = GetParam();
@@ -245,7 +255,8 @@ TEST_P(ModuleRefusalTest, NoModuleInterfaceAndTheReasonReported) {
   EXPECT_FALSE(Module("Main.pas"));
   std::string why = c.why;
   for (std::size_t at; (at = why.find("%D")) != std::string::npos;) why.replace(at, 2, dir_.path());
-  EXPECT_EQ(view_.reports, std::vector<std::string>{"No module interface for " + dir_ / "Main.pas" + ": " + why});
+  EXPECT_EQ(view_.reports,
+            std::vector<std::string>{"No module interface for " + dir_ / "Main.pas" + ": " + why});
   ASSERT_EQ(modules_.ModulesRefused().size(), 1u);
   EXPECT_EQ(modules_.ModulesRefused()[0].second, why);
   EXPECT_TRUE(modules_.ModulesGiven().empty());
@@ -258,8 +269,12 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, ModuleRefusalTest,
     ::testing::Values(
         RefusalCase{"MissingFile", "-", "the file does not exist"},
-        RefusalCase{"BinaryForm", "TPF0\x08" "TfrmMain\x07" "frmMain",
-                    "Form file %D/Main.dfm is a binary form file; only text form files can be read"},
+        RefusalCase{
+            "BinaryForm",
+            "TPF0\x08"
+            "TfrmMain\x07"
+            "frmMain",
+            "Form file %D/Main.dfm is a binary form file; only text form files can be read"},
         RefusalCase{"BrokenForm", "object frmMain: TfrmMain\n  Caption = \n",
                     "Form file %D/Main.dfm, line 3: expected a value, found the end of the file"}),
     [](const auto& info) { return info.param.name; });
@@ -271,7 +286,8 @@ TEST_F(IdeModulesTest, FormChangedOnDiskMeanwhileIsNotOverwritten) {
   const std::string changed = std::string(kForm) + " ";
   testing::WriteBytes(dir_ / "Main.dfm", changed);
   EXPECT_EQ(ErrorOf([&] { module->Save(true); }),
-            "Form file " + dir_ / "Main.dfm" + " was changed on disk since the IDE read it; the module was not saved");
+            "Form file " + dir_ / "Main.dfm" +
+                " was changed on disk since the IDE read it; the module was not saved");
   EXPECT_EQ(testing::ReadBytes(dir_ / "Main.dfm"), changed);
   EXPECT_EQ(testing::ReadBytes(dir_ / "Main.pas"), kUnit);
 }
@@ -331,8 +347,9 @@ TEST_F(IdeModulesTest, LiveObjectsListWhatTheAddinStillHolds) {
   auto root = FormComponent(*module);
   TIntfPtr<TIComponentInterface> label(root->GetComponent(0));
   root.reset();
-  EXPECT_EQ(live_.Labels(), (std::vector<std::string>{"Module(" + dir_ / "Main.pas" + ")",
-                                                      "Form(" + dir_ / "Main.dfm" + ")", "Component(lblName)"}));
+  EXPECT_EQ(live_.Labels(),
+            (std::vector<std::string>{"Module(" + dir_ / "Main.pas" + ")",
+                                      "Form(" + dir_ / "Main.dfm" + ")", "Component(lblName)"}));
   label->AddRef();
   label->Release();
   EXPECT_EQ(live_.Count(), 3u);

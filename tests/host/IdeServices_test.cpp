@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "host/MainWindow.h"
-#include "project/ProjectFile.h"
 #include "platform/Error.h"
+#include "project/ProjectFile.h"
 #include "tests/testing/TempDir.h"
 
 namespace polyverb {
@@ -21,7 +21,8 @@ namespace {
 
 std::vector<std::string> ActionNames(const QWidget& widget) {
   std::vector<std::string> names;
-  for (const QAction* action : widget.actions()) names.push_back(action->objectName().toStdString());
+  for (const QAction* action : widget.actions())
+    names.push_back(action->objectName().toStdString());
   return names;
 }
 
@@ -29,9 +30,11 @@ class IdeServicesTest : public ::testing::Test {
  protected:
   IdeServicesTest() {
     testing::WriteBytes(dir_ / "Shop.dpr",
-                        "program Shop;\nuses\n  Forms,\n  Main in 'main.pas' {frmMain};\n{$R *.res}\nbegin\nend.\n");
+                        "program Shop;\nuses\n  Forms,\n  Main in 'main.pas' {frmMain};\n{$R "
+                        "*.res}\nbegin\nend.\n");
     testing::WriteBytes(dir_ / "Main.pas", "unit Main;\ninterface\nimplementation\nend.\n");
-    window_ = std::make_unique<MainWindow>(dir_ / "Shop.dpr", ProjectFile(dir_ / "Shop.dpr").Files());
+    window_ =
+        std::make_unique<MainWindow>(dir_ / "Shop.dpr", ProjectFile(dir_ / "Shop.dpr").Files());
     services_ = std::make_unique<IdeServices>(dir_ / "Shop.dpr", *window_);
   }
   ~IdeServicesTest() override {
@@ -78,17 +81,19 @@ TEST_F(IdeServicesTest, ItemInsertedAfterTheOptionsItemCallsItsHandler) {
   TIntfPtr<TIMenuItemIntf> project(options->GetParent());
   ASSERT_TRUE(project);
   EXPECT_EQ(project->GetIndex(), 1);  // File, Project, Help
-  EXPECT_FALSE(TIntfPtr<TIMenuItemIntf>(TIntfPtr<TIMenuItemIntf>(project->GetParent())->GetParent()));
+  EXPECT_FALSE(
+      TIntfPtr<TIMenuItemIntf>(TIntfPtr<TIMenuItemIntf>(project->GetParent())->GetParent()));
 
   struct Clicks {
     std::vector<std::int32_t> sender_indexes;
     void OnClick(TIMenuItemIntf* sender) { sender_indexes.push_back(sender->GetIndex()); }
   } clicks;
-  TIntfPtr<TIMenuItemIntf> item(project->InsertItem(options->GetIndex() + 1, "Polyverb", "ProjectPolyverbItem", "",
-                                                    0, 0, 0, MenuFlag(mfEnabled) | MenuFlag(mfVisible),
-                                                    BindMenuClick<Clicks, &Clicks::OnClick>(&clicks)));
+  TIntfPtr<TIMenuItemIntf> item(project->InsertItem(
+      options->GetIndex() + 1, "Polyverb", "ProjectPolyverbItem", "", 0, 0, 0,
+      MenuFlag(mfEnabled) | MenuFlag(mfVisible), BindMenuClick<Clicks, &Clicks::OnClick>(&clicks)));
   ASSERT_TRUE(item);
-  EXPECT_EQ(ActionNames(ProjectMenu()), (std::vector<std::string>{"ProjectOptionsItem", "ProjectPolyverbItem"}));
+  EXPECT_EQ(ActionNames(ProjectMenu()),
+            (std::vector<std::string>{"ProjectOptionsItem", "ProjectPolyverbItem"}));
   QAction* action = services_->Menus().FindAction("ProjectPolyverbItem");
   ASSERT_NE(action, nullptr);
   EXPECT_EQ(action->text().toStdString(), "Polyverb");
@@ -120,10 +125,11 @@ TEST_F(IdeServicesTest, InsertItemPlacesAndFlagsTheItem) {
   TIntfPtr<TIMenuItemIntf> options(menu->FindMenuItem("ProjectOptionsItem"));
   TIntfPtr<TIMenuItemIntf> project(options->GetParent());
   EXPECT_FALSE(TIntfPtr<TIMenuItemIntf>(project->InsertItem(-1, "x", "x", "", 0, 0, 0, 6, {})));
-  TIntfPtr<TIMenuItemIntf> first(project->InsertItem(
-      0, "&Checked", "CheckedItem", "a hint", 0x4000 | 'K', 0, 0,
-      MenuFlag(mfEnabled) | MenuFlag(mfVisible) | MenuFlag(mfChecked), {}));
-  EXPECT_EQ(ActionNames(ProjectMenu()), (std::vector<std::string>{"CheckedItem", "ProjectOptionsItem"}));
+  TIntfPtr<TIMenuItemIntf> first(
+      project->InsertItem(0, "&Checked", "CheckedItem", "a hint", 0x4000 | 'K', 0, 0,
+                          MenuFlag(mfEnabled) | MenuFlag(mfVisible) | MenuFlag(mfChecked), {}));
+  EXPECT_EQ(ActionNames(ProjectMenu()),
+            (std::vector<std::string>{"CheckedItem", "ProjectOptionsItem"}));
   QAction* checked = services_->Menus().FindAction("CheckedItem");
   EXPECT_TRUE(checked->isChecked());
   EXPECT_EQ(checked->statusTip().toStdString(), "a hint");
@@ -137,12 +143,15 @@ struct ShortCutCase {
 
 class ShortCutTest : public ::testing::TestWithParam<ShortCutCase> {};
 
-TEST_P(ShortCutTest, MapsTheIdeValueToAQtKey) { EXPECT_EQ(ShortCutToQtKey(GetParam().value), GetParam().key); }
+TEST_P(ShortCutTest, MapsTheIdeValueToAQtKey) {
+  EXPECT_EQ(ShortCutToQtKey(GetParam().value), GetParam().key);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ShortCutTest,
-    ::testing::Values(ShortCutCase{0, 0}, ShortCutCase{'A', Qt::Key_A}, ShortCutCase{'7', Qt::Key_7},
-                      ShortCutCase{0x70, Qt::Key_F1}, ShortCutCase{0x7B, Qt::Key_F12},
+    ::testing::Values(ShortCutCase{0, 0}, ShortCutCase{'A', Qt::Key_A},
+                      ShortCutCase{'7', Qt::Key_7}, ShortCutCase{0x70, Qt::Key_F1},
+                      ShortCutCase{0x7B, Qt::Key_F12},
                       ShortCutCase{0x2000 | 'S', int(Qt::SHIFT) | Qt::Key_S},
                       ShortCutCase{0xC000 | 0x71, int(Qt::CTRL) | int(Qt::ALT) | Qt::Key_F2},
                       ShortCutCase{0x0D, 0}, ShortCutCase{0x4000, 0}));
@@ -176,7 +185,8 @@ bool g_keep_extra_reference = false;
 TIToolServices* g_services = nullptr;
 TIExpert* g_expert = nullptr;
 
-bool FakeEntry(TIToolServices* services, TExpertRegisterProc register_proc, TExpertTerminateProc* terminate) {
+bool FakeEntry(TIToolServices* services, TExpertRegisterProc register_proc,
+               TExpertTerminateProc* terminate) {
   g_services = services;
   auto* expert = new FakeExpert(&g_destroyed);
   g_expert = expert;

@@ -1,2 +1,4 @@
 // A loadable library that is no add-in: it exports no INITEXPERT0017.
-extern "C" int polyverb_not_an_addin() { return 0; }
+extern "C" int polyverb_not_an_addin() {
+  return 0;
+}

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <ostream>
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -39,31 +39,43 @@ std::vector<std::string> LangStrings(const std::string& path) {
   return texts;
 }
 
-const std::vector<std::string> kDemoStrings = {
-    "Corner Shop",        "Items in the basket: ", "That's a lot of shopping!", "Cannot show the About box: ",
-    "Corner Shop, version 1.0", "About",           "free",                      "%.2d",
-    " EUR",               " costs nothing",        " costs "};
+const std::vector<std::string> kDemoStrings = {"Corner Shop",
+                                               "Items in the basket: ",
+                                               "That's a lot of shopping!",
+                                               "Cannot show the About box: ",
+                                               "Corner Shop, version 1.0",
+                                               "About",
+                                               "free",
+                                               "%.2d",
+                                               " EUR",
+                                               " costs nothing",
+                                               " costs "};
 
 class PolyverbIdeTest : public ::testing::Test {
  protected:
   void SetUp() override {
     // No display at all: --yes must pick the offscreen platform by itself.
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "POLYVERB_LANG"}) ::unsetenv(name);
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "POLYVERB_LANG"})
+      ::unsetenv(name);
     fs::copy(POLYVERB_DEMO_DIR, shop_);
   }
 
-  testing::ToolResult Ide(std::vector<std::string> args) { return testing::RunTool(POLYVERB_IDE, args, shop_); }
+  testing::ToolResult Ide(std::vector<std::string> args) {
+    return testing::RunTool(POLYVERB_IDE, args, shop_);
+  }
 
   std::string Path(const std::string& name) const { return shop_ + "/" + name; }
   std::string Read(const std::string& name) const { return ReadBytes(Path(name)); }
 
-  // The form (written with the demo's own LF line ends) has exactly one TvMLang with LangFileName `lang`, declared in its unit's class,
-  // and the unit uses vMLang in its interface.
-  void ExpectPrepared(const std::string& unit, const std::string& form_class, const std::string& lang) {
+  // The form (written with the demo's own LF line ends) has exactly one TvMLang with LangFileName
+  // `lang`, declared in its unit's class, and the unit uses vMLang in its interface.
+  void ExpectPrepared(const std::string& unit, const std::string& form_class,
+                      const std::string& lang) {
     const std::string dfm = Read(unit + ".dfm");
     EXPECT_EQ(Count(dfm, ": TvMLang"), 1u) << dfm;
-    EXPECT_EQ(Count(dfm, "  object vMLang1: TvMLang\n    LangFileName = '" + lang + "'\n    Left = 2\n"
-                         "    Top = 2\n  end\nend\n"),
+    EXPECT_EQ(Count(dfm, "  object vMLang1: TvMLang\n    LangFileName = '" + lang +
+                             "'\n    Left = 2\n"
+                             "    Top = 2\n  end\nend\n"),
               1u)
         << dfm;
     const std::string pas = Read(unit + ".pas");
@@ -95,7 +107,8 @@ TEST_F(PolyverbIdeTest, YesRunsTheWholeWizardOverTheDemo) {
   ExpectPrepared("Main", "TfrmMain", "English");
   ExpectPrepared("About", "TfrmAbout", "English");
   EXPECT_EQ(LangStrings(Path("english.lng")), kDemoStrings);
-  EXPECT_EQ(Count(Read("Main.pas"), "lblTotal.Caption := GetLangStr(2) + IntToStr(FCount);\r\n"), 1u);
+  EXPECT_EQ(Count(Read("Main.pas"), "lblTotal.Caption := GetLangStr(2) + IntToStr(FCount);\r\n"),
+            1u);
   EXPECT_EQ(Count(Read("Shop.dpr"), "Application.Title := GetLangStr(1);\r\n"), 1u);
   EXPECT_EQ(Count(Read("Prices.pas"), "0: Result := Name + GetLangStr(10);\r\n"), 1u);
   EXPECT_EQ(Count(Read("About.pas"), "'"), 0u);
@@ -125,7 +138,8 @@ TEST_F(PolyverbIdeTest, LanguageAndNoSourcesAnswerTheWizard) {
   ExpectPrepared("About", "TfrmAbout", "Deutsch");
   EXPECT_EQ(Read("Prices.pas"), prices);
   EXPECT_EQ(Count(Read("Main.pas"), "GetLangStr"), 0u);
-  for (const std::string& name : testing::ListDirectory(shop_)) EXPECT_EQ(name.find(".lng"), std::string::npos) << name;
+  for (const std::string& name : testing::ListDirectory(shop_))
+    EXPECT_EQ(name.find(".lng"), std::string::npos) << name;
 }
 
 TEST_F(PolyverbIdeTest, BinaryFormIsReportedLeftAsItWasAndLaterModulesAreDone) {
@@ -135,23 +149,30 @@ TEST_F(PolyverbIdeTest, BinaryFormIsReportedLeftAsItWasAndLaterModulesAreDone) {
   const std::string bin_pas =
       "unit Bin;\ninterface\nuses Forms;\ntype\n  TfrmBin = class(TForm)\n  end;\nimplementation\n"
       "procedure Hello;\nbegin\n  WriteLn('Binary');\nend;\nend.\n";
-  const std::string bin_dfm = "TPF0\x07TfrmBin\x06" "frmBin";
+  const std::string bin_dfm =
+      "TPF0\x07TfrmBin\x06"
+      "frmBin";
   WriteBytes(Path("Bin.pas"), bin_pas);
   WriteBytes(Path("Bin.dfm"), bin_dfm);
 
   const auto r = Ide({"--yes", "Shop.dpr"});
   ASSERT_EQ(r.exit_code, 3) << Describe(r);
   const std::string bin = Path("Bin.pas");
-  const std::string why = "Form file " + Path("Bin.dfm") + " is a binary form file; only text form files can be read";
+  const std::string why =
+      "Form file " + Path("Bin.dfm") + " is a binary form file; only text form files can be read";
   EXPECT_EQ(r.err, "polyverb-ide: No module interface for " + bin + ": " + why +
                        "\npolyverb-ide: message: Cann't get module interface for " + bin + "\n");
   EXPECT_EQ(r.out,
             "polyverb-ide summary\n"
             "  modules done (4): Shop.dpr, Main.pas, About.pas, Prices.pas\n"
-            "  modules skipped (1): Bin.pas (" + why + ")\n"
-            "  messages shown (1): Cann't get module interface for " + bin + "\n"
-            "  errors raised (0)\n"
-            "  files still open (2): Shop.dpr, Bin.pas\n");
+            "  modules skipped (1): Bin.pas (" +
+                why +
+                ")\n"
+                "  messages shown (1): Cann't get module interface for " +
+                bin +
+                "\n"
+                "  errors raised (0)\n"
+                "  files still open (2): Shop.dpr, Bin.pas\n");
   EXPECT_EQ(Read("Bin.pas"), bin_pas);
   EXPECT_EQ(Read("Bin.dfm"), bin_dfm);
   ExpectPrepared("About", "TfrmAbout", "English");
@@ -165,7 +186,8 @@ TEST_F(PolyverbIdeTest, FailedSaveEndsTheRunWithTheErrorAndLeavesLaterModules) {
   const std::string about = Read("About.pas");
   const auto r = Ide({"--yes", "Shop.dpr"});
   ASSERT_EQ(r.exit_code, 1) << Describe(r);
-  const std::string error = "Unit file " + Path("Main.pas") + ": the declaration of class TfrmMain was not found";
+  const std::string error =
+      "Unit file " + Path("Main.pas") + ": the declaration of class TfrmMain was not found";
   EXPECT_EQ(r.err, "polyverb-ide: error: " + error + "\n");
   EXPECT_EQ(Count(r.out, "  errors raised (1): " + error + "\n"), 1u) << r.out;
   EXPECT_EQ(Read("Main.pas"), main);
@@ -181,7 +203,9 @@ struct StartCase {
   std::string err;  // %D: the project directory
 };
 
-void PrintTo(const StartCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const StartCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class StartFailureTest : public PolyverbIdeTest, public ::testing::WithParamInterface<StartCase> {};
 
@@ -205,35 +229,69 @@ TEST_P(StartFailureTest, ClearMessageAndNothingWritten) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, StartFailureTest,
     ::testing::Values(
-        StartCase{"NoProject", {"--yes"}, 2, std::string("polyverb-ide: no project file given\n") + kUsageTail},
-        StartCase{"TwoProjects", {"a.dpr", "b.dpr"}, 2,
-                  std::string("polyverb-ide: one project at a time: a.dpr and b.dpr\n") + kUsageTail},
-        StartCase{"UnknownOption", {"--quiet", "Shop.dpr"}, 2,
+        StartCase{"NoProject",
+                  {"--yes"},
+                  2,
+                  std::string("polyverb-ide: no project file given\n") + kUsageTail},
+        StartCase{
+            "TwoProjects",
+            {"a.dpr", "b.dpr"},
+            2,
+            std::string("polyverb-ide: one project at a time: a.dpr and b.dpr\n") + kUsageTail},
+        StartCase{"UnknownOption",
+                  {"--quiet", "Shop.dpr"},
+                  2,
                   std::string("polyverb-ide: unknown option --quiet\n") + kUsageTail},
-        StartCase{"MissingValue", {"Shop.dpr", "--expert"}, 2,
+        StartCase{"MissingValue",
+                  {"Shop.dpr", "--expert"},
+                  2,
                   std::string("polyverb-ide: --expert needs a value\n") + kUsageTail},
-        StartCase{"LangWithoutYes", {"--lang", "French", "Shop.dpr"}, 2,
-                  std::string("polyverb-ide: --lang and --no-sources answer the wizard for --yes; give --yes too\n") +
+        StartCase{"LangWithoutYes",
+                  {"--lang", "French", "Shop.dpr"},
+                  2,
+                  std::string("polyverb-ide: --lang and --no-sources answer the wizard for --yes; "
+                              "give --yes too\n") +
                       kUsageTail},
-        StartCase{"MissingProject", {"--yes", "None.dpr"}, 1, "polyverb-ide: Cannot open file %D/None.dpr\n"},
-        StartCase{"BrokenProject", {"--yes", "Main.pas"}, 1,
-                  "polyverb-ide: Project file %D/Main.pas, line 1: expected 'program' or 'library', found 'unit'\n"},
-        StartCase{"MissingAddin", {"--expert", "none.so", "--yes", "Shop.dpr"}, 1,
+        StartCase{"MissingProject",
+                  {"--yes", "None.dpr"},
+                  1,
+                  "polyverb-ide: Cannot open file %D/None.dpr\n"},
+        StartCase{"BrokenProject",
+                  {"--yes", "Main.pas"},
+                  1,
+                  "polyverb-ide: Project file %D/Main.pas, line 1: expected 'program' or "
+                  "'library', found 'unit'\n"},
+        StartCase{"MissingAddin",
+                  {"--expert", "none.so", "--yes", "Shop.dpr"},
+                  1,
                   "polyverb-ide: Cannot load the add-in %D/none.so: no such file\n"},
-        StartCase{"NotALibrary", {"--expert", "junk.so", "--yes", "Shop.dpr"}, 1,
+        StartCase{"NotALibrary",
+                  {"--expert", "junk.so", "--yes", "Shop.dpr"},
+                  1,
                   "polyverb-ide: Cannot load the add-in %D/junk.so: %D/junk.so: file too short\n"},
-        StartCase{"NoEntryPoint", {"--expert", POLYVERB_NOENTRY, "--yes", "Shop.dpr"}, 1,
-                  "polyverb-ide: Cannot load the add-in " POLYVERB_NOENTRY ": it exports no INITEXPERT0017\n"},
-        StartCase{"NoDisplay", {"Shop.dpr"}, 1,
-                  "polyverb-ide: there is no display to show the IDE on (DISPLAY is not set); run with --yes, "
+        StartCase{"NoEntryPoint",
+                  {"--expert", POLYVERB_NOENTRY, "--yes", "Shop.dpr"},
+                  1,
+                  "polyverb-ide: Cannot load the add-in " POLYVERB_NOENTRY
+                  ": it exports no INITEXPERT0017\n"},
+        StartCase{"NoDisplay",
+                  {"Shop.dpr"},
+                  1,
+                  "polyverb-ide: there is no display to show the IDE on (DISPLAY is not set); run "
+                  "with --yes, "
                   "or choose a Qt platform with QT_QPA_PLATFORM\n"}),
     [](const auto& info) { return info.param.name; });
 
 TEST_F(PolyverbIdeTest, HelpDescribesTheOptionsAndExitStatus) {
   const auto r = Ide({"--help"});
   EXPECT_EQ(r.exit_code, 0);
-  EXPECT_EQ(r.out.rfind("usage: polyverb-ide [--expert PATH] [--yes [--lang NAME] [--no-sources]] PROJECT.dpr\n", 0), 0u);
-  EXPECT_NE(r.out.find("3 when\nthe run completed but showed a message"), std::string::npos) << r.out;
+  EXPECT_EQ(
+      r.out.rfind(
+          "usage: polyverb-ide [--expert PATH] [--yes [--lang NAME] [--no-sources]] PROJECT.dpr\n",
+          0),
+      0u);
+  EXPECT_NE(r.out.find("3 when\nthe run completed but showed a message"), std::string::npos)
+      << r.out;
 }
 
 #ifdef FPC_BIN
@@ -243,7 +301,8 @@ TEST_F(PolyverbIdeTest, ConsoleProgramPrintsTheSameAfterTheRun) {
   auto build = [&](const std::string& out) {
     fs::create_directory(out);
     const auto r = testing::RunTool(
-        FPC_BIN, {"-Mdelphi", "-FU" + out, "-FE" + out, "-Fu" RUNTIME_DIR, Path("PriceList.dpr")}, dir_.path());
+        FPC_BIN, {"-Mdelphi", "-FU" + out, "-FE" + out, "-Fu" RUNTIME_DIR, Path("PriceList.dpr")},
+        dir_.path());
     EXPECT_EQ(r.exit_code, 0) << Describe(r);
     const auto run = testing::RunTool(out + "/PriceList", {}, shop_);
     EXPECT_EQ(run.exit_code, 0) << Describe(run);

@@ -7,8 +7,8 @@
 
 #include "platform/Error.h"
 #include "platform/Files.h"
-#include "tests/testing/ErrorOf.h"
 #include "tests/langfile/LngBuilder.h"
+#include "tests/testing/ErrorOf.h"
 #include "tests/testing/TempDir.h"
 
 namespace polyverb {
@@ -17,8 +17,12 @@ namespace {
 using testing::LngBuilder;
 using testing::TempDir;
 
-std::string Le16(uint16_t v) { return {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}; }
-std::string Le32(uint32_t v) { return Le16(static_cast<uint16_t>(v)) + Le16(v >> 16); }
+std::string Le16(uint16_t v) {
+  return {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
+}
+std::string Le32(uint32_t v) {
+  return Le16(static_cast<uint16_t>(v)) + Le16(v >> 16);
+}
 
 TEST(TvLangFileEditTest, EmptyModelIs138Bytes) {
   TempDir dir(true);
@@ -42,8 +46,8 @@ TEST(TvLangFileEditTest, HelloAndEmptyTextIs161Bytes) {
   file.Save();
   std::string bytes = testing::ReadBytes(dir / "english.lng");
   ASSERT_EQ(bytes.size(), 161u);
-  EXPECT_EQ(bytes.substr(136), Le16(2) + Le16(1) + Le32(0) + Le16(0) + Le16(2) + Le32(6) +
-                                   Le16(0) + std::string("Hello\0\0", 7));
+  EXPECT_EQ(bytes.substr(136), Le16(2) + Le16(1) + Le32(0) + Le16(0) + Le16(2) + Le32(6) + Le16(0) +
+                                   std::string("Hello\0\0", 7));
   EXPECT_EQ(file.Idents()[1].Offset, 6u);
 }
 

@@ -4,8 +4,8 @@
 
 #include "langfile/LangFileEdit.h"
 #include "platform/Error.h"
-#include "tests/testing/ErrorOf.h"
 #include "tests/langfile/LngBuilder.h"
+#include "tests/testing/ErrorOf.h"
 #include "tests/testing/TempDir.h"
 
 namespace polyverb {

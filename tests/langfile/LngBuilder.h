@@ -12,7 +12,7 @@ namespace polyverb::testing {
 
 struct LngBuilder {
   std::string version = "2.00";
-  std::string currency;            // written as stored, may exceed the capacity on purpose
+  std::string currency;  // written as stored, may exceed the capacity on purpose
   std::string short_date = "";
   uint8_t header_flag = 0;
   uint16_t header_word = 0;
@@ -62,9 +62,9 @@ struct LngBuilder {
     Short(s, currency);
     s.append(6, '\0');  // CurrencyFormat .. DateSeparator
     Short(s, short_date);
-    Short(s, "");  // LongDateFormat
-    U8(s, 0);      // TimeSeparator
-    for (int i = 0; i < 4; ++i) Short(s, "");  // AM, PM, short and long time formats
+    Short(s, "");                               // LongDateFormat
+    U8(s, 0);                                   // TimeSeparator
+    for (int i = 0; i < 4; ++i) Short(s, "");   // AM, PM, short and long time formats
     for (int i = 0; i < 12; ++i) Short(s, "");  // short month names
     Short(s, first_long_month);
     for (int i = 1; i < 12; ++i) Short(s, "");

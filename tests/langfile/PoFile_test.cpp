@@ -6,8 +6,8 @@
 #include <random>
 
 #include "platform/Error.h"
-#include "tests/testing/ErrorOf.h"
 #include "tests/langfile/LngBuilder.h"
+#include "tests/testing/ErrorOf.h"
 #include "tests/testing/RunTool.h"
 #include "tests/testing/TempDir.h"
 
@@ -41,7 +41,9 @@ struct WrapCase {
   std::string expected;
 };
 
-void PrintTo(const WrapCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const WrapCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class PoStringTest : public ::testing::TestWithParam<WrapCase> {};
 
@@ -58,7 +60,11 @@ INSTANTIATE_TEST_SUITE_P(
         WrapCase{"Empty", "", "msgid \"\"\n"},
         WrapCase{"Escapes", "a\"b\\c\td\re\af\bg\fh\vi",
                  "msgid \"a\\\"b\\\\c\\td\\re\\af\\bg\\fh\\vi\"\n"},
-        WrapCase{"OtherControlsStayRaw", "a\x01\x7F" "b", "msgid \"a\x01\x7F" "b\"\n"},
+        WrapCase{"OtherControlsStayRaw",
+                 "a\x01\x7F"
+                 "b",
+                 "msgid \"a\x01\x7F"
+                 "b\"\n"},
         WrapCase{"TrailingNewlineStaysOnOneLine", "Done.\n", "msgid \"Done.\\n\"\n"},
         WrapCase{"SplitAfterEachNewline", "one\ntwo\n\nthree",
                  "msgid \"\"\n\"one\\n\"\n\"two\\n\"\n\"\\n\"\n\"three\"\n"},
@@ -82,22 +88,24 @@ INSTANTIATE_TEST_SUITE_P(
                  "x x x x x x x x x x x x x x x x x x x x x x x x x x x x x x abc[\\]def" +
                      std::string(60, 'y'),
                  "msgid \"\"\n\"x x x x x x x x x x x x x x x x x x x x x x x x x x x x x x \"\n"
-                 "\"abc[\\\\]def" + std::string(60, 'y') + "\"\n"},
+                 "\"abc[\\\\]def" +
+                     std::string(60, 'y') + "\"\n"},
         WrapCase{"HyphenatedWords",
                  "A well-known, long-winded sentence that wraps somewhere around its "
                  "hyphenated-word",
                  "msgid \"\"\n\"A well-known, long-winded sentence that wraps somewhere around "
                  "its \"\n\"hyphenated-word\"\n"},
-        WrapCase{"WideCharactersCountTwoColumns",
-                 [] {
-                   std::string s;
-                   for (int i = 0; i < 30; ++i) s += "日本語";
-                   return s;
-                 }(),
-                 "msgid \"\"\n"
-                 "\"日本語日本語日本語日本語日本語日本語日本語日本語日本語日本語日本語日本語日本\"\n"
-                 "\"語日本語日本語日本語日本語日本語日本語日本語日本語日本語日本語日本語日本語日\"\n"
-                 "\"本語日本語日本語日本語日本語\"\n"}),
+        WrapCase{
+            "WideCharactersCountTwoColumns",
+            [] {
+              std::string s;
+              for (int i = 0; i < 30; ++i) s += "日本語";
+              return s;
+            }(),
+            "msgid \"\"\n"
+            "\"日本語日本語日本語日本語日本語日本語日本語日本語日本語日本語日本語日本語日本\"\n"
+            "\"語日本語日本語日本語日本語日本語日本語日本語日本語日本語日本語日本語日本語日\"\n"
+            "\"本語日本語日本語日本語日本語\"\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // --- Reading ----------------------------------------------------------------------------
@@ -138,7 +146,8 @@ TEST(ReadPoTest, ReadsWhatTranslatorsToolsWrite) {
   EXPECT_EQ(catalog.charset, "UTF-8");
   EXPECT_TRUE(catalog.entries[0].IsHeader());
   EXPECT_TRUE(catalog.entries[0].fuzzy);
-  EXPECT_EQ(catalog.entries[0].msgstr, std::vector<std::string>{"Content-Type: text/plain; charset=UTF-8\n"});
+  EXPECT_EQ(catalog.entries[0].msgstr,
+            std::vector<std::string>{"Content-Type: text/plain; charset=UTF-8\n"});
 
   const PoEntry& hello = catalog.entries[1];
   EXPECT_EQ(hello.msgctxt, "1");
@@ -187,7 +196,9 @@ struct PoErrorCase {
   std::string message;
 };
 
-void PrintTo(const PoErrorCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const PoErrorCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class ReadPoErrorTest : public ::testing::TestWithParam<PoErrorCase> {};
 
@@ -242,11 +253,10 @@ std::string Header(std::string_view encoding) {
 
 TEST(ExportPoTemplateTest, OneEntryPerStringInTableOrder) {
   auto file = Model({{7, "Hello"}, {2, "Hello"}, {3, ""}});
-  EXPECT_EQ(ExportPoTemplate(*file),
-            Header("UTF-8") +
-                "\nmsgctxt \"7\"\nmsgid \"Hello\"\nmsgstr \"\"\n"
-                "\nmsgctxt \"2\"\nmsgid \"Hello\"\nmsgstr \"\"\n"
-                "\nmsgctxt \"3\"\nmsgid \"\"\nmsgstr \"\"\n");
+  EXPECT_EQ(ExportPoTemplate(*file), Header("UTF-8") +
+                                         "\nmsgctxt \"7\"\nmsgid \"Hello\"\nmsgstr \"\"\n"
+                                         "\nmsgctxt \"2\"\nmsgid \"Hello\"\nmsgstr \"\"\n"
+                                         "\nmsgctxt \"3\"\nmsgid \"\"\nmsgstr \"\"\n");
 }
 
 TEST(ExportPoTemplateTest, EmptyTableGivesTheHeaderAlone) {
@@ -257,17 +267,22 @@ TEST(ExportPoTemplateTest, OneInvalidUtf8TextMakesTheWholeFileWindows1252) {
   // "\xC3\xA9" alone would be UTF-8 for é; in a Windows-1252 file it is two characters.
   auto file = Model({{1, "\xC3\xA9"}, {2, "caf\xE9 \x80"}});
   EXPECT_EQ(DetectTextEncoding(*file), TextEncoding::kWindows1252);
-  EXPECT_EQ(ExportPoTemplate(*file),
-            Header("Windows-1252") +
-                "\nmsgctxt \"1\"\nmsgid \"Ã©\"\nmsgstr \"\"\n"
-                "\nmsgctxt \"2\"\nmsgid \"café €\"\nmsgstr \"\"\n");
+  EXPECT_EQ(ExportPoTemplate(*file), Header("Windows-1252") +
+                                         "\nmsgctxt \"1\"\nmsgid \"Ã©\"\nmsgstr \"\"\n"
+                                         "\nmsgctxt \"2\"\nmsgid \"café €\"\nmsgstr \"\"\n");
 }
 
 TEST(ExportPoTemplateTest, Refusals) {
-  EXPECT_EQ(testing::ErrorOf([] { ExportPoTemplate(*Model({{1, "a"}, {5, "b"}, {5, "c"}})); }),
+  EXPECT_EQ(testing::ErrorOf([] {
+              ExportPoTemplate(*Model({{1, "a"}, {5, "b"}, {5, "c"}}));
+            }),
             "/data/english.lng: string 5 occurs twice in the string table; PO entries are "
             "keyed by number");
-  EXPECT_EQ(testing::ErrorOf([] { ExportPoTemplate(*Model({{3, "a\x04" "b"}})); }),
+  EXPECT_EQ(testing::ErrorOf([] {
+              ExportPoTemplate(*Model({{3,
+                                        "a\x04"
+                                        "b"}}));
+            }),
             "/data/english.lng: the text of string 3 holds the control character U+0004, "
             "which a PO file cannot carry");
   EXPECT_EQ(testing::ErrorOf([] {
@@ -312,9 +327,9 @@ TEST(ImportPoTest, WarnsWhenTheSourceTextChanged) {
   PoImportReport report =
       ImportPo(*file, Po("msgctxt \"1\"\nmsgid \"Hello\"\nmsgstr \"Bonjour\"\n"), "fr.po");
   EXPECT_EQ(Texts(*file), std::vector<std::string>{"Bonjour"});
-  EXPECT_EQ(report.warnings, std::vector<std::string>{
-                                 "fr.po:4: warning: the msgid of string 1 is not its text in "
-                                 "/data/english.lng (run msgmerge); the translation is used"});
+  EXPECT_EQ(report.warnings,
+            std::vector<std::string>{"fr.po:4: warning: the msgid of string 1 is not its text in "
+                                     "/data/english.lng (run msgmerge); the translation is used"});
 }
 
 TEST(ImportPoTest, StoresTranslationsInTheNativeFilesEncoding) {
@@ -344,7 +359,9 @@ struct ImportErrorCase {
   std::string message;
 };
 
-void PrintTo(const ImportErrorCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ImportErrorCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class ImportPoErrorTest : public ::testing::TestWithParam<ImportErrorCase> {};
 
@@ -359,24 +376,31 @@ TEST_P(ImportPoErrorTest, FailsAndLeavesTheModelUnchanged) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, ImportPoErrorTest,
     ::testing::Values(
-        ImportErrorCase{"CharacterWindows1252Lacks", {{1, "Caf\xE9"}, {2, "Tea"}},
+        ImportErrorCase{"CharacterWindows1252Lacks",
+                        {{1, "Caf\xE9"}, {2, "Tea"}},
                         "msgctxt \"1\"\nmsgid \"Café\"\nmsgstr \"Kawa\"\n\n"
                         "msgctxt \"2\"\nmsgid \"Tea\"\nmsgstr \"Herbata z cytryną\"\n",
                         "pl.po:8: the translation of string 2 holds U+0105 (ą), which "
                         "Windows-1252 cannot store (/data/english.lng is a Windows-1252 file)"},
-        ImportErrorCase{"TwoEntriesForOneNumber", {{1, "Tea"}},
+        ImportErrorCase{"TwoEntriesForOneNumber",
+                        {{1, "Tea"}},
                         "msgctxt \"1\"\nmsgid \"Tea\"\nmsgstr \"Herbata\"\n\n"
                         "msgctxt \"1\"\nmsgid \"Tea\"\nmsgstr \"Czaj\"\n",
                         "pl.po:8: a second entry for string 1 (the first is at line 4)"},
-        ImportErrorCase{"PluralEntry", {{1, "file"}},
+        ImportErrorCase{"PluralEntry",
+                        {{1, "file"}},
                         "msgctxt \"1\"\nmsgid \"file\"\nmsgid_plural \"files\"\n"
                         "msgstr[0] \"plik\"\nmsgstr[1] \"pliki\"\n",
                         "pl.po:4: string 1 has plural forms; a language file string has one "
                         "text"},
-        ImportErrorCase{"Nul", {{1, "a"}}, "msgctxt \"1\"\nmsgid \"a\"\nmsgstr \"b\\0c\"\n",
+        ImportErrorCase{"Nul",
+                        {{1, "a"}},
+                        "msgctxt \"1\"\nmsgid \"a\"\nmsgstr \"b\\0c\"\n",
                         "pl.po:4: the translation of string 1 contains a NUL character, which "
                         "a language file cannot store"},
-        ImportErrorCase{"NumberTwiceInTheNativeFile", {{1, "a"}, {1, "b"}}, "",
+        ImportErrorCase{"NumberTwiceInTheNativeFile",
+                        {{1, "a"}, {1, "b"}},
+                        "",
                         "/data/english.lng: string 1 occurs twice in the string table; PO "
                         "entries are keyed by number"}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -416,9 +440,17 @@ struct ToolFile {
 };
 
 Strings Specials() {
-  return {{1, "He said \"hi\""}, {2, "C:\\dir\\file"}, {3, "a\tb"}, {4, "line\r\nnext\r\n"},
-          {5, "\n"},             {6, ""},               {7, "same"}, {8, "same"},
-          {9, "ends with LF\n"}, {10, "\r"},            {11, "  leading and trailing  "}};
+  return {{1, "He said \"hi\""},
+          {2, "C:\\dir\\file"},
+          {3, "a\tb"},
+          {4, "line\r\nnext\r\n"},
+          {5, "\n"},
+          {6, ""},
+          {7, "same"},
+          {8, "same"},
+          {9, "ends with LF\n"},
+          {10, "\r"},
+          {11, "  leading and trailing  "}};
 }
 
 Strings Windows1252Bytes() {
@@ -429,18 +461,60 @@ Strings Windows1252Bytes() {
 }
 
 Strings Utf8Texts() {
-  return {{1, "Grüße aus Köln"}, {2, "Ελληνικά"}, {3, "日本語のテキスト"}, {4, "emoji 😀"},
+  return {{1, "Grüße aus Köln"},      {2, "Ελληνικά"},
+          {3, "日本語のテキスト"},    {4, "emoji 😀"},
           {5, "combining e\xCC\x81"}, {6, "no-break\xC2\xA0space"}};
 }
 
 // Deterministic texts mixing the things line breaking looks at: spaces, punctuation,
 // hyphens, slashes, wide and combining characters, escapes and control characters.
 Strings RandomTexts(std::size_t count, uint32_t seed) {
-  static const std::vector<std::string> kPieces = {
-      "word ", "longerword ", "x", " ", " ", "-", "/", ".", ",", "(x) ", "[", "]", "\"", "\\",
-      "http://a.b/c ", "12.5% ", "\t", "\n", "\r", "\x01", "\x7F", "é", "€", "—", "…", "«",
-      "»", "日", "本", "。", "、", "한", "Ω", "\xCC\x81", "\xC2\xA0", "\xE2\x80\x8B", "😀",
-      "\xE2\x80\xA8", "\xC2\x85", "\xE3\x80\x80", "ｱ", "１", "!", "?", ":", ";"};
+  static const std::vector<std::string> kPieces = {"word ",
+                                                   "longerword ",
+                                                   "x",
+                                                   " ",
+                                                   " ",
+                                                   "-",
+                                                   "/",
+                                                   ".",
+                                                   ",",
+                                                   "(x) ",
+                                                   "[",
+                                                   "]",
+                                                   "\"",
+                                                   "\\",
+                                                   "http://a.b/c ",
+                                                   "12.5% ",
+                                                   "\t",
+                                                   "\n",
+                                                   "\r",
+                                                   "\x01",
+                                                   "\x7F",
+                                                   "é",
+                                                   "€",
+                                                   "—",
+                                                   "…",
+                                                   "«",
+                                                   "»",
+                                                   "日",
+                                                   "本",
+                                                   "。",
+                                                   "、",
+                                                   "한",
+                                                   "Ω",
+                                                   "\xCC\x81",
+                                                   "\xC2\xA0",
+                                                   "\xE2\x80\x8B",
+                                                   "😀",
+                                                   "\xE2\x80\xA8",
+                                                   "\xC2\x85",
+                                                   "\xE3\x80\x80",
+                                                   "ｱ",
+                                                   "１",
+                                                   "!",
+                                                   "?",
+                                                   ":",
+                                                   ";"};
   std::mt19937 random(seed);
   static const int kLengths[] = {0, 1, 5, 20, 60, 75, 76, 77, 78, 79, 80, 100, 150, 300};
   Strings strings;
@@ -461,7 +535,9 @@ Strings FullTable() {
   return strings;
 }
 
-void PrintTo(const ToolFile& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ToolFile& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class GettextToolsTest : public ::testing::TestWithParam<ToolFile> {
  protected:
@@ -493,13 +569,13 @@ TEST_P(GettextToolsTest, ExportIsGettextsOwnAndRoundTrips) {
   EXPECT_TRUE(translated->Serialize() == native);
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, GettextToolsTest,
-                         ::testing::Values(ToolFile{"Specials", Specials},
-                                           ToolFile{"Windows1252", Windows1252Bytes},
-                                           ToolFile{"Utf8", Utf8Texts},
-                                           ToolFile{"RandomTexts", [] { return RandomTexts(3000, 8); }},
-                                           ToolFile{"Entries65535", FullTable}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Files, GettextToolsTest,
+    ::testing::Values(ToolFile{"Specials", Specials}, ToolFile{"Windows1252", Windows1252Bytes},
+                      ToolFile{"Utf8", Utf8Texts},
+                      ToolFile{"RandomTexts", [] { return RandomTexts(3000, 8); }},
+                      ToolFile{"Entries65535", FullTable}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace polyverb

@@ -11,10 +11,10 @@ TEST(TextTest, Utf8Validity) {
   EXPECT_TRUE(IsValidUtf8(""));
   EXPECT_TRUE(IsValidUtf8("plain"));
   EXPECT_TRUE(IsValidUtf8("caf\xC3\xA9 \xE2\x82\xAC"));
-  EXPECT_FALSE(IsValidUtf8("caf\xE9"));          // Windows-1252 e acute
-  EXPECT_FALSE(IsValidUtf8("\xC3"));             // cut short
-  EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));         // overlong
-  EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));     // surrogate
+  EXPECT_FALSE(IsValidUtf8("caf\xE9"));       // Windows-1252 e acute
+  EXPECT_FALSE(IsValidUtf8("\xC3"));          // cut short
+  EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));      // overlong
+  EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));  // surrogate
 }
 
 TEST(TextTest, DecodingFollowsTheTwoEncodingRule) {
@@ -28,10 +28,10 @@ TEST(TextTest, LowerCaseKeepsTheEncoding) {
   EXPECT_EQ(LowerCase("ENGLISH"), "english");
   EXPECT_EQ(LowerCase("\xC3\x89NGLISH \xD0\x9F"), "\xC3\xA9nglish \xD0\xBF");  // UTF-8
   EXPECT_EQ(LowerCase("\xC9NGLISH \x8A"), "\xE9nglish \x9A");  // Windows-1252, S caron too
-  EXPECT_EQ(LowerCase("A\x81Z"), "a\x81z");  // a byte with no lower case stays
+  EXPECT_EQ(LowerCase("A\x81Z"), "a\x81z");                    // a byte with no lower case stays
   // One character to one, whatever the context: the run-time units must find the file.
   EXPECT_EQ(LowerCase("\xCE\x9F\xCE\xA3"), "\xCE\xBF\xCF\x83");  // final capital sigma
-  EXPECT_EQ(LowerCase("\xC4\xB0"), "i");                           // dotted capital I
+  EXPECT_EQ(LowerCase("\xC4\xB0"), "i");                         // dotted capital I
 }
 
 TEST(TextTest, CompareIgnoresLetterCaseOnly) {
@@ -40,7 +40,10 @@ TEST(TextTest, CompareIgnoresLetterCaseOnly) {
   EXPECT_EQ(CompareText("\xC4pfel", "\xC3\xA4pfel"), 0);  // same text in either encoding
   EXPECT_LT(CompareText("apple", "Banana"), 0);
   EXPECT_LT(CompareText("\xC3\xA4pfel", "zebra"), 0);  // a umlaut sorts with a, not after z
-  EXPECT_NE(CompareText("ab", "a\x01" "b"), 0);        // control characters are not ignored
+  EXPECT_NE(CompareText("ab",
+                        "a\x01"
+                        "b"),
+            0);  // control characters are not ignored
   EXPECT_NE(CompareText("resume", "r\xC3\xA9sum\xC3\xA9"), 0);
 }
 

@@ -43,8 +43,8 @@ TEST_P(FormRoundTripTest, NewComponentParsesBackAndKeepsTheRestOfTheText) {
   EXPECT_EQ(added.StringProperty("LangFileName"), "English");
   // Taking the new object's lines out again gives the original bytes.
   const std::string& eol = form.LineEnd();
-  const std::string block = "  object vMLang1: TvMLang" + eol + "    LangFileName = 'English'" + eol +
-                            "    Left = 2" + eol + "    Top = 2" + eol + "  end" + eol;
+  const std::string block = "  object vMLang1: TvMLang" + eol + "    LangFileName = 'English'" +
+                            eol + "    Left = 2" + eol + "    Top = 2" + eol + "  end" + eol;
   std::string without = written;
   const std::size_t at = without.find(block);
   ASSERT_NE(at, std::string::npos);
@@ -58,8 +58,8 @@ std::string FileStem(const ::testing::TestParamInfo<std::string>& info) {
   return stem + std::to_string(info.index);
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryFormFile, FormRoundTripTest, ::testing::ValuesIn(FormFilesUnderTest()),
-                         FileStem);
+INSTANTIATE_TEST_SUITE_P(EveryFormFile, FormRoundTripTest,
+                         ::testing::ValuesIn(FormFilesUnderTest()), FileStem);
 
 TEST(FormFileTest, ReadsNestedObjectsAndValues) {
   const FormFile form = FormFile::Read(std::string(POLYVERB_PROJECT_DATA) + "/nested.dfm");
@@ -69,7 +69,8 @@ TEST(FormFileTest, ReadsNestedObjectsAndValues) {
   std::vector<std::string> names;
   for (const FormObject* c : form.Components()) names.push_back(c->Name() + ":" + c->ClassName());
   EXPECT_EQ(names, (std::vector<std::string>{"pnlTop:TPanel", "lblFind:TLabel", "edFind:TEdit",
-                                             "grdOrders:TDBGrid", "tmrRefresh:TTimer", "chtSales:TChart"}));
+                                             "grdOrders:TDBGrid", "tmrRefresh:TTimer",
+                                             "chtSales:TChart"}));
 
   const FormValue& style = root.FindProperty("font.style")->Value();
   EXPECT_EQ(style.kind, FormValueKind::kSet);
@@ -128,11 +129,12 @@ TEST(FormFileTest, ReadsCollectionsListsAndBinaryData) {
   ASSERT_EQ(lines.kind, FormValueKind::kList);
   std::vector<std::string> items;
   for (const FormValue& v : lines.items) items.push_back(v.text);
-  EXPECT_EQ(items, (std::vector<std::string>{
-                       "First line",
-                       "A very long line that the designer broke into pieces so that no line of the "
-                       "form file grows too long; it carries on here and ends here.",
-                       "", "Tab\tseparated", "AB"}));
+  EXPECT_EQ(items,
+            (std::vector<std::string>{
+                "First line",
+                "A very long line that the designer broke into pieces so that no line of the "
+                "form file grows too long; it carries on here and ends here.",
+                "", "Tab\tseparated", "AB"}));
 }
 
 struct StringCase {
@@ -152,11 +154,15 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(StringCase{"''", ""}, StringCase{"'It''s'", "It's"}, StringCase{"''''", "'"},
                       StringCase{"'a'#13#10'b'", "a\r\nb"}, StringCase{"#$41#66", "AB"},
                       StringCase{"'x' +\n    'y' + 'z'", "xyz"},
-                      StringCase{"'Gr'#252#223'e'", "Gr\xC3\xBC\xC3\x9F" "e"},
+                      StringCase{"'Gr'#252#223'e'",
+                                 "Gr\xC3\xBC\xC3\x9F"
+                                 "e"},
                       StringCase{"#8364", "\xE2\x82\xAC"},
                       StringCase{"#55357#56832", "\xF0\x9F\x98\x80"},  // a surrogate pair
-                      StringCase{"#55357'a'", "\xEF\xBF\xBD" "a"},      // a lone high surrogate
-                      StringCase{"'caf\xE9'", "caf\xE9"}));             // quoted bytes as they are
+                      StringCase{"#55357'a'",
+                                 "\xEF\xBF\xBD"
+                                 "a"},                       // a lone high surrogate
+                      StringCase{"'caf\xE9'", "caf\xE9"}));  // quoted bytes as they are
 
 struct QuoteCase {
   std::string value;
@@ -169,16 +175,22 @@ TEST_P(QuoteFormStringTest, QuotesAsTheFormatDoes) {
   EXPECT_EQ(QuoteFormString(GetParam().value), GetParam().quoted);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Values, QuoteFormStringTest,
-    ::testing::Values(
-        QuoteCase{"", "''"}, QuoteCase{"English", "'English'"}, QuoteCase{"It's", "'It''s'"},
-        QuoteCase{"'", "''''"}, QuoteCase{"a\r\nb", "'a'#13#10'b'"}, QuoteCase{"\t", "#9"},
-        QuoteCase{std::string("a\0b", 3), "'a'#0'b'"}, QuoteCase{"\x7F", "#127"},
-        QuoteCase{"Gr\xC3\xBC\xC3\x9F" "e", "'Gr'#252#223'e'"},  // UTF-8
-        QuoteCase{"Gr\xFC\xDF" "e", "'Gr'#252#223'e'"},          // Windows-1252
-        QuoteCase{"\x80 5", "#8364' 5'"},                        // 1252's euro sign
-        QuoteCase{"\xE2\x82\xAC", "#8364"}, QuoteCase{"\xF0\x9F\x98\x80!", "#55357#56832'!'"}));
+INSTANTIATE_TEST_SUITE_P(Values, QuoteFormStringTest,
+                         ::testing::Values(QuoteCase{"", "''"}, QuoteCase{"English", "'English'"},
+                                           QuoteCase{"It's", "'It''s'"}, QuoteCase{"'", "''''"},
+                                           QuoteCase{"a\r\nb", "'a'#13#10'b'"},
+                                           QuoteCase{"\t", "#9"},
+                                           QuoteCase{std::string("a\0b", 3), "'a'#0'b'"},
+                                           QuoteCase{"\x7F", "#127"},
+                                           QuoteCase{"Gr\xC3\xBC\xC3\x9F"
+                                                     "e",
+                                                     "'Gr'#252#223'e'"},  // UTF-8
+                                           QuoteCase{"Gr\xFC\xDF"
+                                                     "e",
+                                                     "'Gr'#252#223'e'"},      // Windows-1252
+                                           QuoteCase{"\x80 5", "#8364' 5'"},  // 1252's euro sign
+                                           QuoteCase{"\xE2\x82\xAC", "#8364"},
+                                           QuoteCase{"\xF0\x9F\x98\x80!", "#55357#56832'!'"}));
 
 constexpr std::string_view kForm =
     "object frmMain: TfrmMain\n"
@@ -211,8 +223,8 @@ TEST(FormFileTest, NewComponentIsWrittenAsTheDesignerWritesIt) {
 }
 
 TEST(FormFileTest, NewComponentUsesTheFilesLineEndsAndIndentation) {
-  FormFile form = FormFile::Parse(
-      "  object F: TF\r\n    object B: TB\r\n    end\r\n  end\r\n", "crlf.dfm");
+  FormFile form =
+      FormFile::Parse("  object F: TF\r\n    object B: TB\r\n    end\r\n  end\r\n", "crlf.dfm");
   form.CreateComponent("TvMLang", 2, 2).SetStringProperty("LangFileName", "Deutsch");
   EXPECT_EQ(form.Write(),
             "  object F: TF\r\n    object B: TB\r\n    end\r\n"
@@ -223,7 +235,8 @@ TEST(FormFileTest, NewComponentUsesTheFilesLineEndsAndIndentation) {
 
 TEST(FormFileTest, NamesNewComponentsUniquelyInTheWholeForm) {
   FormFile form = FormFile::Parse(
-      "object F: TF\n  object P: TPanel\n    object VMLANG1: TvMLang\n    end\n  end\nend\n", "f.dfm");
+      "object F: TF\n  object P: TPanel\n    object VMLANG1: TvMLang\n    end\n  end\nend\n",
+      "f.dfm");
   EXPECT_EQ(form.CreateComponent("TvMLang", 2, 2).Name(), "vMLang2");
   EXPECT_EQ(form.CreateComponent("TvMLang", 2, 2).Name(), "vMLang3");
   EXPECT_EQ(form.CreateComponent("Label", 0, 0).Name(), "Label1");  // no leading T to drop
@@ -234,19 +247,22 @@ TEST(FormFileTest, NamesNewComponentsUniquelyInTheWholeForm) {
 
 TEST(FormFileTest, SetStringPropertyChangesOnlyThatProperty) {
   FormFile form = FormFile::Parse(
-      "object F: TF\n  Caption='Old'   \n  object L: TvMLang\n    Left = 2\n    Top = 2\n  end\nend\n",
+      "object F: TF\n  Caption='Old'   \n  object L: TvMLang\n    Left = 2\n    Top = 2\n  "
+      "end\nend\n",
       "f.dfm");
   form.Root().SetStringProperty("caption", "It's new\n");
   form.Root().Children()[0]->SetStringProperty("LangFileName", "English");
   form.Root().SetStringProperty("Hint", "h");
-  EXPECT_EQ(form.Write(),
-            "object F: TF\n  Caption = 'It''s new'#10   \n  Hint = 'h'\n"
-            "  object L: TvMLang\n    LangFileName = 'English'\n    Left = 2\n    Top = 2\n  end\nend\n");
+  EXPECT_EQ(
+      form.Write(),
+      "object F: TF\n  Caption = 'It''s new'#10   \n  Hint = 'h'\n"
+      "  object L: TvMLang\n    LangFileName = 'English'\n    Left = 2\n    Top = 2\n  end\nend\n");
   EXPECT_EQ(FormFile::Parse(form.Write(), "f.dfm").Root().StringProperty("Caption"), "It's new\n");
 }
 
 TEST(FormFileTest, ChangedContinuedStringBecomesOneLine) {
-  FormFile form = FormFile::Parse("object F: TF\r\n  Hint = 'a' +\r\n    'b'  \r\n  Tag = 1\r\nend\r\n", "f.dfm");
+  FormFile form = FormFile::Parse(
+      "object F: TF\r\n  Hint = 'a' +\r\n    'b'  \r\n  Tag = 1\r\nend\r\n", "f.dfm");
   form.Root().SetStringProperty("Hint", "c");
   EXPECT_EQ(form.Write(), "object F: TF\r\n  Hint = 'c'  \r\n  Tag = 1\r\nend\r\n");
 }
@@ -275,26 +291,47 @@ TEST_P(FormErrorTest, NamesFileLineAndDefect) {
 INSTANTIATE_TEST_SUITE_P(
     Texts, FormErrorTest,
     ::testing::Values(
-        ErrorCase{"TPF0\x07TfrmMain", "Form file Main.dfm is a binary form file; only text form files can be read"},
+        ErrorCase{"TPF0\x07TfrmMain",
+                  "Form file Main.dfm is a binary form file; only text form files can be read"},
         ErrorCase{std::string("\xFF\x0A\x00TFRMMAIN\x00\x30\x10TPF0", 17),
                   "Form file Main.dfm is a binary form file; only text form files can be read"},
-        ErrorCase{"", "Form file Main.dfm, line 1: expected 'object', 'inherited' or 'inline', found the end of the file"},
-        ErrorCase{"object F: TF\n  Left = 1\n", "Form file Main.dfm, line 3: expected 'end' of object F, found the end of the file"},
-        ErrorCase{"object F: TF\n  Caption = 'abc\nend\n", "Form file Main.dfm, line 2: unterminated string"},
-        ErrorCase{"object F: TF\n  S = 'a' +\n  X = 1\nend", "Form file Main.dfm, line 3: expected a string after '+', found 'X'"},
-        ErrorCase{"object F: TF\r\n  D = {0A0\r\n}\r\nend", "Form file Main.dfm, line 2: binary data with an odd number of hex digits"},
-        ErrorCase{"object F: TF\n  D = {0AZZ}\nend", "Form file Main.dfm, line 2: invalid character in binary data"},
-        ErrorCase{"object F: TF\n  D = {0A0B", "Form file Main.dfm, line 2: binary data not closed with '}'"},
-        ErrorCase{"object F: TF\n  object B: TB\n  end\n  Left = 1\nend", "Form file Main.dfm, line 4: property Left after the child objects of object F"},
-        ErrorCase{"object F: TF\nend\nobject G: TG\nend", "Form file Main.dfm, line 3: expected the end of the file after the root object's 'end', found 'object'"},
-        ErrorCase{std::string("object F: TF\n\0", 14), "Form file Main.dfm, line 2: a NUL byte; this is not a text form file"},
-        ErrorCase{"object F: TF\n  Left = 12px\nend", "Form file Main.dfm, line 2: invalid number '12p'"},
-        ErrorCase{"object F: TF\n  Left =\nend", "Form file Main.dfm, line 3: expected a value, found 'end'"},
-        ErrorCase{"object F: TF\n  S = #99999\nend", "Form file Main.dfm, line 2: character code #99999... is out of range"},
-        ErrorCase{"object F: TF\n  A = [x y]\nend", "Form file Main.dfm, line 2: expected ']', found 'y'"},
-        ErrorCase{"object F: TF\n  L = ('a'\nend", "Form file Main.dfm, line 3: list not closed with ')'"},
-        ErrorCase{"object F: TF\n  C = <x>\nend", "Form file Main.dfm, line 2: expected 'item' or '>', found 'x'"},
-        ErrorCase{"object F: TF\n  ! = 1\nend", "Form file Main.dfm, line 2: unexpected character '!'"}));
+        ErrorCase{"",
+                  "Form file Main.dfm, line 1: expected 'object', 'inherited' or 'inline', found "
+                  "the end of the file"},
+        ErrorCase{
+            "object F: TF\n  Left = 1\n",
+            "Form file Main.dfm, line 3: expected 'end' of object F, found the end of the file"},
+        ErrorCase{"object F: TF\n  Caption = 'abc\nend\n",
+                  "Form file Main.dfm, line 2: unterminated string"},
+        ErrorCase{"object F: TF\n  S = 'a' +\n  X = 1\nend",
+                  "Form file Main.dfm, line 3: expected a string after '+', found 'X'"},
+        ErrorCase{"object F: TF\r\n  D = {0A0\r\n}\r\nend",
+                  "Form file Main.dfm, line 2: binary data with an odd number of hex digits"},
+        ErrorCase{"object F: TF\n  D = {0AZZ}\nend",
+                  "Form file Main.dfm, line 2: invalid character in binary data"},
+        ErrorCase{"object F: TF\n  D = {0A0B",
+                  "Form file Main.dfm, line 2: binary data not closed with '}'"},
+        ErrorCase{"object F: TF\n  object B: TB\n  end\n  Left = 1\nend",
+                  "Form file Main.dfm, line 4: property Left after the child objects of object F"},
+        ErrorCase{"object F: TF\nend\nobject G: TG\nend",
+                  "Form file Main.dfm, line 3: expected the end of the file after the root "
+                  "object's 'end', found 'object'"},
+        ErrorCase{std::string("object F: TF\n\0", 14),
+                  "Form file Main.dfm, line 2: a NUL byte; this is not a text form file"},
+        ErrorCase{"object F: TF\n  Left = 12px\nend",
+                  "Form file Main.dfm, line 2: invalid number '12p'"},
+        ErrorCase{"object F: TF\n  Left =\nend",
+                  "Form file Main.dfm, line 3: expected a value, found 'end'"},
+        ErrorCase{"object F: TF\n  S = #99999\nend",
+                  "Form file Main.dfm, line 2: character code #99999... is out of range"},
+        ErrorCase{"object F: TF\n  A = [x y]\nend",
+                  "Form file Main.dfm, line 2: expected ']', found 'y'"},
+        ErrorCase{"object F: TF\n  L = ('a'\nend",
+                  "Form file Main.dfm, line 3: list not closed with ')'"},
+        ErrorCase{"object F: TF\n  C = <x>\nend",
+                  "Form file Main.dfm, line 2: expected 'item' or '>', found 'x'"},
+        ErrorCase{"object F: TF\n  ! = 1\nend",
+                  "Form file Main.dfm, line 2: unexpected character '!'"}));
 
 TEST(FormFileTest, RefusesDeepNesting) {
   std::string text = "object F: TF\n  L = ";
@@ -314,7 +351,8 @@ TEST(FormFileTest, SavesAtomicallyAndFindsTheFormFileInAnyCase) {
   form.CreateComponent("TvMLang", 2, 2);
   form.Save(*found);
   EXPECT_EQ(testing::ReadBytes(*found), form.Write());
-  EXPECT_EQ(testing::ErrorOf([&] { FormFile::Read(dir / "none.dfm"); }), "Cannot open file " + dir / "none.dfm");
+  EXPECT_EQ(testing::ErrorOf([&] { FormFile::Read(dir / "none.dfm"); }),
+            "Cannot open file " + dir / "none.dfm");
 }
 
 }  // namespace

@@ -111,7 +111,8 @@ TEST(FindStringsTest, LiteralTextsTakePartInTheKey) {
   EXPECT_EQ(Extract("program P; begin\nS := 'ab' + 'cd';\nend."),
             (std::vector<Found>{{"ab", 1, 6, 10}, {"cd", 1, 13, 17}}));
   // 'x' follows the tokens FieldBy and Name( : together a key.
-  EXPECT_EQ(Texts("program P; begin X('FieldBy' 'Name(' 'x') end."), (TextList{"FieldBy", "Name("}));
+  EXPECT_EQ(Texts("program P; begin X('FieldBy' 'Name(' 'x') end."),
+            (TextList{"FieldBy", "Name("}));
   EXPECT_EQ(Texts("program P; begin X(FieldByName(Prefix + 'Name')) end."), TextList{"Name"});
 }
 

@@ -38,43 +38,34 @@ constexpr TGlue kBefore{true, false};
 constexpr TGlue kAfter{false, true};
 constexpr TGlue kBoth{true, true};
 
-INSTANTIATE_TEST_SUITE_P(
-    Codes, GlueTest,
-    ::testing::Values(GlueCase{"S := 'Tab:'#9'end';", "'Tab:'", kAfter},
-                      GlueCase{"S := 'Tab:'#9'end';", "'end'", kBefore},
-                      GlueCase{"S := #13#10'a'#13#10;", "'a'", kBoth},
-                      GlueCase{"S := #$0D'a'#$0a;", "'a'", kBoth},
-                      GlueCase{"'Start'#13", "'Start'", kAfter},
-                      GlueCase{"#13'a'", "'a'", kBefore},
-                      GlueCase{"S := ^M'a'^J;", "'a'", kBoth},
-                      GlueCase{"^M'a'", "'a'", kBefore},
-                      GlueCase{"S := 'x'^['a'^@;", "'a'", kBoth},
-                      GlueCase{"S := 'x'^^'b';", "'b'", kBefore},
-                      GlueCase{"S := 'x'^\\'b'^_;", "'b'", kBoth},
-                      GlueCase{"S := ^M^J'a';", "'a'", kBefore},
-                      GlueCase{"S := #13^J'a';", "'a'", kBefore},
-                      GlueCase{"S := #$0D^J^I'a';", "'a'", kBefore}));
+INSTANTIATE_TEST_SUITE_P(Codes, GlueTest,
+                         ::testing::Values(GlueCase{"S := 'Tab:'#9'end';", "'Tab:'", kAfter},
+                                           GlueCase{"S := 'Tab:'#9'end';", "'end'", kBefore},
+                                           GlueCase{"S := #13#10'a'#13#10;", "'a'", kBoth},
+                                           GlueCase{"S := #$0D'a'#$0a;", "'a'", kBoth},
+                                           GlueCase{"'Start'#13", "'Start'", kAfter},
+                                           GlueCase{"#13'a'", "'a'", kBefore},
+                                           GlueCase{"S := ^M'a'^J;", "'a'", kBoth},
+                                           GlueCase{"^M'a'", "'a'", kBefore},
+                                           GlueCase{"S := 'x'^['a'^@;", "'a'", kBoth},
+                                           GlueCase{"S := 'x'^^'b';", "'b'", kBefore},
+                                           GlueCase{"S := 'x'^\\'b'^_;", "'b'", kBoth},
+                                           GlueCase{"S := ^M^J'a';", "'a'", kBefore},
+                                           GlueCase{"S := #13^J'a';", "'a'", kBefore},
+                                           GlueCase{"S := #$0D^J^I'a';", "'a'", kBefore}));
 
 INSTANTIATE_TEST_SUITE_P(
     NoCode, GlueTest,
-    ::testing::Values(GlueCase{"if p^='Yes' then", "'Yes'", kNone},
-                      GlueCase{"S := p^+'x';", "'x'", kNone},
-                      GlueCase{"X := p^['k'];", "'k'", kNone},
-                      GlueCase{"X := f(a)^['k'];", "'k'", kNone},
-                      GlueCase{"X := a[1]^['k'];", "'k'", kNone},
-                      GlueCase{"X := p^^['k'];", "'k'", kNone},
-                      GlueCase{"X := p^A^['k'];", "'k'", kNone},
-                      GlueCase{"X := p1^['k'];", "'k'", kNone},
-                      GlueCase{"S := 'a' #13 'b';", "'a'", kNone},
-                      GlueCase{"S := 'a' #13 'b';", "'b'", kNone},
-                      GlueCase{"S := 'a'+#13+'b';", "'a'", kNone},
-                      GlueCase{"S := 'a'#;", "'a'", kNone},
-                      GlueCase{"S := 'a'#$;", "'a'", kNone},
-                      GlueCase{"S := 'a'^1;", "'a'", kNone},
-                      GlueCase{"S := {#13}'a'{^M};", "'a'", kNone},
-                      GlueCase{"S := (*^M*)'a';", "'a'", kNone},
-                      GlueCase{"S := #A'a';", "'a'", kNone},
-                      GlueCase{"'a'", "'a'", kNone}));
+    ::testing::Values(
+        GlueCase{"if p^='Yes' then", "'Yes'", kNone}, GlueCase{"S := p^+'x';", "'x'", kNone},
+        GlueCase{"X := p^['k'];", "'k'", kNone}, GlueCase{"X := f(a)^['k'];", "'k'", kNone},
+        GlueCase{"X := a[1]^['k'];", "'k'", kNone}, GlueCase{"X := p^^['k'];", "'k'", kNone},
+        GlueCase{"X := p^A^['k'];", "'k'", kNone}, GlueCase{"X := p1^['k'];", "'k'", kNone},
+        GlueCase{"S := 'a' #13 'b';", "'a'", kNone}, GlueCase{"S := 'a' #13 'b';", "'b'", kNone},
+        GlueCase{"S := 'a'+#13+'b';", "'a'", kNone}, GlueCase{"S := 'a'#;", "'a'", kNone},
+        GlueCase{"S := 'a'#$;", "'a'", kNone}, GlueCase{"S := 'a'^1;", "'a'", kNone},
+        GlueCase{"S := {#13}'a'{^M};", "'a'", kNone}, GlueCase{"S := (*^M*)'a';", "'a'", kNone},
+        GlueCase{"S := #A'a';", "'a'", kNone}, GlueCase{"'a'", "'a'", kNone}));
 
 TEST(ReplacementTest, SpellsTheCallWithAPlusOnEachGluedSide) {
   EXPECT_EQ(Replacement(12, kNone), "GetLangStr(12)");

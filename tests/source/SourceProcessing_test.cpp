@@ -55,7 +55,9 @@ struct ReplaceCase {
   Entries added;
 };
 
-std::ostream& operator<<(std::ostream& os, const ReplaceCase& c) { return os << c.body; }
+std::ostream& operator<<(std::ostream& os, const ReplaceCase& c) {
+  return os << c.body;
+}
 
 class ReplaceStringsTest : public ::testing::TestWithParam<ReplaceCase> {
  protected:
@@ -85,30 +87,69 @@ TEST_P(ReplaceStringsTest, ReplacesMarkedLiteralsAndAddsTheirTexts) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, ReplaceStringsTest,
     ::testing::Values(
-        ReplaceCase{"TwoOnOneLineShift", "Caption := 'Yes' + ' / ' + 'No';", {1, 2}, 5,
-                    "Caption := GetLangStr(5) + ' / ' + GetLangStr(6);", {{5, "Yes"}, {6, "No"}}},
-        ReplaceCase{"UnmarkedBetweenMarked", "S := 'One' + 'Two' + 'Three';", {1, 3}, 1,
-                    "S := GetLangStr(1) + 'Two' + GetLangStr(2);", {{1, "One"}, {2, "Three"}}},
-        ReplaceCase{"DoubledQuote", "X('Don''t save');", {1}, 1, "X(GetLangStr(1));",
-                    {{1, "Don't save"}}},
-        ReplaceCase{"SameTextTwice", "A('Hi'); B('Hi');", {1, 2}, 3,
-                    "A(GetLangStr(3)); B(GetLangStr(4));", {{3, "Hi"}, {4, "Hi"}}},
+        ReplaceCase{"TwoOnOneLineShift",
+                    "Caption := 'Yes' + ' / ' + 'No';",
+                    {1, 2},
+                    5,
+                    "Caption := GetLangStr(5) + ' / ' + GetLangStr(6);",
+                    {{5, "Yes"}, {6, "No"}}},
+        ReplaceCase{"UnmarkedBetweenMarked",
+                    "S := 'One' + 'Two' + 'Three';",
+                    {1, 3},
+                    1,
+                    "S := GetLangStr(1) + 'Two' + GetLangStr(2);",
+                    {{1, "One"}, {2, "Three"}}},
+        ReplaceCase{
+            "DoubledQuote", "X('Don''t save');", {1}, 1, "X(GetLangStr(1));", {{1, "Don't save"}}},
+        ReplaceCase{"SameTextTwice",
+                    "A('Hi'); B('Hi');",
+                    {1, 2},
+                    3,
+                    "A(GetLangStr(3)); B(GetLangStr(4));",
+                    {{3, "Hi"}, {4, "Hi"}}},
         ReplaceCase{"NothingMarked", "A('Hi');", {}, 1, "A('Hi');", {}},
-        ReplaceCase{"GlueBothSides", "S := 'Tab:'#9'end';", {1, 2}, 1,
-                    "S := GetLangStr(1)+#9+GetLangStr(2);", {{1, "Tab:"}, {2, "end"}}},
-        ReplaceCase{"GlueNextToAnUnmarkedLiteral", "S := 'Tab:'#9'end';", {2}, 1,
-                    "S := 'Tab:'#9+GetLangStr(1);", {{1, "end"}}},
-        ReplaceCase{"ShiftCountsThePlus", "S := 'ab'#13#10'cd'; T := 'Ef';", {1, 2, 3}, 7,
+        ReplaceCase{"GlueBothSides",
+                    "S := 'Tab:'#9'end';",
+                    {1, 2},
+                    1,
+                    "S := GetLangStr(1)+#9+GetLangStr(2);",
+                    {{1, "Tab:"}, {2, "end"}}},
+        ReplaceCase{"GlueNextToAnUnmarkedLiteral",
+                    "S := 'Tab:'#9'end';",
+                    {2},
+                    1,
+                    "S := 'Tab:'#9+GetLangStr(1);",
+                    {{1, "end"}}},
+        ReplaceCase{"ShiftCountsThePlus",
+                    "S := 'ab'#13#10'cd'; T := 'Ef';",
+                    {1, 2, 3},
+                    7,
                     "S := GetLangStr(7)+#13#10+GetLangStr(8); T := GetLangStr(9);",
                     {{7, "ab"}, {8, "cd"}, {9, "Ef"}}},
-        ReplaceCase{"ControlCharacter", "S := ^M'Line'^J;", {1}, 1, "S := ^M+GetLangStr(1)+^J;",
+        ReplaceCase{"ControlCharacter",
+                    "S := ^M'Line'^J;",
+                    {1},
+                    1,
+                    "S := ^M+GetLangStr(1)+^J;",
                     {{1, "Line"}}},
-        ReplaceCase{"DereferenceIsNoCode", "if p^='Yes' then X := p^['Key'];", {1, 2}, 1,
-                    "if p^=GetLangStr(1) then X := p^[GetLangStr(2)];", {{1, "Yes"}, {2, "Key"}}},
-        ReplaceCase{"LiteralStartingALineAndLaterLines", "X :=\n'Start' +\n  'Go';", {1, 2}, 1,
-                    "X :=\nGetLangStr(1) +\n  GetLangStr(2);", {{1, "Start"}, {2, "Go"}}},
-        ReplaceCase{"LastNumbers", "A('Hi', 'Yo');", {1, 2}, 65534,
-                    "A(GetLangStr(65534), GetLangStr(65535));", {{65534, "Hi"}, {65535, "Yo"}}}),
+        ReplaceCase{"DereferenceIsNoCode",
+                    "if p^='Yes' then X := p^['Key'];",
+                    {1, 2},
+                    1,
+                    "if p^=GetLangStr(1) then X := p^[GetLangStr(2)];",
+                    {{1, "Yes"}, {2, "Key"}}},
+        ReplaceCase{"LiteralStartingALineAndLaterLines",
+                    "X :=\n'Start' +\n  'Go';",
+                    {1, 2},
+                    1,
+                    "X :=\nGetLangStr(1) +\n  GetLangStr(2);",
+                    {{1, "Start"}, {2, "Go"}}},
+        ReplaceCase{"LastNumbers",
+                    "A('Hi', 'Yo');",
+                    {1, 2},
+                    65534,
+                    "A(GetLangStr(65534), GetLangStr(65535));",
+                    {{65534, "Hi"}, {65535, "Yo"}}}),
     [](const auto& info) { return info.param.name; });
 
 class ReplaceStringsFailureTest : public ::testing::Test {
@@ -242,7 +283,8 @@ class ProcessPasFileTest : public ::testing::Test {
   // A language file holding `numbers` in this order, written by the writer.
   void WriteTable(std::vector<std::uint16_t> numbers) {
     auto file = TvLangFileEdit::FromBytes({}, Lng());
-    for (std::uint16_t n : numbers) file->MutableIdents().push_back({n, 0, "n" + std::to_string(n), 0});
+    for (std::uint16_t n : numbers)
+      file->MutableIdents().push_back({n, 0, "n" + std::to_string(n), 0});
     file->Save();
   }
 
@@ -281,9 +323,9 @@ TEST_F(ProcessPasFileTest, NothingMarkedStillWritesTheSource) {
 TEST_F(ProcessPasFileTest, NoCandidateLeavesTheSourceButWritesTheLanguageFile) {
   bool asked = false;
   const std::string source = "program P;\nbegin X(' '); Y('12') end.";
-  EXPECT_EQ(Process("p.dpr", source,
-                    [&](std::span<const std::string>, TLangStrings&) { asked = true; }),
-            "");
+  EXPECT_EQ(
+      Process("p.dpr", source, [&](std::span<const std::string>, TLangStrings&) { asked = true; }),
+      "");
   EXPECT_FALSE(asked);
   EXPECT_EQ(testing::ReadBytes("p.dpr"), source);
   EXPECT_TRUE(testing::Exists(Lng()));
@@ -292,8 +334,7 @@ TEST_F(ProcessPasFileTest, NoCandidateLeavesTheSourceButWritesTheLanguageFile) {
 }
 
 TEST_F(ProcessPasFileTest, TwoModulesContinueTheNumbering) {
-  EXPECT_EQ(Process("a.pas", "unit A; interface implementation begin X('One', 'Two') end."),
-            "");
+  EXPECT_EQ(Process("a.pas", "unit A; interface implementation begin X('One', 'Two') end."), "");
   EXPECT_EQ(Process("b.dpr", "program B; begin X('Three') end."), "");
   EXPECT_EQ(testing::ReadBytes("b.dpr"), "program B; begin X(GetLangStr(3)) end.\r\n");
   EXPECT_EQ(LngEntries(), (Entries{{1, "One"}, {2, "Two"}, {3, "Three"}}));
@@ -302,7 +343,8 @@ TEST_F(ProcessPasFileTest, TwoModulesContinueTheNumbering) {
 TEST_F(ProcessPasFileTest, UnsortedTableNumbersAboveItsLargestNumber) {
   WriteTable({9, 5});
   EXPECT_EQ(Process("p.dpr", "program P; begin X('A', 'B') end."), "");
-  EXPECT_EQ(testing::ReadBytes("p.dpr"), "program P; begin X(GetLangStr(10), GetLangStr(11)) end.\r\n");
+  EXPECT_EQ(testing::ReadBytes("p.dpr"),
+            "program P; begin X(GetLangStr(10), GetLangStr(11)) end.\r\n");
   EXPECT_EQ(LngEntries(), (Entries{{9, "n9"}, {5, "n5"}, {10, "A"}, {11, "B"}}));
 }
 

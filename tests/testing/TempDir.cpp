@@ -49,7 +49,9 @@ std::string ReadBytes(const std::string& path) {
   return s.str();
 }
 
-bool Exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
+bool Exists(const std::string& path) {
+  return ::access(path.c_str(), F_OK) == 0;
+}
 
 std::vector<std::string> ListDirectory(const std::string& dir) {
   std::vector<std::string> names;
@@ -112,6 +114,8 @@ int RunInChild(const std::function<int()>& body) {
   return WEXITSTATUS(status);
 }
 
-bool RunningAsRoot() { return ::geteuid() == 0; }
+bool RunningAsRoot() {
+  return ::geteuid() == 0;
+}
 
 }  // namespace polyverb::testing

@@ -23,7 +23,9 @@ struct Sample {
   int replaced;                      // GetLangStr calls expected in the rewritten files
 };
 
-std::ostream& operator<<(std::ostream& os, const Sample& s) { return os << s.name; }
+std::ostream& operator<<(std::ostream& os, const Sample& s) {
+  return os << s.name;
+}
 
 std::string Describe(const testing::ToolResult& r) {
   return "exit " + std::to_string(r.exit_code) + "\nstdout:\n" + r.out + "\nstderr:\n" + r.err;
@@ -50,7 +52,8 @@ class RoundTripTest : public ::testing::TestWithParam<Sample> {
   std::string Compile(const std::string& out) {
     fs::create_directory(out);
     const auto r = testing::RunTool(
-        FPC_BIN, {"-Mdelphi", "-FU" + out, "-FE" + out, "-Fu" RUNTIME_DIR, src_ + "/" + GetParam().program},
+        FPC_BIN,
+        {"-Mdelphi", "-FU" + out, "-FE" + out, "-Fu" RUNTIME_DIR, src_ + "/" + GetParam().program},
         work_.path());
     EXPECT_EQ(r.exit_code, 0) << Describe(r);
     return out + "/" + fs::path(GetParam().program).stem().string();
@@ -77,7 +80,8 @@ TEST_P(RoundTripTest, RewrittenProgramPrintsTheSame) {
   const auto processed = testing::RunTool(POLYVERB_BIN, args, src_);
   ASSERT_EQ(processed.exit_code, 0) << Describe(processed);
   std::size_t calls = 0;
-  for (const auto& file : sample.process) calls += CountCalls(testing::ReadBytes(src_ + "/" + file));
+  for (const auto& file : sample.process)
+    calls += CountCalls(testing::ReadBytes(src_ + "/" + file));
   EXPECT_EQ(calls, static_cast<std::size_t>(sample.replaced));
 
   const std::string after = Compile(work_ / "after");
