@@ -18,7 +18,7 @@ packages=(
   g++ cmake ninja-build pkg-config
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libicu-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format clang-tidy
   fp-compiler fp-units-fcl fpc-source
   gettext
   qt6-base-dev fonts-liberation
