@@ -396,7 +396,7 @@ begin
   Before := FApplyCount;
   if (FLangFileName <> '') and not LanguageChosen then
     vLangRT.LoadDefaultLanguage(FLangFileName);
-  if FApplyCount = Before then
+  if (FApplyCount = Before) and (Owner <> nil) then
     ApplyTexts;
 end;
 

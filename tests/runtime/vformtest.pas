@@ -215,21 +215,6 @@ const
     '  end'#10 +
     'end'#10;
 
-  { The same, naming the inherited TvMLang so that it sees the end of this
-    level too when there is no global loading. }
-  ChildFormNamingMLang =
-    'inherited frmChild: TfrmChild'#10 +
-    '  Caption = ''Child window'''#10 +
-    '  inherited lblTitle: TTestLabel'#10 +
-    '    Caption = ''Child title'''#10 +
-    '  end'#10 +
-    '  object btnOk: TTestLabel'#10 +
-    '    Caption = ''OK'''#10 +
-    '  end'#10 +
-    '  inherited vMLang1: TvMLang'#10 +
-    '  end'#10 +
-    'end'#10;
-
 { english.lng: the designed texts under their numbers, and the groups. Item
   and group names in odd letter case check that case does not matter; three
   items lead nowhere (a component gone, a collection index past the end)
@@ -356,12 +341,14 @@ begin
   end;
 end;
 
-{ Each level on its own (Loaded after each), the child naming the TvMLang. }
+{ Each level on its own (Loaded after each, only for the components the
+  level names): the child stream names the inherited TvMLang. }
 function NewChildLevels: TfrmChild;
 begin
   Result := TfrmChild.Create(nil);
   ReadLevel(Result, BaseForm);
-  ReadLevel(Result, ChildFormNamingMLang);
+  ReadLevel(Result, StringReplace(ChildForm, #10'end'#10,
+    #10'  inherited vMLang1: TvMLang'#10'  end'#10'end'#10, []));
 end;
 
 function Lbl(Owner: TComponent; const Name: string): TTestLabel;
