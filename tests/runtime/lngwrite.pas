@@ -7,7 +7,7 @@ program lngwrite;
     s NUMBER TEXT     a string (TEXT escapes: \\ \t \r \n)
     g NAME            starts a property group
     i PATH NUMBER     an item of the latest group
-  Usage: lngwrite SPEC OUT.lng. Exits 1 with a message naming the line on a
+  Usage: lngwrite LIST OUT.lng. Exits 1 with a message naming the line on a
   malformed entry; nothing is written then. }
 
 {$MODE OBJFPC}{$H+}
@@ -73,7 +73,7 @@ var
 begin
   if ParamCount <> 2 then
   begin
-    WriteLn(StdErr, 'usage: lngwrite SPEC OUT.lng');
+    WriteLn(StdErr, 'usage: lngwrite LIST OUT.lng');
     Halt(2);
   end;
   Lines := TStringList.Create;

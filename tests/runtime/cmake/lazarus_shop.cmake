@@ -4,7 +4,7 @@
 #   MODE=example    examples/lazarus builds and runs as it is and prints
 #                   EXPECTED_EN.
 #   MODE=converted  the example converted by hand (shop-converted.patch,
-#                   english.lng from shop-english.spec by LNGWRITE, french.lng
+#                   english.lng from shop-english.tsv by LNGWRITE, french.lng
 #                   by `polyverb lng import` of shop-fr.po) prints EXPECTED_EN
 #                   by default and EXPECTED_FR with POLYVERB_LANG=French.
 # Prints "SKIP:" when lazbuild, Xvfb or twm (or, converted, the polyverb
@@ -90,7 +90,7 @@ if(NOT PATCH)
   message(FATAL_ERROR "patch is not installed")
 endif()
 run("${PATCH}" -p1 -d "${WORK}/shop" -i "${data}/shop-converted.patch")
-run("${LNGWRITE}" "${data}/shop-english.spec" "${WORK}/shop/english.lng")
+run("${LNGWRITE}" "${data}/shop-english.tsv" "${WORK}/shop/english.lng")
 run("${POLYVERB}" lng import "${WORK}/shop/english.lng" "${data}/shop-fr.po"
   -o "${WORK}/shop/french.lng")
 set(links --package-link "${runtime_lpk}")
