@@ -1,3 +1,8 @@
+{ This unit sets its own mode: a program compiles in whatever mode its own
+  files or its command line choose. }
+{$IFDEF FPC}
+  {$MODE DELPHI}
+{$ENDIF}
 unit vLangRT;
 
 { Run-time reader of Polyverb language files (.lng) for applications whose
@@ -45,6 +50,19 @@ unit vLangRT;
     afterwards). A 0-byte file is a valid, empty table. A failed load always
     leaves an empty table, also when another language was loaded before.
 
+  Property groups (the texts of forms)
+    The file's property groups are kept as they are stored, in file order:
+    LangGroupCount, LangGroupName, LangGroupItemCount, LangGroupItemText and
+    LangGroupItemValue read them, LangFindGroup finds a group by name
+    without regard to case (several groups may match in a hand-made file).
+    vMLang applies them to forms; this unit only reads them.
+
+  Change notification
+    Every load or unload (LoadLanguage, LoadLanguageFile, LoadLanguageData,
+    the default load, UnloadLanguage) calls the procedures registered with
+    AddLangChangeHandler, in registration order, once the new table is in
+    place; vMLang uses it to set the texts of live forms.
+
   Threads
     Not thread-safe: load languages from one thread. Reading with GetLangStr
     from several threads is safe only once a language is loaded (the
@@ -52,8 +70,9 @@ unit vLangRT;
 
   Language subset (so the unit compiles in Free Pascal modes delphi and
   objfpc and in a classic 32-bit Windows Pascal IDE with long strings)
-    - no mode directive: the mode comes from the command line; the
-      long-strings switch H+ makes 'string' a long string in every mode;
+    - the unit sets Free Pascal's mode delphi itself (IFDEF FPC), so a
+      program may use any mode that has units; the long-strings switch H+
+      makes 'string' a long string;
     - no generics, advanced records, operator overloading, inline variables,
       overloads, default parameters, dynamic arrays, Int64, Exit(value) or
       'out' parameters; no Cardinal (31-bit in the oldest compilers);
@@ -129,6 +148,29 @@ function MakeLangFileNameIn(const Name, CurDir: string;
 { Lower-cases S as UTF-8 when it is valid UTF-8, else as Windows-1252. }
 function LangLowerCase(const S: string): string;
 
+{ The property groups in file order, G from 0 to LangGroupCount - 1 and I
+  from 0 to LangGroupItemCount(G) - 1. Outside those ranges counts and
+  values give -1 and names ''. An item's value is a string number. }
+function LangGroupCount: Integer;
+function LangGroupName(G: Integer): string;
+function LangGroupItemCount(G: Integer): Integer;
+function LangGroupItemText(G, I: Integer): string;
+function LangGroupItemValue(G, I: Integer): Integer;
+
+{ The first group at or after position Start whose name equals Name
+  without regard to case (LangLowerCase on both); -1 when there is none. }
+function LangFindGroup(const Name: string; Start: Integer): Integer;
+
+type
+  { Called after every change of the loaded table. }
+  TvLangChangeProc = procedure;
+
+{ Registers Proc (once: a second registration is ignored). }
+procedure AddLangChangeHandler(Proc: TvLangChangeProc);
+
+{ Unregisters Proc; nothing happens when it is not registered. }
+procedure RemoveLangChangeHandler(Proc: TvLangChangeProc);
+
 implementation
 
 uses
@@ -161,6 +203,34 @@ type
   PvLangEntryArray = ^TvLangEntryArray;
   TvIntArray = array[0..(MaxInt div SizeOf(Integer)) - 1] of Integer;
   PvIntArray = ^TvIntArray;
+
+  { A property group: its name is NameLen bytes at NameStart of GData, its
+    items ItemCount records from FirstItem of the item array. }
+  TvLangGroup = record
+    NameStart, NameLen: Integer;
+    FirstItem, ItemCount: Integer;
+  end;
+  TvLangGroupArray = array[0..(MaxInt div SizeOf(TvLangGroup)) - 1] of TvLangGroup;
+  PvLangGroupArray = ^TvLangGroupArray;
+  TvLangItem = record
+    TextStart, TextLen: Integer;
+    Value: Integer;
+  end;
+  TvLangItemArray = array[0..(MaxInt div SizeOf(TvLangItem)) - 1] of TvLangItem;
+  PvLangItemArray = ^TvLangItemArray;
+
+  { What parsing a file gives; every pointer is nil when its count is 0. }
+  TvParsed = record
+    Entries: PvLangEntryArray;
+    Count: Integer;
+    Groups: PvLangGroupArray;
+    GroupCount: Integer;
+    Items: PvLangItemArray;
+    ItemCount: Integer;
+  end;
+
+  TvHandlerArray = array[0..(MaxInt div SizeOf(TvLangChangeProc)) - 1] of TvLangChangeProc;
+  PvHandlerArray = ^TvHandlerArray;
 
   { Read position in a file's bytes; every read checks the end first. }
   TvCursor = record
@@ -375,6 +445,11 @@ var
   GData: string;
   GEntries: PvLangEntryArray;
   GCount: Integer;
+  GGroups: PvLangGroupArray;
+  GGroupCount: Integer;
+  GItems: PvLangItemArray;
+  GHandlers: PvHandlerArray;
+  GHandlerCount: Integer;
   GSlots: PvIntArray;        { SlotCount slots: entry index + 1, 0 = none }
   GError: string;
   GFile: string;
@@ -756,11 +831,15 @@ begin
     Skip(C, 10, 'reserved bytes after the header');
 end;
 
-{ Sections C (fonts), D (20 reserved bytes), E (text list), F (groups). }
-function SkipMiddle(var C: TvCursor; const Data: string): Boolean;
+{ Sections C (fonts), D (20 reserved bytes), E (text list), F (groups).
+  GroupsAt gets the position of the group count, ItemTotal the number of
+  items of all groups. }
+function SkipMiddle(var C: TvCursor; const Data: string;
+  var GroupsAt, ItemTotal: Integer): Boolean;
 var
   FontCount, I, Count, Groups, Items: Integer;
 begin
+  ItemTotal := 0;
   Result := False;
   if not (Skip(C, 1, 'font list') and GetLong(C, Data, FontCount, 'font list')) then
     Exit;
@@ -770,8 +849,10 @@ begin
     Inc(I);
   if not (Skip(C, 20, 'reserved bytes after the font list') and
     GetWord(C, Data, Count, 'text list') and
-    SkipShortTexts(C, Data, Count, 'text list') and
-    GetWord(C, Data, Groups, 'property groups')) then
+    SkipShortTexts(C, Data, Count, 'text list')) then
+    Exit;
+  GroupsAt := C.Pos;
+  if not GetWord(C, Data, Groups, 'property groups') then
     Exit;
   I := 0;
   while (I < Groups) and SkipShortText(C, Data, 'property groups') and
@@ -781,9 +862,46 @@ begin
     while (Count < Items) and SkipShortText(C, Data, 'property groups') and
       Skip(C, 2, 'property groups') do
       Inc(Count);
+    Inc(ItemTotal, Count);
     Inc(I);
   end;
   Result := C.Err = '';
+end;
+
+{ Reads section F, already checked by SkipMiddle, into P's groups. }
+procedure ReadGroups(const Data: string; GroupsAt, ItemTotal: Integer;
+  var P: TvParsed);
+var
+  C: TvCursor;
+  G, I, Len: Integer;
+begin
+  C.Pos := GroupsAt;
+  C.Last := Length(Data);
+  C.Err := '';
+  GetWord(C, Data, P.GroupCount, '');
+  if P.GroupCount > 0 then
+    GetMem(P.Groups, P.GroupCount * SizeOf(TvLangGroup));
+  if ItemTotal > 0 then
+    GetMem(P.Items, ItemTotal * SizeOf(TvLangItem));
+  P.ItemCount := 0;
+  for G := 0 to P.GroupCount - 1 do
+  begin
+    GetByte(C, Data, Len, '');
+    P.Groups^[G].NameStart := C.Pos;
+    P.Groups^[G].NameLen := Len;
+    Skip(C, Len, '');
+    P.Groups^[G].FirstItem := P.ItemCount;
+    GetWord(C, Data, P.Groups^[G].ItemCount, '');
+    for I := 1 to P.Groups^[G].ItemCount do
+    begin
+      GetByte(C, Data, Len, '');
+      P.Items^[P.ItemCount].TextStart := C.Pos;
+      P.Items^[P.ItemCount].TextLen := Len;
+      Skip(C, Len, '');
+      GetWord(C, Data, P.Items^[P.ItemCount].Value, '');
+      Inc(P.ItemCount);
+    end;
+  end;
 end;
 
 { First zero position >= P in Zeros[0..N-1] (ascending), or -1. }
@@ -884,28 +1002,49 @@ begin
   end;
 end;
 
-{ Parses a whole file; on failure Err gets the message and Entries is nil. }
-function ParseLang(const Data: string; var Entries: PvLangEntryArray;
-  var Count: Integer; var Err: string): Boolean;
+procedure FreeParsed(var P: TvParsed);
+begin
+  if P.Entries <> nil then
+    FreeMem(P.Entries);
+  if P.Groups <> nil then
+    FreeMem(P.Groups);
+  if P.Items <> nil then
+    FreeMem(P.Items);
+  P.Entries := nil;
+  P.Groups := nil;
+  P.Items := nil;
+  P.Count := 0;
+  P.GroupCount := 0;
+  P.ItemCount := 0;
+end;
+
+{ Parses a whole file; on failure Err gets the message and P is empty. }
+function ParseLang(const Data: string; var P: TvParsed; var Err: string): Boolean;
 var
   C: TvCursor;
-  OffsetSize: Integer;
+  OffsetSize, GroupsAt, ItemTotal: Integer;
 begin
-  Entries := nil;
-  Count := 0;
+  P.Entries := nil;
+  P.Groups := nil;
+  P.Items := nil;
+  FreeParsed(P);
   Err := '';
   C.Pos := 1;
   C.Last := Length(Data);
   C.Err := '';
   OffsetSize := 4;
+  GroupsAt := 0;
+  ItemTotal := 0;
   Result := (Length(Data) = 0) or
-    (SkipHeader(C, Data, OffsetSize) and SkipMiddle(C, Data) and
-    ReadTable(C, Data, OffsetSize, Entries, Count));
+    (SkipHeader(C, Data, OffsetSize) and SkipMiddle(C, Data, GroupsAt, ItemTotal) and
+    ReadTable(C, Data, OffsetSize, P.Entries, P.Count));
   if not Result then
   begin
     Err := C.Err;
-    Count := 0;
-  end;
+    P.Count := 0;
+  end
+  else if Length(Data) > 0 then
+    ReadGroups(Data, GroupsAt, ItemTotal, P);
 end;
 
 { ---- loaded state ---------------------------------------------------- }
@@ -916,14 +1055,20 @@ begin
     FreeMem(GEntries);
   GEntries := nil;
   GCount := 0;
+  if GGroups <> nil then
+    FreeMem(GGroups);
+  GGroups := nil;
+  GGroupCount := 0;
+  if GItems <> nil then
+    FreeMem(GItems);
+  GItems := nil;
   GData := '';
   GLoaded := False;
   if GSlots <> nil then
     FillChar(GSlots^, SlotCount * SizeOf(Integer), 0);
 end;
 
-procedure InstallTable(const Data: string; Entries: PvLangEntryArray;
-  Count: Integer);
+procedure InstallTable(const Data: string; const P: TvParsed);
 var
   I: Integer;
 begin
@@ -934,26 +1079,45 @@ begin
     FillChar(GSlots^, SlotCount * SizeOf(Integer), 0);
   end;
   GData := Data;
-  GEntries := Entries;
-  GCount := Count;
-  for I := 0 to Count - 1 do
-    if GSlots^[Entries^[I].Number] = 0 then  { first entry wins }
-      GSlots^[Entries^[I].Number] := I + 1;
+  GEntries := P.Entries;
+  GCount := P.Count;
+  GGroups := P.Groups;
+  GGroupCount := P.GroupCount;
+  GItems := P.Items;
+  for I := 0 to GCount - 1 do
+    if GSlots^[GEntries^[I].Number] = 0 then  { first entry wins }
+      GSlots^[GEntries^[I].Number] := I + 1;
   GLoaded := True;
 end;
 
-function LoadLanguageData(const Data, SourceName: string): Boolean;
+{ Calls every change handler. The count is read at each step, so a handler
+  that changes the list never makes this read past its end. }
+procedure NotifyChange;
 var
-  Entries: PvLangEntryArray;
-  Count: Integer;
+  I: Integer;
+  Proc: TvLangChangeProc;
+begin
+  I := 0;
+  while I < GHandlerCount do
+  begin
+    Proc := GHandlers^[I];
+    Proc;
+    Inc(I);
+  end;
+end;
+
+{ LoadLanguageData without the notification. }
+function InstallData(const Data, SourceName: string): Boolean;
+var
+  P: TvParsed;
   Err: string;
 begin
   GChosen := True;
   GFile := SourceName;
-  Result := ParseLang(Data, Entries, Count, Err);
+  Result := ParseLang(Data, P, Err);
   if Result then
   begin
-    InstallTable(Data, Entries, Count);
+    InstallTable(Data, P);
     GError := '';
   end
   else
@@ -961,6 +1125,12 @@ begin
     ClearTable;
     GError := SourceName + ': ' + Err;
   end;
+end;
+
+function LoadLanguageData(const Data, SourceName: string): Boolean;
+begin
+  Result := InstallData(Data, SourceName);
+  NotifyChange;
 end;
 
 { Reads the whole file into Data; on failure Err gets the message. }
@@ -1016,12 +1186,13 @@ begin
   GFile := FileName;
   Result := ReadWholeFile(FileName, Data, Err);
   if Result then
-    Result := LoadLanguageData(Data, FileName)
+    Result := InstallData(Data, FileName)
   else
   begin
     ClearTable;
     GError := Err;
   end;
+  NotifyChange;
 end;
 
 function LoadLanguage(const Name: string): Boolean;
@@ -1064,6 +1235,7 @@ begin
   ClearTable;
   GError := '';
   GFile := '';
+  NotifyChange;
 end;
 
 function LangLastError: string;
@@ -1131,8 +1303,120 @@ begin
     Result := '';
 end;
 
+{ ---- property groups ------------------------------------------------- }
+
+function LangGroupCount: Integer;
+begin
+  Result := GGroupCount;
+end;
+
+function ValidGroup(G: Integer): Boolean;
+begin
+  Result := (G >= 0) and (G < GGroupCount);
+end;
+
+function ValidItem(G, I: Integer): Boolean;
+begin
+  Result := ValidGroup(G) and (I >= 0) and (I < GGroups^[G].ItemCount);
+end;
+
+function LangGroupName(G: Integer): string;
+begin
+  if ValidGroup(G) then
+    Result := Copy(GData, GGroups^[G].NameStart, GGroups^[G].NameLen)
+  else
+    Result := '';
+end;
+
+function LangGroupItemCount(G: Integer): Integer;
+begin
+  if ValidGroup(G) then
+    Result := GGroups^[G].ItemCount
+  else
+    Result := -1;
+end;
+
+function LangGroupItemText(G, I: Integer): string;
+begin
+  if ValidItem(G, I) then
+    Result := Copy(GData, GItems^[GGroups^[G].FirstItem + I].TextStart,
+      GItems^[GGroups^[G].FirstItem + I].TextLen)
+  else
+    Result := '';
+end;
+
+function LangGroupItemValue(G, I: Integer): Integer;
+begin
+  if ValidItem(G, I) then
+    Result := GItems^[GGroups^[G].FirstItem + I].Value
+  else
+    Result := -1;
+end;
+
+function LangFindGroup(const Name: string; Start: Integer): Integer;
+var
+  G: Integer;
+  Key: string;
+begin
+  Result := -1;
+  if Start < 0 then
+    Start := 0;
+  Key := LangLowerCase(Name);
+  for G := Start to GGroupCount - 1 do
+    if LangLowerCase(LangGroupName(G)) = Key then
+    begin
+      Result := G;
+      Exit;
+    end;
+end;
+
+{ ---- change handlers ------------------------------------------------- }
+
+function HandlerIndex(Proc: TvLangChangeProc): Integer;
+var
+  I: Integer;
+begin
+  Result := -1;
+  for I := 0 to GHandlerCount - 1 do
+    if @GHandlers^[I] = @Proc then
+    begin
+      Result := I;
+      Exit;
+    end;
+end;
+
+procedure AddLangChangeHandler(Proc: TvLangChangeProc);
+begin
+  if (@Proc = nil) or (HandlerIndex(Proc) >= 0) then
+    Exit;
+  ReallocMem(GHandlers, (GHandlerCount + 1) * SizeOf(TvLangChangeProc));
+  GHandlers^[GHandlerCount] := Proc;
+  Inc(GHandlerCount);
+end;
+
+procedure RemoveLangChangeHandler(Proc: TvLangChangeProc);
+var
+  I, J: Integer;
+begin
+  I := HandlerIndex(Proc);
+  if I < 0 then
+    Exit;
+  for J := I to GHandlerCount - 2 do
+    GHandlers^[J] := GHandlers^[J + 1];
+  Dec(GHandlerCount);
+  if GHandlerCount = 0 then
+  begin
+    FreeMem(GHandlers);
+    GHandlers := nil;
+  end;
+end;
+
 initialization
   GEntries := nil;
+  GGroups := nil;
+  GItems := nil;
+  GHandlers := nil;
+  GHandlerCount := 0;
   GSlots := nil;
   GCount := 0;
   GLoaded := False;
@@ -1140,6 +1424,10 @@ initialization
 
 finalization
   ClearTable;
+  if GHandlers <> nil then
+    FreeMem(GHandlers);
+  GHandlers := nil;
+  GHandlerCount := 0;
   if GSlots <> nil then
     FreeMem(GSlots);
   GSlots := nil;

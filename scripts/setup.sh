@@ -20,6 +20,7 @@ packages=(
   libicu-dev
   clang libclang-rt-14-dev clang-format clang-tidy
   fp-compiler fp-units-fcl fpc-source
+  lcl-2.2 lcl-gtk2-2.2 lcl-utils-2.2 xvfb twm patch
   gettext
   qt6-base-dev fonts-liberation
   libunistring-dev

@@ -3,6 +3,9 @@ unit lngbuild;
 { Builds language files byte by byte for the run-time tests: an explicit
   writer of the layout, independent of the reader under test. }
 
+{$IFDEF FPC}
+  {$MODE OBJFPC}
+{$ENDIF}
 {$H+}
 
 interface
@@ -20,6 +23,10 @@ type
     FontEntries: Integer;     { fonts actually written; -1: FontCount }
     TextCount: Integer;       { section E: this many texts }
     GroupItems: array of Integer; { section F: one group per element }
+    { Named groups, written after those of GroupItems: the name and the
+      group's items already encoded (text and value each). }
+    GroupNames, GroupBodies: array of string;
+    GroupCounts: array of Integer;
     Numbers, Offsets, Tags: array of Integer;
     Count: Integer;           { entries in use in Numbers, Offsets, Tags }
     Pool: string;
@@ -28,6 +35,9 @@ type
     procedure AddText(Number, Tag: Integer; const Text: string);
     { An entry with an arbitrary offset (no pool change). }
     procedure AddRaw(Number, Offset, Tag: Integer);
+    { Starts a named group; AddItem adds items to the latest one. }
+    procedure AddGroup(const Name: string);
+    procedure AddItem(const Text: string; Value: Integer);
     { Sections A to F. }
     function Front: string;
     { The whole file. }
@@ -120,6 +130,28 @@ begin
   Inc(Count);
 end;
 
+procedure TLngBuilder.AddGroup(const Name: string);
+var
+  N: Integer;
+begin
+  N := Length(GroupNames);
+  SetLength(GroupNames, N + 1);
+  SetLength(GroupBodies, N + 1);
+  SetLength(GroupCounts, N + 1);
+  GroupNames[N] := Name;
+  GroupBodies[N] := '';
+  GroupCounts[N] := 0;
+end;
+
+procedure TLngBuilder.AddItem(const Text: string; Value: Integer);
+var
+  N: Integer;
+begin
+  N := High(GroupNames);
+  GroupBodies[N] := GroupBodies[N] + ShortText(Text) + U16(Value);
+  Inc(GroupCounts[N]);
+end;
+
 { A header text: empty, or a recognisable one when HeaderFill is set. }
 function HeaderText(Fill: Boolean; const S: string): string;
 begin
@@ -157,13 +189,15 @@ begin
   Result := Result + U16(TextCount);                    { section E }
   for I := 1 to TextCount do
     Result := Result + ShortText('text ' + IntToStr(I));
-  Result := Result + U16(Length(GroupItems));           { section F }
+  Result := Result + U16(Length(GroupItems) + Length(GroupNames)); { section F }
   for I := 0 to High(GroupItems) do
   begin
     Result := Result + ShortText('Group' + IntToStr(I)) + U16(GroupItems[I]);
     for J := 1 to GroupItems[I] do
       Result := Result + ShortText('item ' + IntToStr(J)) + U16(J);
   end;
+  for I := 0 to High(GroupNames) do
+    Result := Result + ShortText(GroupNames[I]) + U16(GroupCounts[I]) + GroupBodies[I];
 end;
 
 function TLngBuilder.Bytes: string;

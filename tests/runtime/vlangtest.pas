@@ -194,6 +194,103 @@ begin
   end;
 end;
 
+procedure TestGroups;
+var
+  B: TLngBuilder;
+  Data: string;
+  Cut: Integer;
+begin
+  Group := 'property groups';
+  B := TLngBuilder.Create('1.50');
+  try
+    SetLength(B.GroupItems, 1);   { 'Group0' with items 'item 1' = 1, 'item 2' = 2 }
+    B.GroupItems[0] := 2;
+    B.AddGroup('TfrmMain');
+    B.AddItem('lblTotal.Caption', 65535);
+    B.AddItem('Caption', 0);
+    B.AddGroup('Empty');
+    B.AddGroup(#$C3#$89'TAT');    { UTF-8 capital E acute }
+    B.AddItem('x', 7);
+    B.AddGroup('TFRMMAIN');
+    B.AddItem('Hint', 3);
+    B.AddText(1, 0, 'one');
+    Data := B.Bytes;
+  finally
+    B.Free;
+  end;
+  Check(LoadLanguageData(Data, 'mem'), 'load: ' + LangLastError);
+  CheckStr(GetLangStr(1), 'one', 'string table after the groups');
+  CheckInt(LangGroupCount, 5, 'groups in file order, empty ones included');
+  CheckStr(LangGroupName(1), 'TfrmMain', 'name');
+  CheckInt(LangGroupItemCount(1), 2, 'item count');
+  CheckStr(LangGroupItemText(1, 0), 'lblTotal.Caption', 'item text');
+  CheckInt(LangGroupItemValue(1, 0), 65535, 'value is unsigned');
+  CheckInt(LangGroupItemValue(1, 1), 0, 'value 0');
+  CheckInt(LangGroupItemCount(2), 0, 'empty group');
+  CheckStr(LangGroupItemText(4, 0), 'Hint', 'item of the last group');
+  CheckInt(LangGroupItemValue(0, 1), 2, 'items of a group before');
+  CheckInt(LangFindGroup('tfrmmain', 0), 1, 'found without regard to case');
+  CheckInt(LangFindGroup('TfrmMain', 2), 4, 'the next match after Start');
+  CheckInt(LangFindGroup('TfrmMain', 5), -1, 'no match after the last');
+  CheckInt(LangFindGroup(#$C3#$A9'tat', 0), 3, 'non-ASCII letters compare without case');
+  CheckInt(LangFindGroup('TfrmMai', 0), -1, 'a prefix does not match');
+  CheckInt(LangGroupItemCount(5), -1, 'group past the end');
+  CheckInt(LangGroupItemValue(1, 2), -1, 'item past the end');
+  CheckInt(LangGroupItemValue(-1, 0), -1, 'negative group');
+  CheckStr(LangGroupName(-1), '', 'name of a negative group');
+  CheckStr(LangGroupItemText(1, -1), '', 'negative item');
+  { every cut inside the groups fails and leaves no groups behind }
+  for Cut := 140 to Length(Data) - 20 do
+    if LoadLanguageData(Copy(Data, 1, Cut), 'mem') or (LangGroupCount <> 0) then
+    begin
+      Check(False, 'cut at ' + IntToStr(Cut));
+      Break;
+    end;
+  Check(LoadLanguageData(OneText('2.00', 1, 'x'), 'mem'), 'load without groups');
+  CheckInt(LangGroupCount, 0, 'a new load replaces the groups');
+end;
+
+var
+  ChangeCalls, OtherCalls: Integer;
+
+procedure CountChange;
+begin
+  Inc(ChangeCalls);
+end;
+
+procedure CountOther;
+begin
+  Inc(OtherCalls);
+end;
+
+procedure TestChangeHandlers;
+begin
+  Group := 'change handlers';
+  ChangeCalls := 0;
+  OtherCalls := 0;
+  AddLangChangeHandler(@CountChange);
+  AddLangChangeHandler(@CountChange);
+  AddLangChangeHandler(@CountOther);
+  LoadLanguageData(OneText('2.00', 1, 'x'), 'mem');
+  CheckInt(ChangeCalls, 1, 'one call per load, also when registered twice');
+  CheckInt(OtherCalls, 1, 'every handler is called');
+  LoadLanguageData('LF', 'mem');
+  CheckInt(ChangeCalls, 2, 'a failed load');
+  LoadLanguageFile(Cwd + '/t_missing.lng');
+  CheckInt(ChangeCalls, 3, 'a missing file, once');
+  WriteBytes(Cwd + '/t_change.lng', OneText('2.00', 1, 'y'));
+  LoadLanguage(Cwd + '/t_change');
+  CheckInt(ChangeCalls, 4, 'LoadLanguage, once');
+  UnloadLanguage;
+  CheckInt(ChangeCalls, 5, 'UnloadLanguage');
+  RemoveLangChangeHandler(@CountChange);
+  RemoveLangChangeHandler(@CountChange);
+  UnloadLanguage;
+  CheckInt(ChangeCalls, 5, 'not called once removed');
+  CheckInt(OtherCalls, 6, 'the other one still is');
+  RemoveLangChangeHandler(@CountOther);
+end;
+
 procedure TestLookup;
 var
   B: TLngBuilder;
@@ -631,6 +728,8 @@ begin
     UnloadLanguage;
     TestVersions;
     TestSections;
+    TestGroups;
+    TestChangeHandlers;
     TestLookup;
     TestManyEntries;
     TestNonAscii;

@@ -1,0 +1,91 @@
+unit MainForm;
+
+{$mode objfpc}{$H+}
+
+interface
+
+uses
+  Classes, SysUtils, Forms, Controls, StdCtrls, ExtCtrls;
+
+type
+
+  { TfrmMain }
+
+  TfrmMain = class(TForm)
+    btnBuy: TButton;
+    lblMessage: TLabel;
+    lblTotal: TLabel;
+    lblWelcome: TLabel;
+    lbFruit: TListBox;
+    tmrReport: TTimer;
+    procedure btnBuyClick(Sender: TObject);
+    procedure FormCreate(Sender: TObject);
+    procedure tmrReportTimer(Sender: TObject);
+  private
+    FTicks: Integer;
+  end;
+
+var
+  frmMain: TfrmMain;
+
+implementation
+
+uses
+  AboutForm, ShopText;
+
+{$R *.lfm}
+
+{ Prints every text a person sees on F, one per line: the caption, then
+  labels, buttons and list items in the order of the form's components. }
+procedure PrintForm(F: TForm);
+var
+  I, J: Integer;
+  C: TComponent;
+begin
+  WriteLn(F.Caption);
+  for I := 0 to F.ComponentCount - 1 do
+  begin
+    C := F.Components[I];
+    if C is TLabel then
+      WriteLn(TLabel(C).Caption)
+    else if C is TButton then
+      WriteLn(TButton(C).Caption)
+    else if C is TListBox then
+      for J := 0 to TListBox(C).Items.Count - 1 do
+        WriteLn(TListBox(C).Items[J]);
+  end;
+end;
+
+{ TfrmMain }
+
+procedure TfrmMain.FormCreate(Sender: TObject);
+begin
+  lblTotal.Caption := 'Total: ' + IntToStr(lbFruit.Items.Count) + ' kinds of fruit';
+  lblMessage.Caption := BasketMessage(0);
+end;
+
+procedure TfrmMain.btnBuyClick(Sender: TObject);
+begin
+  lblMessage.Caption := BasketMessage(1);
+end;
+
+{ First tick: show the other form; second tick: print both forms' texts
+  and end, so that a run takes about two seconds. }
+procedure TfrmMain.tmrReportTimer(Sender: TObject);
+begin
+  Inc(FTicks);
+  if FTicks = 1 then
+  begin
+    frmAbout.Show;
+    Exit;
+  end;
+  tmrReport.Enabled := False;
+  PrintForm(Self);
+  PrintForm(frmAbout);
+  PrintGoodbye;
+  Flush(Output);
+  { Closing the main form ends the program. }
+  Close;
+end;
+
+end.
