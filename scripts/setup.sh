@@ -40,11 +40,14 @@ if ((${#missing[@]})); then
 fi
 
 jobs=$(nproc 2>/dev/null || echo 2)
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# ccache, when a developer has it, makes rebuilds across trees cheap; CI builds without it.
+launcher=()
+if command -v ccache >/dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" >/dev/null
 cmake --build build -j"$jobs"
 if ((want_asan)); then
   cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
     -DCMAKE_CXX_COMPILER=clang++ -DPOLYVERB_SANITIZE=ON -DPOLYVERB_FUZZ=ON \
-    -DPOLYVERB_BENCH=OFF >/dev/null
+    -DPOLYVERB_BENCH=OFF "${launcher[@]}" >/dev/null
   cmake --build build-asan -j"$jobs"
 fi
