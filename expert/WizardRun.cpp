@@ -5,8 +5,8 @@
 #include <string>
 
 #include "expert/UnitList.h"
+#include "platform/Bytes.h"
 #include "platform/Error.h"
-#include "platform/Text.h"
 #include "source/SourceProcessing.h"
 
 namespace polyverb {

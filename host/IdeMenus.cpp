@@ -6,6 +6,7 @@
 #include <QMenuBar>
 #include <exception>
 
+#include "platform/Bytes.h"
 #include "platform/Text.h"
 
 namespace polyverb {

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
+#include "platform/Bytes.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
-#include "platform/Text.h"
 #include "project/ProjectFile.h"
 #include "project/UnitEditor.h"
 

@@ -14,6 +14,7 @@
 #include <memory>
 #include <unordered_map>
 
+#include "platform/Bytes.h"
 #include "platform/Error.h"
 #include "platform/PathStyle.h"
 #include "platform/Text.h"

@@ -5,10 +5,10 @@
 #include <unicode/uchar.h>
 #include <unicode/ucnv.h>
 #include <unicode/unistr.h>
-#include <unicode/utf8.h>
 
 #include <memory>
 
+#include "platform/Bytes.h"
 #include "platform/Error.h"
 
 namespace polyverb {
@@ -83,18 +83,6 @@ icu::Collator& CaseIgnoringCollator() {
 
 }  // namespace
 
-bool IsValidUtf8(std::string_view text) {
-  const auto* s = reinterpret_cast<const uint8_t*>(text.data());
-  int32_t length = static_cast<int32_t>(text.size());
-  int32_t i = 0;
-  while (i < length) {
-    UChar32 c;
-    U8_NEXT(s, i, length, c);
-    if (c < 0) return false;
-  }
-  return true;
-}
-
 std::string DecodeToUtf8(std::string_view text) {
   if (IsValidUtf8(text)) return std::string(text);
   std::string out;
@@ -107,20 +95,10 @@ std::string LowerCase(std::string_view text) {
   // the same name with the same table to find the file this system wrote, so the two must
   // never disagree (full mapping would turn a final sigma or a dotted capital I otherwise).
   if (IsValidUtf8(text)) {
-    const auto* s = reinterpret_cast<const uint8_t*>(text.data());
-    int32_t length = static_cast<int32_t>(text.size());
     std::string out;
     out.reserve(text.size());
-    int32_t i = 0;
-    while (i < length) {
-      UChar32 c;
-      U8_NEXT(s, i, length, c);
-      UChar32 lower = u_tolower(c);
-      uint8_t buffer[U8_MAX_LENGTH];
-      int32_t n = 0;
-      U8_APPEND_UNSAFE(buffer, n, lower);
-      out.append(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(n));
-    }
+    for (std::size_t i = 0; i < text.size();)
+      AppendUtf8(out, static_cast<std::uint32_t>(u_tolower(NextUtf8(text, i))));
     return out;
   }
   // Windows-1252: one byte is one character, so map byte by byte and keep the encoding.
@@ -141,17 +119,6 @@ int CompareText(std::string_view a, std::string_view b) {
   if (r != UCOL_EQUAL) return r;
   // The collator also ignores control characters and some marks; only letter case may merge.
   return ua.foldCase().compare(ub.foldCase());
-}
-
-bool SameTextAscii(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-    if (x >= 'A' && x <= 'Z') x += 32;
-    if (y >= 'A' && y <= 'Z') y += 32;
-    if (x != y) return false;
-  }
-  return true;
 }
 
 }  // namespace polyverb

@@ -8,8 +8,6 @@
 
 namespace polyverb {
 
-bool IsValidUtf8(std::string_view text);
-
 // The text decoded by the rule above, as UTF-8 (a valid UTF-8 text is returned unchanged).
 std::string DecodeToUtf8(std::string_view text);
 
@@ -23,8 +21,5 @@ std::string LowerCase(std::string_view text);
 // case-folded forms decide, so texts merge only when they differ in letter case alone.
 // Returns <0, 0 or >0.
 int CompareText(std::string_view a, std::string_view b);
-
-// ASCII-only case-insensitive equality: the scanner's word lists and the literal keys.
-bool SameTextAscii(std::string_view a, std::string_view b);
 
 }  // namespace polyverb

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "platform/Bytes.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
@@ -21,69 +22,19 @@ bool IsBlank(char c) {
   const auto u = static_cast<unsigned char>(c);
   return u >= 1 && u <= 32;
 }
-bool IsLineEndChar(char c) {
-  return c == '\r' || c == '\n';
-}
 bool IsIdentStart(char c) {
-  const auto u = static_cast<unsigned char>(c);
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || u >= 128;
+  return IsAsciiLetter(c) || c == '_' || static_cast<unsigned char>(c) >= 128;
 }
 bool IsIdentChar(char c) {
-  return IsIdentStart(c) || (c >= '0' && c <= '9');
-}
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-bool IsHexDigit(char c) {
-  return IsDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-}
-int HexValue(char c) {
-  if (IsDigit(c)) return c - '0';
-  return (c | 0x20) - 'a' + 10;
-}
-
-void AppendUtf8(std::string& out, std::uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
+  return IsIdentStart(c) || IsAsciiDigit(c);
 }
 
 // Code points of a valid UTF-8 text.
 std::vector<std::uint32_t> CodePoints(std::string_view utf8) {
   std::vector<std::uint32_t> cps;
-  for (std::size_t i = 0; i < utf8.size();) {
-    const auto b = static_cast<unsigned char>(utf8[i]);
-    const int extra = b < 0x80 ? 0 : b < 0xE0 ? 1 : b < 0xF0 ? 2 : 3;
-    std::uint32_t cp = extra == 0 ? b : b & (0x3F >> extra);
-    for (int k = 1; k <= extra; ++k)
-      cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-    cps.push_back(cp);
-    i += static_cast<std::size_t>(extra) + 1;
-  }
+  for (std::size_t i = 0; i < utf8.size();)
+    cps.push_back(static_cast<std::uint32_t>(NextUtf8(utf8, i)));
   return cps;
-}
-
-bool SameAscii(std::string_view a, std::string_view b) {
-  return SameTextAscii(a, b);
-}
-
-std::string LineEndOf(std::string_view text) {
-  const std::size_t at = text.find_first_of("\r\n");
-  if (at == std::string_view::npos) return "\r\n";
-  if (text[at] == '\n') return "\n";
-  return at + 1 < text.size() && text[at + 1] == '\n' ? "\r\n" : "\r";
 }
 
 std::string FormatValue(const FormValue& value) {
@@ -185,9 +136,9 @@ class FormParser {
       std::size_t p = pos_;
       while (p < src_.size() && IsIdentChar(src_[p])) ++p;
       Finish(Kind::kIdent, p, std::string(src_.substr(pos_, p - pos_)));
-    } else if (IsDigit(c) || c == '$' ||
+    } else if (IsAsciiDigit(c) || c == '$' ||
                ((c == '-' || c == '+') && pos_ + 1 < src_.size() &&
-                (IsDigit(src_[pos_ + 1]) || src_[pos_ + 1] == '$'))) {
+                (IsAsciiDigit(src_[pos_ + 1]) || src_[pos_ + 1] == '$'))) {
       LexNumber();
     } else if (c == '\'' || c == '#') {
       LexString();
@@ -216,22 +167,22 @@ class FormParser {
     if (src_[p] == '$') {
       ++p;
       const std::size_t digits = p;
-      while (p < src_.size() && IsHexDigit(src_[p])) ++p;
+      while (p < src_.size() && IsAsciiHexDigit(src_[p])) ++p;
       if (p == digits) Fail(pos_, "expected hex digits after '$'");
     } else {
-      while (p < src_.size() && IsDigit(src_[p])) ++p;
-      if (p + 1 < src_.size() && src_[p] == '.' && IsDigit(src_[p + 1])) {
+      while (p < src_.size() && IsAsciiDigit(src_[p])) ++p;
+      if (p + 1 < src_.size() && src_[p] == '.' && IsAsciiDigit(src_[p + 1])) {
         is_float = true;
         p += 1;
-        while (p < src_.size() && IsDigit(src_[p])) ++p;
+        while (p < src_.size() && IsAsciiDigit(src_[p])) ++p;
       }
       if (p < src_.size() && (src_[p] == 'e' || src_[p] == 'E')) {
         std::size_t q = p + 1;
         if (q < src_.size() && (src_[q] == '+' || src_[q] == '-')) ++q;
-        if (q < src_.size() && IsDigit(src_[q])) {
+        if (q < src_.size() && IsAsciiDigit(src_[q])) {
           is_float = true;
           p = q;
-          while (p < src_.size() && IsDigit(src_[p])) ++p;
+          while (p < src_.size() && IsAsciiDigit(src_[p])) ++p;
         }
       }
       // Single, currency and date values carry a one-letter type suffix.
@@ -279,8 +230,8 @@ class FormParser {
       if (hex) ++p;
       const std::size_t digits = p;
       std::uint32_t code = 0;
-      while (p < src_.size() && (hex ? IsHexDigit(src_[p]) : IsDigit(src_[p]))) {
-        code = code * (hex ? 16 : 10) + static_cast<std::uint32_t>(HexValue(src_[p]));
+      while (p < src_.size() && (hex ? IsAsciiHexDigit(src_[p]) : IsAsciiDigit(src_[p]))) {
+        code = code * (hex ? 16 : 10) + static_cast<std::uint32_t>(HexDigitValue(src_[p]));
         if (code > kMaxCharCode)
           Fail(hash, "character code " + std::string(src_.substr(hash, p + 1 - hash)) +
                          "... is out of range");
@@ -310,7 +261,7 @@ class FormParser {
       if (p >= src_.size()) Fail(pos_, "binary data not closed with '}'");
       const char c = src_[p];
       if (c == '}') break;
-      if (IsHexDigit(c)) {
+      if (IsAsciiHexDigit(c)) {
         hex += c;
       } else if (!IsBlank(c)) {
         Fail(p, "invalid character in binary data");
@@ -325,7 +276,7 @@ class FormParser {
 
   bool IsSymbol(char c) const { return cur_.kind == Kind::kSymbol && cur_.text[0] == c; }
   bool IsWord(std::string_view word) const {
-    return cur_.kind == Kind::kIdent && SameAscii(cur_.text, word);
+    return cur_.kind == Kind::kIdent && SameTextAscii(cur_.text, word);
   }
   bool AtObjectStart() const { return IsWord("object") || IsWord("inherited") || IsWord("inline"); }
   void Expect(char c) {
@@ -565,7 +516,7 @@ FormFile FormFile::Read(const std::string& path) {
 
 const FormProperty* FormObject::FindProperty(std::string_view name) const {
   for (const FormProperty& property : properties_)
-    if (SameAscii(property.name_, name)) return &property;
+    if (SameTextAscii(property.name_, name)) return &property;
   return nullptr;
 }
 
@@ -593,7 +544,7 @@ std::string FormObject::ChildIndent() const {
 
 void FormObject::SetProperty(std::string_view name, FormValue value) {
   for (FormProperty& property : properties_) {
-    if (SameAscii(property.name_, name)) {
+    if (SameTextAscii(property.name_, name)) {
       property.value_ = std::move(value);
       property.text_.generated = true;
       return;
@@ -604,7 +555,7 @@ void FormObject::SetProperty(std::string_view name, FormValue value) {
   // published properties.
   auto at = properties_.end() - 1;
   while (at != properties_.begin() &&
-         (SameAscii((at - 1)->name_, "Left") || SameAscii((at - 1)->name_, "Top")))
+         (SameTextAscii((at - 1)->name_, "Left") || SameTextAscii((at - 1)->name_, "Top")))
     --at;
   std::rotate(at, properties_.end() - 1, properties_.end());
 }
@@ -658,7 +609,7 @@ FormObject& FormFile::CreateComponent(std::string_view class_name, int left, int
   for (long long n = 1;; ++n) {
     name = base + std::to_string(n);
     if (std::none_of(names.begin(), names.end(),
-                     [&](std::string_view taken) { return SameAscii(taken, name); }))
+                     [&](std::string_view taken) { return SameTextAscii(taken, name); }))
       break;
   }
 

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "langfile/LangFileEdit.h"
+#include "platform/Bytes.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
-#include "platform/Text.h"
 #include "source/Rewrite.h"
 #include "source/Scanner.h"
 #include "source/SourceText.h"

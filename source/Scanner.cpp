@@ -4,8 +4,8 @@
 #include <bit>
 #include <cstring>
 
+#include "platform/Bytes.h"
 #include "platform/Error.h"
-#include "platform/Text.h"
 
 namespace polyverb {
 namespace {

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Bytes.h"
 #include "platform/Error.h"
 #include "platform/Text.h"
 #include "project/FormFile.h"

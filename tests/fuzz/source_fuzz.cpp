@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Bytes.h"
 #include "platform/Error.h"
-#include "platform/Text.h"
 #include "source/LiteralExtraction.h"
 #include "source/LiteralList.h"
 #include "source/Scanner.h"

@@ -7,16 +7,6 @@
 namespace polyverb {
 namespace {
 
-TEST(TextTest, Utf8Validity) {
-  EXPECT_TRUE(IsValidUtf8(""));
-  EXPECT_TRUE(IsValidUtf8("plain"));
-  EXPECT_TRUE(IsValidUtf8("caf\xC3\xA9 \xE2\x82\xAC"));
-  EXPECT_FALSE(IsValidUtf8("caf\xE9"));       // Windows-1252 e acute
-  EXPECT_FALSE(IsValidUtf8("\xC3"));          // cut short
-  EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));      // overlong
-  EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));  // surrogate
-}
-
 TEST(TextTest, DecodingFollowsTheTwoEncodingRule) {
   EXPECT_EQ(DecodeToUtf8("caf\xC3\xA9"), "caf\xC3\xA9");
   EXPECT_EQ(DecodeToUtf8("caf\xE9 \x80"), "caf\xC3\xA9 \xE2\x82\xAC");
@@ -45,12 +35,6 @@ TEST(TextTest, CompareIgnoresLetterCaseOnly) {
                         "b"),
             0);  // control characters are not ignored
   EXPECT_NE(CompareText("resume", "r\xC3\xA9sum\xC3\xA9"), 0);
-}
-
-TEST(TextTest, AsciiSameText) {
-  EXPECT_TRUE(SameTextAscii("FieldByName(", "fieldbyname("));
-  EXPECT_FALSE(SameTextAscii("\xC9", "\xE9"));
-  EXPECT_FALSE(SameTextAscii("ab", "abc"));
 }
 
 TEST(PathStyleTest, DelimitersOfEachStyle) {
