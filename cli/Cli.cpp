@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "platform/Bytes.h"
+
 namespace polyverb::cli {
 
 bool WantsHelp(std::span<const std::string> args) {
@@ -45,7 +47,7 @@ std::string EscapeText(std::string_view text) {
 bool ParseNumber(std::string_view word, unsigned long min, unsigned long max, unsigned long& out) {
   if (word.empty() || word.size() > 10) return false;
   for (char c : word)
-    if (c < '0' || c > '9') return false;
+    if (!IsAsciiDigit(c)) return false;
   unsigned long value = 0;
   auto [ptr, ec] = std::from_chars(word.data(), word.data() + word.size(), value);
   if (ec != std::errc() || ptr != word.data() + word.size() || value < min || value > max)

@@ -1,7 +1,7 @@
 #include "expert/UnitList.h"
 
+#include "platform/Bytes.h"
 #include "platform/Error.h"
-#include "platform/Text.h"
 
 namespace polyverb {
 
@@ -19,7 +19,7 @@ std::string LowerExtension(std::string_view name, PathStyle style) {
   std::string ext(name.substr(dot));
   for (char& c : ext) {
     if (IsPathDelimiter(style, c)) return {};  // the "." belongs to a directory name
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    c = AsciiLower(c);
   }
   return ext;
 }

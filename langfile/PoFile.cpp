@@ -2,12 +2,10 @@
 
 #include <unicode/ucnv.h>
 #include <unicode/unistr.h>
-#include <unicode/utf8.h>
 #include <unilbrk.h>
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -78,11 +76,8 @@ std::optional<UChar32> EncodeWindows1252(std::string_view text, std::string& out
   const auto& table = Windows1252().from_unicode;
   out.clear();
   out.reserve(text.size());
-  const auto* s = reinterpret_cast<const uint8_t*>(text.data());
-  int32_t length = static_cast<int32_t>(text.size());
-  for (int32_t i = 0; i < length;) {
-    UChar32 c;
-    U8_NEXT(s, i, length, c);
+  for (std::size_t i = 0; i < text.size();) {
+    const UChar32 c = NextUtf8(text, i);
     auto it = table.find(c);
     if (c < 0 || it == table.end()) return c;
     out += it->second;
@@ -96,15 +91,11 @@ std::string CodePointName(UChar32 c) {
   std::string name = hex;
   // Show the character itself unless it is invisible.
   if (c > 0x20 && !(c >= 0x7F && c < 0xA0)) {
-    std::string glyph;
-    icu::UnicodeString(c).toUTF8String(glyph);
-    name += " (" + glyph + ")";
+    name += " (";
+    AppendUtf8(name, static_cast<std::uint32_t>(c));
+    name += ")";
   }
   return name;
-}
-
-bool SameAsciiNoCase(std::string_view a, std::string_view b) {
-  return SameTextAscii(a, b);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -163,9 +154,9 @@ class PoParser {
         i = eol;
       } else if (c == '"') {
         i = String(i);
-      } else if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_') {
+      } else if (IsAsciiLetter(c) || c == '_') {
         std::size_t start = i;
-        while (i < s_.size() && (std::isalnum(static_cast<unsigned char>(s_[i])) || s_[i] == '_' ||
+        while (i < s_.size() && (IsAsciiLetter(s_[i]) || IsAsciiDigit(s_[i]) || s_[i] == '_' ||
                                  s_[i] == '[' || s_[i] == ']'))
           ++i;
         Keyword(s_.substr(start, i - start));
@@ -316,11 +307,8 @@ class PoParser {
         case 'x': {
           unsigned value = 0;
           std::size_t start = i;
-          while (i < s_.size() && std::isxdigit(static_cast<unsigned char>(s_[i])) &&
-                 value <= 0xFF) {
-            char h = s_[i++];
-            value = value * 16 + static_cast<unsigned>(h <= '9' ? h - '0' : (h | 0x20) - 'a' + 10);
-          }
+          while (i < s_.size() && IsAsciiHexDigit(s_[i]) && value <= 0xFF)
+            value = value * 16 + static_cast<unsigned>(HexDigitValue(s_[i++]));
           if (i == start || value > 0xFF) Fail(line_, "bad \\x escape in a string");
           out += static_cast<char>(value);
           break;
@@ -381,7 +369,7 @@ std::string HeaderCharset(const PoCatalog& catalog) {
       std::size_t eol = header.find('\n');
       std::string_view field = header.substr(0, eol);
       header = eol == std::string_view::npos ? std::string_view() : header.substr(eol + 1);
-      if (!SameAsciiNoCase(field.substr(0, 13), "Content-Type:")) continue;
+      if (!SameTextAscii(field.substr(0, 13), "Content-Type:")) continue;
       std::size_t at = field.find("charset=");
       if (at == std::string_view::npos) return "";
       std::string_view value = field.substr(at + 8);
@@ -398,7 +386,7 @@ std::string HeaderCharset(const PoCatalog& catalog) {
 bool IsUtf8Charset(std::string_view charset) {
   for (std::string_view name :
        {"", "UTF-8", "UTF8", "ASCII", "US-ASCII", "ANSI_X3.4-1968", "CHARSET"})
-    if (SameAsciiNoCase(charset, name)) return true;
+    if (SameTextAscii(charset, name)) return true;
   return false;
 }
 
@@ -448,8 +436,8 @@ std::string_view EncodingName(TextEncoding encoding) {
 }
 
 std::optional<TextEncoding> ParseEncodingName(std::string_view name) {
-  if (SameAsciiNoCase(name, "utf-8") || SameAsciiNoCase(name, "utf8")) return TextEncoding::kUtf8;
-  if (SameAsciiNoCase(name, "windows-1252") || SameAsciiNoCase(name, "cp1252"))
+  if (SameTextAscii(name, "utf-8") || SameTextAscii(name, "utf8")) return TextEncoding::kUtf8;
+  if (SameTextAscii(name, "windows-1252") || SameTextAscii(name, "cp1252"))
     return TextEncoding::kWindows1252;
   return std::nullopt;
 }
@@ -482,9 +470,9 @@ void AppendPoString(std::string& out, std::string_view keyword, std::string_view
         overrides += static_cast<char>(UC_BREAK_PROHIBITED);
         continue;
       }
-      auto lead = static_cast<unsigned char>(c);
-      std::size_t n = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-      n = std::min(n, end - i);
+      std::size_t next = i;
+      NextUtf8(text.substr(0, end), next);
+      const std::size_t n = next - i;
       portion.append(text.substr(i, n));
       overrides += static_cast<char>(UC_BREAK_UNDEFINED);
       overrides.append(n - 1, static_cast<char>(UC_BREAK_PROHIBITED));

@@ -5,9 +5,9 @@
 #include <optional>
 #include <vector>
 
+#include "platform/Bytes.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
-#include "platform/Text.h"
 #include "source/Scanner.h"
 #include "source/SourceText.h"
 
@@ -15,20 +15,6 @@ namespace polyverb {
 namespace {
 
 constexpr std::size_t kUsesLineLimit = 80;
-
-std::string LowerAscii(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  return lower;
-}
-
-std::string LineEndOf(std::string_view text) {
-  const std::size_t at = text.find_first_of("\r\n");
-  if (at == std::string_view::npos) return "\r\n";
-  if (text[at] == '\n') return "\n";
-  return at + 1 < text.size() && text[at + 1] == '\n' ? "\r\n" : "\r";
-}
 
 // A token of the scanner, or a comment between tokens. Positions as the scanner gives
 // them: 0-based line, 1-based column; `endLine`/`endCol` is the place just past the item.
@@ -168,12 +154,9 @@ class UnitScan {
       if (body < l.size() && l[body] == '$') {
         comment.directive = true;
         std::size_t end = body + 1;
-        while (end < l.size() &&
-               ((l[end] >= 'A' && l[end] <= 'Z') || (l[end] >= 'a' && l[end] <= 'z')))
-          ++end;
+        while (end < l.size() && IsAsciiLetter(l[end])) ++end;
         comment.text = std::string(l.substr(body + 1, end - body - 1));
-        for (char& c : comment.text)
-          if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+        for (char& c : comment.text) c = AsciiUpper(c);
       }
       std::size_t found = l.find(closer, body);
       while (found == std::string_view::npos && ++line < count) found = Line(line).find(closer);
@@ -302,7 +285,7 @@ Edit RemoveEntry(const UnitScan& scan, const UsesClause& clause, std::size_t k) 
 std::string AddClassFields(std::string_view source, std::string_view file_name,
                            std::string_view class_name, std::span<const ComponentField> fields) {
   const UnitScan scan(source, file_name);
-  const std::string lower_class = LowerAscii(class_name);
+  const std::string lower_class = AsciiLowerCase(class_name);
   const std::size_t count = scan.Tokens().size();
 
   // `TFormX = class [sealed|abstract] [(ancestors)]` with a body: not `class;` nor `class of`.
@@ -402,7 +385,7 @@ std::string AddClassFields(std::string_view source, std::string_view file_name,
 
   std::vector<const ComponentField*> missing;
   for (const ComponentField& field : fields) {
-    const std::string lower = LowerAscii(field.name);
+    const std::string lower = AsciiLowerCase(field.name);
     if (std::find(declared.begin(), declared.end(), lower) != declared.end()) continue;
     declared.push_back(lower);
     missing.push_back(&field);
@@ -418,7 +401,7 @@ std::string AddClassFields(std::string_view source, std::string_view file_name,
   else
     indent = scan.Indent(scan.Token(class_word).line) + "  ";
 
-  const std::string eol = LineEndOf(source);
+  const std::string eol(LineEndOf(source));
   std::string text = needs_semicolon ? ";" : "";
   for (const ComponentField* field : missing)
     text += eol + indent + field->name + ": " + field->class_name + ";";
@@ -431,7 +414,7 @@ std::string AddClassFields(std::string_view source, std::string_view file_name,
 std::string AddInterfaceUses(std::string_view source, std::string_view file_name,
                              std::string_view unit_name) {
   const UnitScan scan(source, file_name);
-  const std::string lower_unit = LowerAscii(unit_name);
+  const std::string lower_unit = AsciiLowerCase(unit_name);
   const auto interface = FindWord(scan, "interface", 0);
   if (!interface)
     scan.Fail(std::nullopt, "no interface section, so unit " + std::string(unit_name) +
@@ -452,7 +435,7 @@ std::string AddInterfaceUses(std::string_view source, std::string_view file_name
     }
   }
 
-  const std::string eol = LineEndOf(source);
+  const std::string eol(LineEndOf(source));
   const std::string unit(unit_name);
   if (!clause) {
     edits.push_back(

@@ -1,6 +1,7 @@
 #include "source/Rewrite.h"
 
 #include "langfile/LangFileEdit.h"
+#include "platform/Bytes.h"
 #include "platform/Error.h"
 
 namespace polyverb {
@@ -8,24 +9,14 @@ namespace {
 
 constexpr int kMaxNumber = 65535;
 
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-bool IsHexDigit(char c) {
-  return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-bool IsLetter(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
 // The character after "^" in a control character: a letter or one of @ [ \ ] ^ _.
 bool IsControlLetter(char c) {
-  return IsLetter(c) || c == '@' || c == '[' || c == '\\' || c == ']' || c == '^' || c == '_';
+  return IsAsciiLetter(c) || c == '@' || c == '[' || c == '\\' || c == ']' || c == '^' || c == '_';
 }
 
 // What a pointer dereference's "^" can follow.
 bool EndsOperand(char c) {
-  return IsLetter(c) || IsDigit(c) || c == '_' || c == ')' || c == ']' || c == '^';
+  return IsAsciiLetter(c) || IsAsciiDigit(c) || c == '_' || c == ')' || c == ']' || c == '^';
 }
 
 // True when line[0, end) ends with "#digits", "#$hexdigits" or a control character "^X".
@@ -35,12 +26,12 @@ bool EndsOperand(char c) {
 bool CodeEndsAt(std::string_view line, std::size_t end) {
   while (true) {
     std::size_t i = end;
-    while (i > 0 && IsHexDigit(line[i - 1])) --i;
+    while (i > 0 && IsAsciiHexDigit(line[i - 1])) --i;
     if (i < end) {
       if (i >= 2 && line[i - 1] == '$' && line[i - 2] == '#') return true;
       if (i >= 1 && line[i - 1] == '#') {
         bool decimal = true;
-        for (std::size_t k = i; k < end; ++k) decimal = decimal && IsDigit(line[k]);
+        for (std::size_t k = i; k < end; ++k) decimal = decimal && IsAsciiDigit(line[k]);
         if (decimal) return true;
       }
     }
@@ -55,7 +46,7 @@ bool CodeEndsAt(std::string_view line, std::size_t end) {
 bool CodeStartsAt(std::string_view line, std::size_t begin) {
   auto at = [&](std::size_t k) { return k < line.size() ? line[k] : '\0'; };
   if (at(begin) == '#')
-    return IsDigit(at(begin + 1)) || (at(begin + 1) == '$' && IsHexDigit(at(begin + 2)));
+    return IsAsciiDigit(at(begin + 1)) || (at(begin + 1) == '$' && IsAsciiHexDigit(at(begin + 2)));
   return at(begin) == '^' && IsControlLetter(at(begin + 1));
 }
 

@@ -70,11 +70,6 @@ inline std::int32_t SkipWhite(std::string_view line, std::int32_t col) {
   return col;
 }
 
-inline void LowerAscii(std::string& s) {
-  for (char& c : s)
-    if (kClasses[static_cast<unsigned char>(c)] & kUpper) c = static_cast<char>(c + 32);
-}
-
 // Appends the content of a complete literal to `out`; see UnquoteString.
 void AppendUnquoted(std::string& out, std::string_view s) {
   const std::size_t n = s.size();
@@ -106,8 +101,7 @@ std::string_view TokenKindName(TTokenKind kind) {
 void TWordList::Add(std::string_view word) {
   words_.emplace_back(word);
   if (!word.empty()) {
-    auto first = static_cast<unsigned char>(word[0]);
-    if (kClasses[first] & kUpper) first += 32;
+    const auto first = static_cast<unsigned char>(AsciiLower(word[0]));
     lengths_[first] |= std::uint64_t{1} << std::min<std::size_t>(word.size(), 63);
   }
 }
@@ -164,7 +158,7 @@ bool TvScanner::IsNumber(std::string_view text) {
   const std::size_t n = text.size();
   auto digits = [&] {
     const std::size_t from = i;
-    while (i < n && text[i] >= '0' && text[i] <= '9') ++i;
+    while (i < n && IsAsciiDigit(text[i])) ++i;
     return i > from;
   };
   if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
@@ -316,7 +310,7 @@ void TvScanner::ScanWord(std::string_view line, std::int32_t col) {
 
 void TvScanner::LowerToken() const {
   buffer_.assign(token_);
-  LowerAscii(buffer_);
+  for (char& c : buffer_) c = AsciiLower(c);
   token_ = buffer_;
   lower_pending_ = false;
 }

@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Bytes.h"
+
 namespace polyverb {
 
 // The kind of a token; the numeric values are part of the contract.
@@ -46,8 +48,7 @@ class TWordList {
   bool Contains(std::string_view word) const {
     if (words_.empty()) return false;
     if (!word.empty()) {
-      const unsigned char first = static_cast<unsigned char>(word[0]);
-      const unsigned char lowered = first >= 'A' && first <= 'Z' ? first + 32 : first;
+      const auto lowered = static_cast<unsigned char>(AsciiLower(word[0]));
       const std::uint64_t bit = std::uint64_t{1} << (word.size() < 63 ? word.size() : 63);
       if (!(lengths_[lowered] & bit)) return false;
     }

@@ -135,8 +135,7 @@ std::vector<Tok> RefScan(std::span<const std::string_view> lines) {
       }
       t.text = std::string(
           l.substr(static_cast<std::size_t>(col - 1), static_cast<std::size_t>(p - col)));
-      for (char& c : t.text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+      for (char& c : t.text) c = AsciiLower(c);
       const auto f = static_cast<unsigned char>(t.text[0]);
       if (f >= 65 && f <= 122) {
         bool keyword = false;
