@@ -125,12 +125,6 @@ void Mark(const ProcessArgs& args, TLangStrings& strings) {
   }
 }
 
-int CountMarked(const TLangStrings& strings) {
-  int marked = 0;
-  for (std::int32_t i = 0; i < strings.Count(); ++i) marked += strings.Items(i).Chosen ? 1 : 0;
-  return marked;
-}
-
 // A list that names a number past the last candidate is a mistake in the call: found by
 // reading the source alone, before the language file is touched.
 void CheckListAgainstSource(const ProcessArgs& args) {
@@ -215,7 +209,7 @@ std::string DryRunFile(const ProcessArgs& args, const std::string& file, TvLangF
   TLangStrings strings;
   FindStrings(source.Lines(), strings);
   Mark(args, strings);
-  const int marked = CountMarked(strings);
+  const int marked = CountChosen(strings);
   const int first = FirstFreeNumber(lang);
   CheckNumbering(lang, first, marked, file);
 
@@ -246,7 +240,7 @@ std::string ProcessFile(const ProcessArgs& args, const std::string& file,
     else
       Mark(args, strings);
     candidates = strings.Count();
-    marked = CountMarked(strings);
+    marked = CountChosen(strings);
   });
   ProcessPasFile(file, args.lang);
   // NextStrNumber stands just past the numbers this file got.

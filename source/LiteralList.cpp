@@ -24,4 +24,10 @@ std::int32_t TLangStrings::Add(std::string_view text, std::int32_t line_index,
   return Count() - 1;
 }
 
+std::int32_t CountChosen(const TLangStrings& strings) {
+  std::int32_t chosen = 0;
+  for (std::int32_t i = 0; i < strings.Count(); ++i) chosen += strings.Items(i).Chosen ? 1 : 0;
+  return chosen;
+}
+
 }  // namespace polyverb

@@ -39,4 +39,7 @@ class TLangStrings {
   std::vector<std::unique_ptr<TLangStr>> FItems;
 };
 
+// The number of entries with Chosen set.
+std::int32_t CountChosen(const TLangStrings& strings);
+
 }  // namespace polyverb

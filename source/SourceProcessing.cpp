@@ -36,12 +36,6 @@ class LangFileScope {
   LangFileScope& operator=(const LangFileScope&) = delete;
 };
 
-int CountChosen(const TLangStrings& strings) {
-  int marked = 0;
-  for (std::int32_t i = 0; i < strings.Count(); ++i) marked += strings.Items(i).Chosen ? 1 : 0;
-  return marked;
-}
-
 // Every chosen entry must lie within its line as read, or the splice would cut elsewhere.
 void CheckPlaces(const std::vector<std::string>& lines, const TLangStrings& strings) {
   for (std::int32_t i = 0; i < strings.Count(); ++i) {

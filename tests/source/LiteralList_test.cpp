@@ -29,9 +29,12 @@ TEST(LangStringsTest, EntriesStayPutAndCanBeMarked) {
   list.Add("a", 0, 1, 4);
   TLangStr& entry = list.Items(0);
   for (int i = 0; i < 1000; ++i) list.Add("x", i, 1, 4);
+  EXPECT_EQ(CountChosen(list), 0);
   entry.Chosen = true;
+  list.Items(1000).Chosen = true;
   EXPECT_TRUE(list.Items(0).Chosen);
   EXPECT_FALSE(list.Items(1).Chosen);
+  EXPECT_EQ(CountChosen(list), 2);
 }
 
 TEST(LangStringsTest, IndexOutsideFails) {
