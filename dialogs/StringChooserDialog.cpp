@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
@@ -43,6 +44,23 @@ QPixmap CheckMark() {
   return pixmap;
 }
 
+// Qt's multi-selection toggles every row a pressed pointer crosses; here a press toggles
+// the one row under it and a drag does nothing, so a slightly sloppy click cannot mark a
+// neighbour (a marked literal is rewritten).
+class ToggleOnPressList : public QListWidget {
+ public:
+  using QListWidget::QListWidget;
+
+ protected:
+  void mouseMoveEvent(QMouseEvent* event) override {
+    if (event->buttons() != Qt::NoButton) {
+      event->accept();
+      return;
+    }
+    QListWidget::mouseMoveEvent(event);
+  }
+};
+
 // Rows 13 pixels high, as the list was laid out for.
 class RowHeight : public QStyledItemDelegate {
  public:
@@ -79,10 +97,10 @@ TdlgStrChoose::TdlgStrChoose(QWidget* owner) : QDialog(owner) {
   // The form measures 378 x 329 with its frame; this is its client area under a typical one.
   resize(370, 302);
 
-  lbStrings = new QListWidget(this);
+  lbStrings = new ToggleOnPressList(this);
   lbStrings->setObjectName(QStringLiteral("lbStrings"));
   // Qt's multi-selection is the simple mode: a click or the space bar toggles one row, and
-  // Shift and Ctrl select no ranges.
+  // Shift and Ctrl select no ranges; Ctrl+A marks every row.
   lbStrings->setSelectionMode(QAbstractItemView::MultiSelection);
   lbStrings->setItemDelegate(new RowHeight(lbStrings));
   lbStrings->setUniformItemSizes(true);

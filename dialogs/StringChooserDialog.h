@@ -1,7 +1,7 @@
 // TdlgStrChoose, the string chooser: one row per candidate literal of a module; the user
 // marks the rows to translate while the bottom panel shows the source line of the row in
 // focus. The only Qt code of source processing; the core reaches it through the chooser
-// seam of PasPrcss.h (ScopedStringChooser).
+// seam of source/SourceProcessing.h (ScopedStringChooser).
 //
 // Every control carries its field name as Qt object name, so hosts and tests find it.
 #pragma once
@@ -28,7 +28,7 @@ class TdlgStrChoose : public QDialog {
   explicit TdlgStrChoose(QWidget* owner = nullptr);
 
   // The controls, in the form's declaration order; the dialog owns them.
-  QListWidget* lbStrings;  // simple multiple selection: a click or space toggles a row
+  QListWidget* lbStrings;  // a press or space toggles one row; a drag marks nothing
   QLabel* pnlTop;
   QWidget* pnlBottom;
   QWidget* pnlOk;

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
 #include <functional>
@@ -167,6 +168,34 @@ TEST_F(ChooserTest, ShiftAndCtrlSelectNoRange) {
     Click(d, "bbOK");
   });
   EXPECT_EQ(chosen, (std::vector<bool>{true, true, false, true}));
+}
+
+// A press and a drag over other rows with the button held, as a sloppy click makes it.
+void DragOverRows(QDialog& d, int from, int to, Qt::KeyboardModifiers modifiers = {}) {
+  QWidget* viewport = List(d).viewport();
+  const auto centre = [&](int row) { return List(d).visualItemRect(List(d).item(row)).center(); };
+  QTest::mousePress(viewport, Qt::LeftButton, modifiers, centre(from));
+  for (int row = from; row != to;) {
+    row += to > from ? 1 : -1;
+    QMouseEvent move(QEvent::MouseMove, centre(row), viewport->mapToGlobal(centre(row)),
+                     Qt::NoButton, Qt::LeftButton, modifiers);
+    QApplication::sendEvent(viewport, &move);
+  }
+  QTest::mouseRelease(viewport, Qt::LeftButton, modifiers, centre(to));
+}
+
+TEST_F(ChooserTest, ADragTogglesOnlyThePressedRow) {
+  const auto chosen = Choose([](QDialog& d) {
+    DragOverRows(d, 0, 3);
+    EXPECT_EQ(Marks(d), (std::vector<bool>{true, false, false, false}));
+    EXPECT_EQ(Source(d), Line(3)) << "the pressed row keeps the focus";
+    DragOverRows(d, 2, 0, Qt::ControlModifier);
+    DragOverRows(d, 0, 1);
+    EXPECT_EQ(Marks(d), (std::vector<bool>{false, false, true, false}));
+    QTest::keyClick(&List(d), Qt::Key_A, Qt::ControlModifier);  // Ctrl+A still marks all
+    Click(d, "bbOK");
+  });
+  EXPECT_EQ(chosen, std::vector<bool>(4, true));
 }
 
 // However the chooser is closed, the marks stand.
