@@ -5,12 +5,10 @@
 #include <unilbrk.h>
 
 #include <algorithm>
-#include <array>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <unordered_map>
 
 #include "platform/Bytes.h"
 #include "platform/Error.h"
@@ -19,15 +17,6 @@
 
 namespace polyverb {
 namespace {
-
-// ---------------------------------------------------------------------------------------
-// Windows-1252, as ICU's converter maps it: one code point per byte, all 256 bytes mapped.
-// Tables built once from the converter make decoding and encoding a lookup per character.
-
-struct Windows1252Tables {
-  std::array<std::string, 256> to_utf8;
-  std::unordered_map<UChar32, char> from_unicode;
-};
 
 struct ConverterCloser {
   void operator()(UConverter* c) const { ucnv_close(c); }
@@ -43,46 +32,8 @@ ConverterPtr OpenConverter(const char* name) {
   return converter;
 }
 
-const Windows1252Tables& Windows1252() {
-  static const Windows1252Tables kTables = [] {
-    ConverterPtr converter = OpenConverter("windows-1252");
-    if (!converter) throw Error("Cannot load the windows-1252 text converter");
-    Windows1252Tables t;
-    for (int b = 0; b < 256; ++b) {
-      char byte = static_cast<char>(b);
-      UErrorCode status = U_ZERO_ERROR;
-      icu::UnicodeString decoded(&byte, 1, converter.get(), status);
-      if (U_FAILURE(status) || decoded.countChar32() != 1)
-        throw Error("The windows-1252 text converter does not map byte " + std::to_string(b));
-      decoded.toUTF8String(t.to_utf8[b]);
-      t.from_unicode.emplace(decoded.char32At(0), byte);
-    }
-    return t;
-  }();
-  return kTables;
-}
-
 std::string DecodeText(std::string_view text, TextEncoding encoding) {
-  if (encoding == TextEncoding::kUtf8) return std::string(text);
-  const auto& table = Windows1252().to_utf8;
-  std::string out;
-  out.reserve(text.size() + text.size() / 4);
-  for (char c : text) out += table[static_cast<unsigned char>(c)];
-  return out;
-}
-
-// Encodes UTF-8 `text` as Windows-1252; gives the first code point it cannot hold.
-std::optional<UChar32> EncodeWindows1252(std::string_view text, std::string& out) {
-  const auto& table = Windows1252().from_unicode;
-  out.clear();
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size();) {
-    const UChar32 c = NextUtf8(text, i);
-    auto it = table.find(c);
-    if (c < 0 || it == table.end()) return c;
-    out += it->second;
-  }
-  return std::nullopt;
+  return encoding == TextEncoding::kUtf8 ? std::string(text) : Windows1252ToUtf8(text);
 }
 
 std::string CodePointName(UChar32 c) {
@@ -634,7 +585,7 @@ PoImportReport ImportPo(TvLangFileEdit& file, const PoCatalog& po, std::string_v
       throw Error(at(entry) + "the translation of string " + ctxt +
                   " contains a NUL character, which a language file cannot store");
     if (enc == TextEncoding::kWindows1252) {
-      if (auto bad = EncodeWindows1252(translation, encoded))
+      if (auto bad = Utf8ToWindows1252(translation, encoded))
         throw Error(at(entry) + "the translation of string " + ctxt + " holds " +
                     CodePointName(*bad) + ", which Windows-1252 cannot store (" + file.FileName() +
                     " is a Windows-1252 file)");
