@@ -9,6 +9,7 @@
 #include "platform/Error.h"
 #include "platform/PathStyle.h"
 #include "platform/Text.h"
+#include "project/LazarusProject.h"
 #include "source/Scanner.h"
 
 namespace polyverb {
@@ -148,6 +149,13 @@ std::string ReplaceExtension(std::string_view path, std::string_view extension) 
   return std::string(has_extension ? path.substr(0, dot) : path) + std::string(extension);
 }
 
+bool HasExtension(std::string_view path, std::string_view extension) {
+  const std::size_t slash = path.rfind('/');
+  const std::size_t dot = path.rfind('.');
+  return dot != std::string_view::npos && (slash == std::string_view::npos || dot > slash) &&
+         SameTextAscii(path.substr(dot), extension);
+}
+
 }  // namespace
 
 std::vector<UsesEntry> ParseProjectUses(const SourceText& text, std::string_view name) {
@@ -199,8 +207,20 @@ std::optional<std::string> FindIgnoringCase(const std::string& path) {
   return found.empty() ? std::optional<std::string>("/") : found;
 }
 
-ProjectFile::ProjectFile(const std::string& dpr_path) : file_name_(FullPathName(dpr_path)) {
+ProjectFile::ProjectFile(const std::string& path) : file_name_(FullPathName(path)) {
+  if (HasExtension(file_name_, ".lpr")) {
+    // The IDE opens a program through its project: the .lpi beside it.
+    if (auto lpi = FindIgnoringCase(ReplaceExtension(file_name_, ".lpi"))) file_name_ = *lpi;
+  }
   directory_ = file_name_.substr(0, file_name_.rfind('/'));
+  if (HasExtension(file_name_, ".lpi"))
+    ReadLazarusProject();
+  else
+    ReadProgram();
+}
+
+void ProjectFile::ReadProgram() {
+  main_source_ = file_name_;
   uses_ = ParseProjectUses(ReadSourceFile(file_name_), file_name_);
 
   files_.push_back(file_name_);
@@ -219,6 +239,17 @@ ProjectFile::ProjectFile(const std::string& dpr_path) : file_name_(FullPathName(
     if (auto found = FindIgnoringCase(ReplaceExtension(file_name_, extension)))
       files_.push_back(std::move(*found));
   }
+}
+
+void ProjectFile::ReadLazarusProject() {
+  const LazarusProject project(file_name_);
+  is_lazarus_ = true;
+  main_source_ = project.MainSource();
+  if (main_source_.empty())
+    throw Error("Project file " + file_name_ +
+                " names no main program (no unit of the project is its MainUnit)");
+  for (const LazarusUnit& unit : project.Units()) files_.push_back(unit.file_name);
+  search_path_ = project.UnitSearchPath();
 }
 
 }  // namespace polyverb

@@ -1,7 +1,8 @@
-// The project file (.dpr) as the IDE sees it: the list of the project's files that
-// GetUnitCount/GetUnitName give. The .dpr is read with the Pascal scanner's token
-// positions, so comments (the `{Form1}` after an entry, `{$R *.res}`, conditional
-// directives) never count as text.
+// The project as the IDE sees it: the list of the project's files that
+// GetUnitCount/GetUnitName give. A Delphi project is its .dpr, read with the Pascal
+// scanner's token positions, so comments (the `{Form1}` after an entry, `{$R *.res}`,
+// conditional directives) never count as text. A Lazarus project is its .lpi
+// (LazarusProject), whose program is the .lpr.
 #pragma once
 
 #include <cstdint>
@@ -42,28 +43,46 @@ std::optional<std::string> FindIgnoringCase(const std::string& path);
 
 class ProjectFile {
  public:
-  // Reads the .dpr at `dprPath` (made full from the current directory). Throws
-  // "Cannot open file NAME", the errors of SourceText and of ParseProjectUses.
-  explicit ProjectFile(const std::string& dpr_path);
+  // Reads the project at `path` (made full from the current directory): a .lpi; a .lpr
+  // through the .lpi of the same name beside it, or read like a .dpr when there is none;
+  // any other file as a .dpr. Throws "Cannot open file NAME", the errors of SourceText,
+  // ParseProjectUses and LazarusProject, and "Project file NAME names no main program"
+  // for a .lpi without one.
+  explicit ProjectFile(const std::string& path);
 
-  // The .dpr's full name.
+  // The project's own file, full name: the .dpr, or the .lpi of a Lazarus project.
   const std::string& FileName() const { return file_name_; }
-  // The directory that holds the .dpr, without a trailing "/".
+  // The program, full name: the .dpr, or the Lazarus project's main unit (the .lpr).
+  const std::string& MainSource() const { return main_source_; }
+  // True for a project read through its .lpi.
+  bool IsLazarus() const { return is_lazarus_; }
+  // The directory that holds the project file, without a trailing "/".
   const std::string& Directory() const { return directory_; }
+  // The uses clause of a project read from its program (empty for a .lpi).
   const std::vector<UsesEntry>& Uses() const { return uses_; }
+  // Directories besides the project's own where the compiler finds the project's units
+  // (a .lpi's OtherUnitFiles; none for a .dpr).
+  const std::vector<std::string>& UnitSearchPath() const { return search_path_; }
 
-  // The project's files, full names, in the IDE's order: the .dpr; then each uses entry
-  // with `in '...'` ("\" read as "/", relative to the project directory, matched to the
-  // file on disk without regard to letter case, each file once); then the .res and .dof
-  // of the same base name when they exist. A unit file that does not exist is listed
-  // all the same, under the name as written: the IDE lists it, and opening it fails
-  // later where the user sees which one.
+  // The project's files, full names, in the IDE's order. For a .dpr: the .dpr; then each
+  // uses entry with `in '...'` ("\" read as "/", relative to the project directory,
+  // matched to the file on disk without regard to letter case, each file once); then the
+  // .res and .dof of the same base name when they exist. For a .lpi: its units
+  // (LazarusProject::Units), main program first. A unit file that does not exist is
+  // listed all the same, under the name as written: the IDE lists it, and opening it
+  // fails later where the user sees which one.
   const std::vector<std::string>& Files() const { return files_; }
 
  private:
+  void ReadProgram();
+  void ReadLazarusProject();
+
   std::string file_name_;
+  std::string main_source_;
+  bool is_lazarus_ = false;
   std::string directory_;
   std::vector<UsesEntry> uses_;
+  std::vector<std::string> search_path_;
   std::vector<std::string> files_;
 };
 
