@@ -33,7 +33,8 @@ void TUnitList::LoadFromProject(TIToolServices& services) {
     const std::string ext = LowerExtension(unit.FileName, FStyle);
     // Option and resource files belong to the project but are not modules.
     if (ext == ".dof" || ext == ".res") continue;
-    unit.IsProject = ext == ".dpr";
+    // A Lazarus program (.lpr) is its project's file as a .dpr is: the IDE keeps it open.
+    unit.IsProject = ext == ".dpr" || ext == ".lpr";
     if (unit.IsProject) FProjectDir = unit.UnitPath();
     FUnits.push_back(std::move(unit));
   }

@@ -17,7 +17,7 @@ namespace polyverb {
 struct TUnitProps {
   std::string FileName;    // as GetUnitName returned it
   bool Selected = true;    // to be processed
-  bool IsProject = false;  // the extension, lower-cased, is ".dpr"
+  bool IsProject = false;  // the extension, lower-cased, is ".dpr" or (Lazarus) ".lpr"
   PathStyle style = kNativePathStyle;
 
   // FileName without its directory part (extension included).
@@ -35,7 +35,7 @@ class TUnitList {
   explicit TUnitList(PathStyle style = kNativePathStyle) : FStyle(style) {}
 
   // Appends the project's files in the IDE's order, leaving out ".dof" and ".res" files;
-  // the last ".dpr" entry gives the project directory.
+  // the last ".dpr" or ".lpr" entry gives the project directory.
   void LoadFromProject(TIToolServices& services);
   // Replaces the view's rows by one row per entry: UnitName, the UnitPath relative to the
   // project directory, the entry's Selected.

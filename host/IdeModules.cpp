@@ -7,6 +7,7 @@
 #include "platform/Bytes.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
+#include "project/LazarusProject.h"
 #include "project/ProjectFile.h"
 #include "project/UnitEditor.h"
 
@@ -17,11 +18,13 @@ struct InstalledClass {
   std::string_view class_name;
   std::string_view unit_name;  // the unit that declares it, added to a form unit's uses
   std::string_view string_property;
+  std::string_view package;  // the Lazarus package that holds the unit
 };
 
 // The one class this IDE has installed: its form files and units must compile against
-// runtime/vMLang.pas.
-constexpr InstalledClass kInstalled[] = {{"TvMLang", kRunTimeUnit, "LangFileName"}};
+// runtime/vMLang.pas (in Lazarus: the run-time package of runtime/lazarus/).
+constexpr InstalledClass kInstalled[] = {
+    {"TvMLang", kRunTimeUnit, "LangFileName", "polyverb_runtime"}};
 
 const InstalledClass* FindInstalled(std::string_view class_name) {
   for (const InstalledClass& c : kInstalled)
@@ -38,7 +41,8 @@ bool HasPascalUnitExtension(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   const std::size_t dot = path.rfind('.');
   if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
-  return SameTextAscii(std::string_view(path).substr(dot), ".pas");
+  const std::string_view extension = std::string_view(path).substr(dot);
+  return SameTextAscii(extension, ".pas") || SameTextAscii(extension, ".pp");
 }
 
 }  // namespace
@@ -82,6 +86,7 @@ struct IdeModules::ModuleState {
   // handle leaves both files as they were.
   void Save() {
     if (!form) return;
+    const std::optional<std::string>& lpi = owner.lazarus_project_;
     const std::string form_text = form->Write();
     const std::string on_disk = ReadWholeFile(*form_path);
     if (on_disk != form_bytes)
@@ -90,6 +95,7 @@ struct IdeModules::ModuleState {
 
     std::vector<ComponentField> fields;
     std::vector<std::string_view> units;
+    std::vector<std::string_view> packages;
     for (const FormObject* c : form->Components()) {
       const InstalledClass* installed = FindInstalled(c->ClassName());
       if (!c->IsNew() && installed == nullptr) continue;
@@ -97,14 +103,24 @@ struct IdeModules::ModuleState {
       if (c->Kind() == FormObjectKind::kObject && !c->Name().empty())
         fields.push_back({c->Name(), c->ClassName()});
       if (installed != nullptr &&
-          std::find(units.begin(), units.end(), installed->unit_name) == units.end())
+          std::find(units.begin(), units.end(), installed->unit_name) == units.end()) {
         units.push_back(installed->unit_name);
+        packages.push_back(installed->package);
+      }
     }
     const std::string unit_before = ReadWholeFile(unit_path);
     std::string unit_after = unit_before;
     if (!fields.empty())
       unit_after = AddClassFields(unit_after, unit_path, form->Root().ClassName(), fields);
     for (std::string_view unit : units) unit_after = AddInterfaceUses(unit_after, unit_path, unit);
+    // As the Lazarus IDE does when a component is dropped: the project requires the
+    // component's package, or the unit it uses is not found when the project is built.
+    std::string lpi_before, lpi_after;
+    if (lpi && !packages.empty()) {
+      lpi_before = lpi_after = ReadWholeFile(*lpi);
+      for (std::string_view package : packages)
+        lpi_after = RequirePackage(lpi_after, package, *lpi);
+    }
 
     if (form_text != on_disk) {
       ReplaceFile(*form_path, form_text);
@@ -114,6 +130,10 @@ struct IdeModules::ModuleState {
     if (unit_after != unit_before) {
       ReplaceFile(unit_path, unit_after);
       owner.Written(unit_path);
+    }
+    if (lpi_after != lpi_before) {
+      ReplaceFile(*lpi, lpi_after);
+      owner.Written(*lpi);
     }
   }
 };
@@ -247,8 +267,12 @@ class ModuleIntf : public HostInterface<TIModuleInterface> {
 
 // ---- IdeModules -----------------------------------------------------------------------------
 
-IdeModules::IdeModules(std::string project_file, IdeView& view, LiveObjects& live)
-    : project_file_(std::move(project_file)), view_(view), live_(live) {
+IdeModules::IdeModules(std::string project_file, IdeView& view, LiveObjects& live,
+                       std::optional<std::string> lazarus_project)
+    : project_file_(std::move(project_file)),
+      lazarus_project_(std::move(lazarus_project)),
+      view_(view),
+      live_(live) {
   open_.push_back(project_file_);
 }
 
@@ -295,7 +319,9 @@ TIModuleInterface* IdeModules::GetModuleInterface(const std::string& name) {
   std::shared_ptr<ModuleState> state = modules_[path].lock();
   if (!state) {
     state = std::make_shared<ModuleState>(ModuleState{*this, path, std::nullopt, std::nullopt, {}});
-    if (HasPascalUnitExtension(path)) state->form_path = FindFormFile(path);
+    if (HasPascalUnitExtension(path))
+      state->form_path =
+          FindFormFile(path, lazarus_project_ ? FormFileKind::kLfm : FormFileKind::kDfm);
     if (state->form_path) {
       try {
         state->form_bytes = ReadWholeFile(*state->form_path);

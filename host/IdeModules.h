@@ -69,8 +69,11 @@ bool IsInstalledClass(std::string_view class_name);
 
 class IdeModules {
  public:
-  // `projectFile`: the .dpr's full name, open from the start and never closed.
-  IdeModules(std::string project_file, IdeView& view, LiveObjects& live);
+  // `projectFile`: the program's full name (.dpr, .lpr), open from the start and never
+  // closed. `lazarusProject`: the .lpi of a Lazarus project, whose form units have .lfm
+  // forms and whose required packages grow by the package of a component put on a form.
+  IdeModules(std::string project_file, IdeView& view, LiveObjects& live,
+             std::optional<std::string> lazarus_project = std::nullopt);
   ~IdeModules();
   IdeModules(const IdeModules&) = delete;
   IdeModules& operator=(const IdeModules&) = delete;
@@ -105,6 +108,7 @@ class IdeModules {
 
  private:
   std::string project_file_;
+  std::optional<std::string> lazarus_project_;
   IdeView& view_;
   LiveObjects& live_;
   std::vector<std::string> open_;

@@ -14,12 +14,20 @@ namespace {
 // argument to find its IDE by.
 IdeServices* g_registering = nullptr;
 
+// The modules over the project's program; a Lazarus project's .lpi goes with them.
+IdeModules MakeModules(const std::string& project_file, IdeView& view, LiveObjects& live) {
+  const ProjectFile project(project_file);
+  return IdeModules(
+      project.MainSource(), view, live,
+      project.IsLazarus() ? std::optional<std::string>(project.FileName()) : std::nullopt);
+}
+
 }  // namespace
 
 IdeServices::IdeServices(std::string project_file, MainWindow& window)
     : project_file_(std::move(project_file)),
       window_(window),
-      modules_(project_file_, window, live_),
+      modules_(MakeModules(project_file_, window, live_)),
       menus_(*window.menuBar(), live_,
              [this](const std::string& message) { RaiseException(message); }) {}
 

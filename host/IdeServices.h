@@ -18,7 +18,8 @@ class MainWindow;
 
 class IdeServices : public TIToolServices {
  public:
-  // `projectFile`: the .dpr's full name. The window must outlive the services.
+  // `projectFile`: the project's full name (.dpr or .lpi). The window must outlive the
+  // services. Throws the errors of ProjectFile.
   IdeServices(std::string project_file, MainWindow& window);
   // Releases the experts still held (ReleaseExperts).
   ~IdeServices() override;

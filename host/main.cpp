@@ -32,14 +32,18 @@ constexpr int kExitUsage = 2;
 constexpr int kExitMessageShown = 3;
 
 constexpr const char* kUsage =
-    "usage: polyverb-ide [--expert PATH] [--yes [--lang NAME] [--no-sources]] PROJECT.dpr\n";
+    "usage: polyverb-ide [--expert PATH] [--yes [--lang NAME] [--no-sources]] PROJECT\n";
 
 constexpr const char* kHelp =
     "\n"
-    "Opens the Pascal project PROJECT.dpr as an IDE would, loads the Polyverb add-in and\n"
+    "Opens the Pascal project PROJECT as an IDE would, loads the Polyverb add-in and\n"
     "shows the IDE's main window; the add-in's item \"Polyverb\" in the Project menu runs\n"
-    "the wizard over the project. The project's directory becomes the current directory,\n"
-    "so the language file (english.lng) is written beside the .dpr.\n"
+    "the wizard over the project. PROJECT is a Delphi project (.dpr) or a Lazarus project\n"
+    "(.lpi, or its program .lpr with the .lpi beside it): the units are those the .lpi\n"
+    "names as part of the project, the program first; forms are .lfm files, and a form\n"
+    "that gets a TvMLang makes the project require the package polyverb_runtime.\n"
+    "The project's directory becomes the current directory, so the language file\n"
+    "(english.lng) is written beside the project file.\n"
     "\n"
     "options:\n"
     "  --expert PATH   the add-in library to load; by default libpolyverb.so beside this\n"

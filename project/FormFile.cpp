@@ -691,13 +691,16 @@ void FormFile::Save(const std::string& path) const {
   ReplaceFile(path, Write());
 }
 
-std::optional<std::string> FindFormFile(const std::string& unit_path) {
+std::optional<std::string> FindFormFile(const std::string& unit_path, FormFileKind kind) {
   const std::size_t slash = unit_path.rfind('/');
   const std::size_t dot = unit_path.rfind('.');
   const bool has_extension =
       dot != std::string::npos && (slash == std::string::npos || dot > slash);
-  return FindIgnoringCase(
-      FullPathName((has_extension ? unit_path.substr(0, dot) : unit_path) + ".dfm"));
+  const std::string base = FullPathName(has_extension ? unit_path.substr(0, dot) : unit_path);
+  // A Lazarus unit converted from Delphi may still use its .dfm ({$R *.dfm}).
+  if (kind == FormFileKind::kLfm)
+    if (auto lfm = FindIgnoringCase(base + ".lfm")) return lfm;
+  return FindIgnoringCase(base + ".dfm");
 }
 
 }  // namespace polyverb

@@ -177,8 +177,12 @@ class FormFile {
   std::string line_end_;
 };
 
-// The form file of the unit at `unitPath`: the same name with the extension .dfm in any
-// letter case, when such a file exists; nullopt otherwise.
-std::optional<std::string> FindFormFile(const std::string& unit_path);
+// Delphi's form files (.dfm) and Lazarus' (.lfm).
+enum class FormFileKind { kDfm, kLfm };
+
+// The form file of the unit at `unitPath`: the same name with the extension .dfm (for
+// kLfm: .lfm, else .dfm) in any letter case, when such a file exists; nullopt otherwise.
+std::optional<std::string> FindFormFile(const std::string& unit_path,
+                                        FormFileKind kind = FormFileKind::kDfm);
 
 }  // namespace polyverb

@@ -84,6 +84,14 @@ TEST_F(UnitListTest, KeepsModulesInProjectOrderAndMarksTheProjectFile) {
                      "GetUnitName(3)", "GetUnitName(4)", "GetUnitName(5)"}));
 }
 
+TEST_F(UnitListTest, LazarusProgramIsTheProjectFile) {
+  TUnitList list =
+      Load({"/home/ann/Shop/Shop.LPR", "/home/ann/Shop/MainForm.pas"}, PathStyle::kPosix);
+  EXPECT_EQ(Names(list), (std::vector<std::string>{"/home/ann/Shop/Shop.LPR [project]",
+                                                   "/home/ann/Shop/MainForm.pas"}));
+  EXPECT_EQ(list.ProjectDir(), "/home/ann/Shop/");
+}
+
 TEST_F(UnitListTest, TheLastProjectFileGivesTheProjectDirectory) {
   TUnitList list = Load({"C:\\A\\One.dpr", "C:\\B\\Two.dpr"});
   EXPECT_EQ(list.ProjectDir(), "C:\\B\\");

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/Error.h"
+#include "project/LazarusProject.h"
 #include "tests/testing/TempDir.h"
 
 namespace polyverb {
@@ -160,6 +161,35 @@ TEST_F(IdeModulesTest, NewComponentIsWrittenAsTheIdeWritesOneAndDeclaredInTheUni
   EXPECT_EQ(modules_.FilesWritten(),
             (std::vector<std::string>{dir_ / "Main.dfm", dir_ / "Main.pas"}));
   EXPECT_EQ(live_.Count(), 0u);
+}
+
+TEST_F(IdeModulesTest, LazarusFormIsTheLfmAndItsComponentMakesTheProjectRequireThePackage) {
+  const std::string lpi =
+      "<CONFIG>\n  <ProjectOptions>\n    <RequiredPackages>\n      <Item>\n"
+      "        <PackageName Value=\"LCL\"/>\n      </Item>\n    </RequiredPackages>\n"
+      "  </ProjectOptions>\n</CONFIG>\n";
+  testing::WriteBytes(dir_ / "Shop.lpi", lpi);
+  testing::WriteBytes(dir_ / "Main.pp", kUnit);
+  testing::WriteBytes(dir_ / "Main.lfm", "object frmMain: TfrmMain\nend\n");
+  IdeModules lazarus(dir_ / "Shop.lpr", view_, live_, dir_ / "Shop.lpi");
+  for (int run = 0; run < 2; ++run) {  // the second run finds the component and the package
+    TIntfPtr<TIModuleInterface> module(lazarus.GetModuleInterface(dir_ / "Main.pp"));
+    auto root = FormComponent(*module);
+    TIntfPtr<TIFormInterface> form(module->GetFormInterface());
+    TIntfPtr<TIComponentInterface> lang(
+        run == 0 ? form->CreateComponent(nullptr, "TvMLang", 2, 2, 10, 10) : root->GetComponent(0));
+    const std::string name = "English";
+    EXPECT_TRUE(lang->SetPropByName("LangFileName", &name));
+    EXPECT_TRUE(module->Save(true));
+  }
+  EXPECT_EQ(testing::ReadBytes(dir_ / "Main.lfm"),
+            "object frmMain: TfrmMain\n  object vMLang1: TvMLang\n    LangFileName = 'English'\n"
+            "    Left = 2\n    Top = 2\n  end\nend\n");
+  EXPECT_EQ(testing::ReadBytes(dir_ / "Main.dfm"), kForm);
+  EXPECT_EQ(RequirePackage(lpi, "polyverb_runtime", "Shop.lpi"),
+            testing::ReadBytes(dir_ / "Shop.lpi"));
+  EXPECT_EQ(lazarus.FilesWritten(),
+            (std::vector<std::string>{dir_ / "Main.lfm", dir_ / "Main.pp", dir_ / "Shop.lpi"}));
 }
 
 TEST_F(IdeModulesTest, ModuleIsReadFromDiskAgainForEachRequest) {
