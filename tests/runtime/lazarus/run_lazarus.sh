@@ -2,12 +2,14 @@
 # Builds a Lazarus project and runs it on a virtual X display, capturing its
 # standard output.
 #
-#   run_lazarus.sh [--package-link FILE.lpk]... PROJECT.lpi OUTFILE
+#   run_lazarus.sh [--package-link FILE.lpk]... [--no-build] PROJECT.lpi OUTFILE
 #
 # The project is built in its own directory (lazbuild -B, gtk2 widget set)
 # with a fresh Lazarus configuration, so nothing of the user's ~/.lazarus is
 # used; --package-link registers a package there first (a package the .lpi
-# names without a usable DefaultFilename). The program then runs in the
+# names without a usable DefaultFilename); --no-build runs the executable an
+# earlier call built instead (one build, runs in several languages). The
+# program then runs in the
 # project's directory under Xvfb with the twm window manager (without a
 # window manager the gtk2 LCL stalls for seconds when it creates a form),
 # stdout to OUTFILE, stderr to OUTFILE.stderr. The program must end by
@@ -21,13 +23,17 @@
 set -uo pipefail
 
 usage() {
-  echo "usage: run_lazarus.sh [--package-link FILE.lpk]... PROJECT.lpi OUTFILE" >&2
+  echo "usage: run_lazarus.sh [--package-link FILE.lpk]... [--no-build] PROJECT.lpi OUTFILE" >&2
   exit 2
 }
 
 links=()
+build=1
 while (($#)); do
   case "$1" in
+    --no-build)
+      build=0
+      shift ;;
     --package-link)
       (($# >= 2)) || usage
       links+=("$2")
@@ -70,18 +76,19 @@ cleanup() {
 }
 trap cleanup EXIT
 
-for lpk in "${links[@]}"; do
-  if ! lazbuild --pcp="$work/pcp" --add-package-link "$lpk" >>"$out.build.log" 2>&1; then
-    echo "run_lazarus.sh: cannot register package $lpk (see $out.build.log)" >&2
+if ((build)); then
+  for lpk in "${links[@]}"; do
+    if ! lazbuild --pcp="$work/pcp" --add-package-link "$lpk" >>"$out.build.log" 2>&1; then
+      echo "run_lazarus.sh: cannot register package $lpk (see $out.build.log)" >&2
+      exit 1
+    fi
+  done
+  if ! (cd "$project_dir" &&
+        timeout "${BUILD_TIMEOUT:-600}" lazbuild -B --pcp="$work/pcp" --ws=gtk2 "$project_file") \
+        >>"$out.build.log" 2>&1; then
+    echo "run_lazarus.sh: lazbuild failed on $project (see $out.build.log)" >&2
     exit 1
   fi
-done
-
-if ! (cd "$project_dir" &&
-      timeout "${BUILD_TIMEOUT:-600}" lazbuild -B --pcp="$work/pcp" --ws=gtk2 "$project_file") \
-      >>"$out.build.log" 2>&1; then
-  echo "run_lazarus.sh: lazbuild failed on $project (see $out.build.log)" >&2
-  exit 1
 fi
 
 # The executable: the .lpi's target file name, else the project's name.
