@@ -130,6 +130,24 @@ TEST_F(PolyverbIdeTest, YesRunsTheWholeWizardOverTheDemo) {
   EXPECT_EQ(Read("Main.pas"), main_before);
 }
 
+TEST_F(PolyverbIdeTest, LazarusProjectOpensThroughItsProgramAndRequiresTheRunTimePackage) {
+  const std::string lazarus = dir_ / "lazarus";
+  fs::copy(POLYVERB_LAZARUS_DIR, lazarus);
+  const auto r = testing::RunTool(POLYVERB_IDE, {"--yes", "--no-sources", "Shop.lpr"}, lazarus);
+  ASSERT_EQ(r.exit_code, 0) << Describe(r);
+  EXPECT_EQ(r.out,
+            "polyverb-ide summary\n"
+            "  modules done (4): Shop.lpr, MainForm.pas, AboutForm.pas, ShopText.pas\n"
+            "  modules skipped (0)\n"
+            "  messages shown (0)\n"
+            "  errors raised (0)\n"
+            "  files still open (1): Shop.lpr\n");
+  for (const char* form : {"MainForm.lfm", "AboutForm.lfm"})
+    EXPECT_EQ(Count(ReadBytes(lazarus + "/" + form), "object vMLang1: TvMLang\n"), 1u) << form;
+  const std::string lpi = ReadBytes(lazarus + "/Shop.lpi");
+  EXPECT_EQ(Count(lpi, "<PackageName Value=\"polyverb_runtime\"/>"), 1u) << lpi;
+}
+
 TEST_F(PolyverbIdeTest, LanguageAndNoSourcesAnswerTheWizard) {
   const std::string prices = Read("Prices.pas");
   const auto r = Ide({"--yes", "--lang", "Deutsch", "--no-sources", "Shop.dpr"});
@@ -287,11 +305,11 @@ TEST_F(PolyverbIdeTest, HelpDescribesTheOptionsAndExitStatus) {
   EXPECT_EQ(r.exit_code, 0);
   EXPECT_EQ(
       r.out.rfind(
-          "usage: polyverb-ide [--expert PATH] [--yes [--lang NAME] [--no-sources]] PROJECT.dpr\n",
-          0),
+          "usage: polyverb-ide [--expert PATH] [--yes [--lang NAME] [--no-sources]] PROJECT\n", 0),
       0u);
   EXPECT_NE(r.out.find("3 when\nthe run completed but showed a message"), std::string::npos)
       << r.out;
+  EXPECT_NE(r.out.find("Lazarus project\n(.lpi, or its program .lpr"), std::string::npos) << r.out;
 }
 
 #ifdef FPC_BIN
