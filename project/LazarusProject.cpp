@@ -4,9 +4,9 @@
 #include <charconv>
 #include <optional>
 
+#include "platform/Bytes.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
-#include "platform/Text.h"
 #include "project/ProjectFile.h"
 #include "project/XmlDocument.h"
 
@@ -73,9 +73,9 @@ bool NumberedLists(const XmlElement& options) {
   return units != nullptr && units->Attribute("Count") != nullptr;
 }
 
-std::string LineEndOf(std::string_view text) {
-  const std::size_t at = text.find('\n');
-  return at != std::string_view::npos && at > 0 && text[at - 1] == '\r' ? "\r\n" : "\n";
+// The file's own line end; LF, what the Lazarus IDE writes here, for a file of one line.
+std::string ProjectLineEnd(std::string_view text) {
+  return std::string(text.find_first_of("\r\n") == std::string_view::npos ? "\n" : LineEndOf(text));
 }
 
 // The blanks between the start of the line and `offset`; empty when other text precedes
@@ -183,7 +183,7 @@ std::string RequirePackage(std::string_view lpi, std::string_view package,
                            std::string_view file_name) {
   const XmlElement root = ParseXml(lpi, file_name);
   const XmlElement& options = ProjectOptions(root, file_name);
-  const std::string nl = LineEndOf(lpi);
+  const std::string nl = ProjectLineEnd(lpi);
   const XmlElement* required = options.Child("RequiredPackages");
 
   if (required != nullptr) {

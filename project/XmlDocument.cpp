@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "platform/Bytes.h"
 #include "platform/Error.h"
 
 namespace polyverb {
@@ -15,29 +16,10 @@ bool IsSpace(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 bool IsNameStart(char c) {
-  const auto u = static_cast<unsigned char>(c);
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':' || u >= 128;
+  return IsAsciiLetter(c) || c == '_' || c == ':' || static_cast<unsigned char>(c) >= 128;
 }
 bool IsNameChar(char c) {
-  return IsNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
-}
-
-void AppendUtf8(std::string& out, std::uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
+  return IsNameStart(c) || IsAsciiDigit(c) || c == '-' || c == '.';
 }
 
 class XmlParser {
@@ -152,13 +134,10 @@ class XmlParser {
         std::string_view digits = ref.substr(hex ? 2 : 1);
         bool ok = !digits.empty();
         for (char c : digits) {
-          const bool dec = c >= '0' && c <= '9';
-          const bool hx = (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-          if (!dec && !(hex && hx)) ok = false;
+          ok = ok && (hex ? IsAsciiHexDigit(c) : IsAsciiDigit(c));
           if (!ok) break;
-          code = code * (hex ? 16 : 10) +
-                 static_cast<std::uint32_t>(dec ? c - '0' : (c | 0x20) - 'a' + 10);
-          if (code > 0x10FFFF) ok = false;
+          code = code * (hex ? 16 : 10) + static_cast<std::uint32_t>(HexDigitValue(c));
+          ok = code <= 0x10FFFF;
         }
         if (!ok || code == 0 || (code >= 0xD800 && code <= 0xDFFF))
           Fail(p, "invalid character reference '&" + std::string(ref) + ";'");
