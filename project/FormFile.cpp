@@ -37,22 +37,60 @@ std::vector<std::uint32_t> CodePoints(std::string_view utf8) {
   return cps;
 }
 
-std::string FormatValue(const FormValue& value) {
-  return value.kind == FormValueKind::kString ? QuoteFormString(value.text) : value.text;
+std::string FormatValue(const FormValue& value, FormFileKind kind) {
+  return value.kind == FormValueKind::kString ? QuoteFormString(value.text, kind) : value.text;
+}
+
+// A run of #n codes as text. Delphi's codes are UTF-16 code units (a surrogate pair makes
+// one character; a lone half is U+FFFD). Free Pascal's converter writes each byte of a
+// UTF-8 string as a code of its own: in a .lfm, a run of codes below 256 that spells
+// valid UTF-8 beyond ASCII is taken as those bytes.
+void AppendCodes(std::string& text, const std::vector<std::uint32_t>& codes, FormFileKind kind) {
+  if (kind == FormFileKind::kLfm) {
+    std::string bytes;
+    for (std::uint32_t code : codes) {
+      if (code > 0xFF) break;
+      bytes += static_cast<char>(code);
+    }
+    if (bytes.size() == codes.size() && IsValidUtf8(bytes) &&
+        std::any_of(bytes.begin(), bytes.end(),
+                    [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) {
+      text += bytes;
+      return;
+    }
+  }
+  for (std::size_t i = 0; i < codes.size(); ++i) {
+    const std::uint32_t code = codes[i];
+    if (code >= 0xD800 && code <= 0xDBFF && i + 1 < codes.size() && codes[i + 1] >= 0xDC00 &&
+        codes[i + 1] <= 0xDFFF) {
+      AppendUtf8(text, 0x10000 + ((code - 0xD800) << 10) + (codes[++i] - 0xDC00));
+    } else {
+      AppendUtf8(text, code >= 0xD800 && code <= 0xDFFF ? 0xFFFD : code);
+    }
+  }
 }
 
 }  // namespace
 
-std::string QuoteFormString(std::string_view value) {
+FormFileKind FormFileKindOf(std::string_view file_name) {
+  const std::size_t dot = file_name.rfind('.');
+  const bool lfm = dot != std::string_view::npos &&
+                   file_name.find('/', dot) == std::string_view::npos &&
+                   SameTextAscii(file_name.substr(dot), ".lfm");
+  return lfm ? FormFileKind::kLfm : FormFileKind::kDfm;
+}
+
+std::string QuoteFormString(std::string_view value, FormFileKind kind) {
   const std::vector<std::uint32_t> cps =
       CodePoints(IsValidUtf8(value) ? std::string(value) : DecodeToUtf8(value));
   std::string out;
   bool quoted = false;
   for (std::uint32_t cp : cps) {
-    if (cp >= 32 && cp <= 126) {
+    const bool literal = kind == FormFileKind::kLfm ? cp >= 32 && cp != 127 : cp >= 32 && cp <= 126;
+    if (literal) {
       if (!quoted) out += '\'';
       quoted = true;
-      out += static_cast<char>(cp);
+      AppendUtf8(out, cp);
       if (cp == '\'') out += '\'';
       continue;
     }
@@ -75,13 +113,15 @@ std::string QuoteFormString(std::string_view value) {
 
 class FormParser {
  public:
-  FormParser(std::string_view src, std::string_view name) : src_(src), name_(name) {}
+  FormParser(std::string_view src, std::string_view name)
+      : src_(src), name_(name), kind_(FormFileKindOf(name)) {}
 
   FormFile Parse() {
     if (src_.starts_with("TPF0") || src_.starts_with(std::string_view("\xFF\x0A\x00", 3)))
       throw Error("Form file " + std::string(name_) +
                   " is a binary form file; only text form files can be read");
     FormFile file;
+    file.kind_ = kind_;
     file.line_end_ = LineEndOf(src_);
     if (src_.starts_with("\xEF\xBB\xBF")) pos_ = 3;  // a byte order mark stays in the root's lead
     Lex();
@@ -200,29 +240,32 @@ class FormParser {
 
   void LexString() {
     std::string text;
-    std::uint32_t high_surrogate = 0;  // a #code waiting for the low half of its pair
-    auto flush_surrogate = [&] {
-      if (high_surrogate != 0) AppendUtf8(text, 0xFFFD);
-      high_surrogate = 0;
+    std::vector<std::uint32_t> codes;  // the run of #n codes being read
+    auto flush_codes = [&] {
+      AppendCodes(text, codes, kind_);
+      codes.clear();
     };
     std::size_t p = pos_;
     while (p < src_.size() && (src_[p] == '\'' || src_[p] == '#')) {
       if (src_[p] == '\'') {
-        flush_surrogate();
+        flush_codes();
         const std::size_t open = p++;
+        std::string quoted;
         for (;;) {
           if (p >= src_.size() || IsLineEndChar(src_[p])) Fail(open, "unterminated string");
           if (src_[p] == '\'') {
             if (p + 1 < src_.size() && src_[p + 1] == '\'') {
-              text += '\'';
+              quoted += '\'';
               p += 2;
               continue;
             }
             ++p;
             break;
           }
-          text += src_[p++];
+          quoted += src_[p++];
         }
+        // The LCL shows UTF-8: bytes of an older, Windows-1252 .lfm are converted.
+        text += kind_ == FormFileKind::kLfm && !IsValidUtf8(quoted) ? DecodeToUtf8(quoted) : quoted;
         continue;
       }
       const std::size_t hash = p++;
@@ -238,18 +281,9 @@ class FormParser {
         ++p;
       }
       if (p == digits) Fail(hash, "expected a character code after '#'");
-      if (code >= 0xDC00 && code <= 0xDFFF && high_surrogate != 0) {
-        AppendUtf8(text, 0x10000 + ((high_surrogate - 0xD800) << 10) + (code - 0xDC00));
-        high_surrogate = 0;
-      } else {
-        flush_surrogate();
-        if (code >= 0xD800 && code <= 0xDBFF)
-          high_surrogate = code;
-        else
-          AppendUtf8(text, code >= 0xDC00 && code <= 0xDFFF ? 0xFFFD : code);
-      }
+      codes.push_back(code);
     }
-    flush_surrogate();
+    flush_codes();
     if (p < src_.size() && IsIdentChar(src_[p])) Fail(p, "unexpected text directly after a string");
     Finish(Kind::kString, p, std::move(text));
   }
@@ -497,6 +531,7 @@ class FormParser {
 
   std::string_view src_;
   std::string_view name_;
+  FormFileKind kind_;
   std::size_t pos_ = 0;       // where the lexer goes on
   std::size_t last_end_ = 0;  // end of the last token taken
   std::size_t consumed_ = 0;  // end of the text handed to pieces so far
@@ -632,7 +667,8 @@ FormObject& FormFile::CreateComponent(std::string_view class_name, int left, int
 
 class FormWriter {
  public:
-  FormWriter(std::string& out, const std::string& line_end) : out_(out), line_end_(line_end) {}
+  FormWriter(std::string& out, const std::string& line_end, FormFileKind kind)
+      : out_(out), line_end_(line_end), kind_(kind) {}
 
   void WriteObject(const FormObject& object) {
     Piece(object.header_, [&] {
@@ -645,7 +681,8 @@ class FormWriter {
       return core;
     });
     for (const FormProperty& property : object.properties_)
-      Piece(property.text_, [&] { return property.name_ + " = " + FormatValue(property.value_); });
+      Piece(property.text_,
+            [&] { return property.name_ + " = " + FormatValue(property.value_, kind_); });
     for (const auto& child : object.children_) WriteObject(*child);
     Piece(object.end_, [] { return std::string("end"); });
   }
@@ -666,6 +703,7 @@ class FormWriter {
 
   std::string& out_;
   const std::string& line_end_;
+  FormFileKind kind_;
 };
 
 bool FormFile::Modified() const {
@@ -682,7 +720,7 @@ bool FormFile::Modified() const {
 
 std::string FormFile::Write() const {
   std::string out;
-  FormWriter(out, line_end_).WriteObject(*root_);
+  FormWriter(out, line_end_, kind_).WriteObject(*root_);
   out += trailer_;
   return out;
 }

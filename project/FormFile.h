@@ -48,19 +48,30 @@ struct FormValue {
   FormValueKind kind = FormValueKind::kIdentifier;
   // Integer, Float, Identifier: as written ("-12", "1.5E3", "Form1.DataSource1").
   // String: the decoded text: quoted bytes as they stand, each #n as the UTF-8 encoding of
-  // code point n (a UTF-16 surrogate pair of codes as one code point). Binary: the hex
-  // digits as written, blanks and line ends left out.
+  // code point n (a UTF-16 surrogate pair of codes as one code point); in a .lfm always
+  // UTF-8 (see FormFileKind). Binary: the hex digits as written, blanks and line ends
+  // left out.
   std::string text;
   std::vector<std::string> elements;           // Set: the elements as written
   std::vector<FormValue> items;                // List
   std::vector<FormCollectionItem> collection;  // Collection
 };
 
+// Delphi's form files (.dfm) and Lazarus' (.lfm). They share the grammar; in a .lfm the
+// strings are UTF-8: new ones are written as UTF-8 literals, as the Lazarus IDE writes
+// them, and a run of #n codes that spells UTF-8 byte by byte (as Free Pascal's converter
+// writes it) is read as those bytes.
+enum class FormFileKind { kDfm, kLfm };
+
+// kLfm for a name with the extension .lfm (any letter case), else kDfm.
+FormFileKind FormFileKindOf(std::string_view file_name);
+
 // The text a string value is written as: printable ASCII inside quotes (a quote doubled),
 // every control character and non-ASCII character as #n, n its Unicode code point (UTF-16
-// surrogate pairs above U+FFFF). `value` is decoded as UTF-8 when it is valid UTF-8 and as
+// surrogate pairs above U+FFFF); in a .lfm every character but the control characters
+// inside quotes, as UTF-8. `value` is decoded as UTF-8 when it is valid UTF-8 and as
 // Windows-1252 otherwise. "" gives ''.
-std::string QuoteFormString(std::string_view value);
+std::string QuoteFormString(std::string_view value, FormFileKind kind = FormFileKind::kDfm);
 
 // The original text of one line-like piece of a form file; see the file comment.
 struct FormText {
@@ -137,7 +148,8 @@ class FormObject {
 
 class FormFile {
  public:
-  // Parses the bytes of a text form file; `fileName` only words errors. Throws Error:
+  // Parses the bytes of a text form file; `fileName` words errors, and its extension
+  // says which kind of form file it is (FormFileKindOf). Throws Error:
   //  "Form file NAME is a binary form file; only text form files can be read"
   //  "Form file NAME, line N: WHAT" for a text that does not parse.
   static FormFile Parse(std::string_view bytes, std::string_view file_name);
@@ -147,6 +159,7 @@ class FormFile {
   FormObject& Root() { return *root_; }
   const FormObject& Root() const { return *root_; }
   const std::string& LineEnd() const { return line_end_; }
+  FormFileKind Kind() const { return kind_; }
 
   // The components the form owns: every object below the root in file order, nested
   // ones included, except the objects inside an `inline` frame (the frame owns them).
@@ -175,10 +188,8 @@ class FormFile {
   std::unique_ptr<FormObject> root_;
   std::string trailer_;  // blank space after the root's `end` line
   std::string line_end_;
+  FormFileKind kind_ = FormFileKind::kDfm;
 };
-
-// Delphi's form files (.dfm) and Lazarus' (.lfm).
-enum class FormFileKind { kDfm, kLfm };
 
 // The form file of the unit at `unitPath`: the same name with the extension .dfm (for
 // kLfm: .lfm, else .dfm) in any letter case, when such a file exists; nullopt otherwise.

@@ -2,7 +2,8 @@
 //  - it parses or fails with polyverb::Error, nothing else;
 //  - what parses is written back byte for byte;
 //  - after the wizard's edits (a new TvMLang, a string property set on it and on the
-//    root) the written text parses again and holds what was set.
+//    root) the written text parses again and holds what was set;
+//  - all of this read as a Delphi form (.dfm) and as a Lazarus form (.lfm).
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -20,16 +21,13 @@ void Check(bool ok) {
   if (!ok) __builtin_trap();
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+void Exercise(std::string_view bytes, std::string_view name) {
   using namespace polyverb;
-  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   std::optional<FormFile> form;
   try {
-    form.emplace(FormFile::Parse(bytes, "fuzz.dfm"));
+    form.emplace(FormFile::Parse(bytes, name));
   } catch (const Error&) {
-    return 0;
+    return;
   }
   Check(!form->Modified());
   Check(form->Write() == bytes);
@@ -41,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   added.SetStringProperty("LangFileName", value);
   form->Root().SetStringProperty("Caption", value);
   const std::string written = form->Write();
-  FormFile again = FormFile::Parse(written, "fuzz.dfm");
+  FormFile again = FormFile::Parse(written, name);
   Check(again.Components().size() == components + 1);
   const FormObject& back = *again.Root().Children().back();
   Check(back.Name() == added.Name() && back.ClassName() == "TvMLang");
@@ -50,5 +48,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Check(back.StringProperty("LangFileName") == decoded);
   Check(again.Root().StringProperty("Caption") == decoded);
   Check(again.Write() == written);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  Exercise(bytes, "fuzz.dfm");
+  Exercise(bytes, "fuzz.lfm");
   return 0;
 }

@@ -14,9 +14,12 @@ namespace {
 std::vector<std::string> FormFilesUnderTest() {
   std::vector<std::string> paths;
   for (const std::string& name : testing::ListDirectory(POLYVERB_PROJECT_DATA))
-    if (name.ends_with(".dfm")) paths.push_back(std::string(POLYVERB_PROJECT_DATA) + "/" + name);
+    if (name.ends_with(".dfm") || name.ends_with(".lfm"))
+      paths.push_back(std::string(POLYVERB_PROJECT_DATA) + "/" + name);
   for (const char* name : {"Main.dfm", "About.dfm"})
     paths.push_back(std::string(POLYVERB_DEMO_DIR) + "/" + name);
+  for (const char* name : {"MainForm.lfm", "AboutForm.lfm"})
+    paths.push_back(std::string(POLYVERB_LAZARUS_DIR) + "/" + name);
   return paths;
 }
 
@@ -164,6 +167,23 @@ INSTANTIATE_TEST_SUITE_P(
                                  "a"},                       // a lone high surrogate
                       StringCase{"'caf\xE9'", "caf\xE9"}));  // quoted bytes as they are
 
+class LfmStringTest : public ::testing::TestWithParam<StringCase> {};
+
+TEST_P(LfmStringTest, ReadsUtf8LiteralsBytesAndCodesAsUtf8) {
+  const std::string text = "object A: TA\n  S = " + std::string(GetParam().written) + "\nend\n";
+  EXPECT_EQ(FormFile::Parse(text, "t.lfm").Root().StringProperty("S"), GetParam().decoded);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, LfmStringTest,
+    ::testing::Values(StringCase{"'caf\xC3\xA9'", "caf\xC3\xA9"},  // as the Lazarus IDE writes
+                      StringCase{"'caf'#195#169", "caf\xC3\xA9"},  // a byte per code
+                      StringCase{"'caf'#233", "caf\xC3\xA9"},      // a UTF-16 code
+                      StringCase{"#195#169#8364", "\xC3\x83\xC2\xA9\xE2\x82\xAC"},  // codes
+                      StringCase{"'a'#13#10'b'", "a\r\nb"},
+                      StringCase{"#55357#56832", "\xF0\x9F\x98\x80"},
+                      StringCase{"'caf\xE9'", "caf\xC3\xA9"}));  // an older Windows-1252 .lfm
+
 struct QuoteCase {
   std::string value;
   std::string_view quoted;
@@ -191,6 +211,26 @@ INSTANTIATE_TEST_SUITE_P(Values, QuoteFormStringTest,
                                            QuoteCase{"\x80 5", "#8364' 5'"},  // 1252's euro sign
                                            QuoteCase{"\xE2\x82\xAC", "#8364"},
                                            QuoteCase{"\xF0\x9F\x98\x80!", "#55357#56832'!'"}));
+
+TEST(FormFileTest, LfmStringsAreWrittenAsUtf8Literals) {
+  EXPECT_EQ(QuoteFormString("caf\xC3\xA9 \xE2\x82\xAC", FormFileKind::kLfm),
+            "'caf\xC3\xA9 \xE2\x82\xAC'");
+  EXPECT_EQ(QuoteFormString("Gr\xFC\xDF", FormFileKind::kLfm), "'Gr\xC3\xBC\xC3\x9F'");
+  EXPECT_EQ(QuoteFormString("It's\r\n\x7F", FormFileKind::kLfm), "'It''s'#13#10#127");
+
+  const std::string path = std::string(POLYVERB_PROJECT_DATA) + "/encodings.lfm";
+  const std::string bytes = testing::ReadBytes(path);
+  FormFile form = FormFile::Parse(bytes, path);
+  EXPECT_EQ(form.Kind(), FormFileKind::kLfm);
+  const FormObject& label = *form.Root().Children()[0];
+  EXPECT_EQ(label.StringProperty("Caption"),
+            "Cr\xC3\xA8me br\xC3\xBBl\xC3\xA9"
+            "e");
+  form.Root().SetStringProperty("Caption", "Caf\xC3\xA9 \xE2\x82\xAC");
+  std::string expected = bytes;
+  expected.replace(expected.find("'Caf\xC3\xA9'"), 7, "'Caf\xC3\xA9 \xE2\x82\xAC'");
+  EXPECT_EQ(form.Write(), expected);
+}
 
 constexpr std::string_view kForm =
     "object frmMain: TfrmMain\n"
