@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "platform/Bytes.h"
@@ -54,6 +55,37 @@ bool ParseNumber(std::string_view word, unsigned long min, unsigned long max, un
     return false;
   out = value;
   return true;
+}
+
+std::vector<NumberRange> ParseNumberList(const std::string& text, std::string_view option,
+                                         unsigned long min, unsigned long max) {
+  auto malformed = [&](const std::string& why) {
+    return UsageError("malformed " + std::string(option) + " list '" + text + "': " + why);
+  };
+  std::vector<NumberRange> ranges;
+  std::size_t pos = 0;
+  while (true) {
+    const std::size_t comma = std::min(text.find(',', pos), text.size());
+    const std::string item = text.substr(pos, comma - pos);
+    if (item.empty()) throw malformed("an empty item");
+    NumberRange range;
+    const std::size_t dash = item.find('-');
+    const bool ok =
+        dash == std::string::npos
+            ? ParseNumber(item, min, max, range.first)
+            : ParseNumber(std::string_view(item).substr(0, dash), min, max, range.first) &&
+                  ParseNumber(std::string_view(item).substr(dash + 1), min, max, range.last);
+    if (!ok)
+      throw malformed("'" + item + "' is not a number or a range N-M of numbers from " +
+                      std::to_string(min) +
+                      (max < 0xFFFFFFFFul ? " to " + std::to_string(max) : std::string()));
+    if (dash == std::string::npos) range.last = range.first;
+    if (range.last < range.first) throw malformed("the range '" + item + "' runs backwards");
+    ranges.push_back(range);
+    if (comma == text.size()) break;
+    pos = comma + 1;
+  }
+  return ranges;
 }
 
 }  // namespace polyverb::cli

@@ -4,6 +4,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/Error.h"
 
@@ -41,10 +42,23 @@ std::string EscapeText(std::string_view text);
 // A decimal in [min, max], or nullopt when `word` is anything else (sign, blank, overflow).
 bool ParseNumber(std::string_view word, unsigned long min, unsigned long max, unsigned long& out);
 
+// An inclusive range of numbers from a list such as 1,3,5-9.
+struct NumberRange {
+  unsigned long first = 0;
+  unsigned long last = 0;
+  bool Contains(unsigned long n) const { return n >= first && n <= last; }
+};
+
+// The ranges of a list such as "1,3,5-9", each number from `min` to `max`. Throws a
+// UsageError "malformed OPTION list 'TEXT': ..." naming the bad item.
+std::vector<NumberRange> ParseNumberList(const std::string& text, std::string_view option,
+                                         unsigned long min, unsigned long max = 0xFFFFFFFFul);
+
 // Handlers, one per file.
 int RunLng(std::span<const std::string> args);
 int RunList(std::span<const std::string> args);
 int RunProcess(std::span<const std::string> args);
+int RunRestore(std::span<const std::string> args);
 int RunTokens(std::span<const std::string> args);
 
 }  // namespace polyverb::cli

@@ -36,7 +36,7 @@ const Command kCommands[] = {
      "         encoding cannot hold is an error naming the entry.\n",
      RunLng},
     {"list", "list the candidate string literals of Pascal sources",
-     "usage: polyverb list [--tsv] FILE...\n"
+     "usage: polyverb list [--tsv] [--suggest] FILE...\n"
      "\n"
      "Prints the string literals of each FILE that are candidates for translation:\n"
      "those in the code blocks of a unit's implementation part or of a program, that\n"
@@ -50,12 +50,17 @@ const Command kCommands[] = {
      "--tsv   FILE<TAB>LINE<TAB>START<TAB>NEXT<TAB>TEXT: START and NEXT are the\n"
      "        columns of the opening quote and just past the closing one, TEXT the\n"
      "        literal's content (quotes removed, '' reduced to ').\n"
+     "--suggest   end each line with the suggested mark and its reason: two blanks,\n"
+     "            \"mark\" (text a person reads) or \"leave\" (data, or text only a\n"
+     "            developer reads), a colon and the reason; with --tsv two more\n"
+     "            columns, SUGGEST and REASON.\n"
      "LITERAL and TEXT are escaped: \\\\ \\t \\r \\n, other control bytes as \\xNN.\n"
      "A file that cannot be read, or holds a NUL byte, is reported on stderr; the\n"
      "others are still listed and the exit status is 1.\n",
      RunList},
     {"process", "replace chosen literals by GetLangStr(n) and store their texts",
-     "usage: polyverb process [--lang NAME] [--mark all|none|LIST] [--dry-run] FILE...\n"
+     "usage: polyverb process [--lang NAME] [--mark all|suggested|none|LIST] [--annotate]\n"
+     "                        [--dry-run] FILE...\n"
      "       polyverb process [--lang NAME] --interactive FILE...\n"
      "\n"
      "Does to each FILE, in order, what the wizard does to a module's source: finds\n"
@@ -71,9 +76,16 @@ const Command kCommands[] = {
      "              the current directory when NAME has no directory (polyverb lng\n"
      "              path NAME shows it). Default: English, so ./english.lng.\n"
      "--mark all    mark every candidate (the default).\n"
+     "--mark suggested\n"
+     "              mark the candidates polyverb list --suggest suggests: text a\n"
+     "              person reads; file names, keys, SQL, patterns, debug texts and\n"
+     "              the like are left.\n"
      "--mark none   mark nothing: sources with candidates are still written.\n"
      "--mark LIST   mark the candidates numbered in LIST, such as 1,3,5-9, as polyverb\n"
      "              list numbers them; only with a single FILE.\n"
+     "--annotate    write each literal's text after its call as a comment, cut at 40\n"
+     "              characters: GetLangStr(12) {data/world.ini}. polyverb restore\n"
+     "              removes these comments.\n"
      "--dry-run     print, per marked literal, FILE:LINE:COL: REPLACEMENT <- LITERAL\n"
      "              (LITERAL as written, escaped as in polyverb list) numbering from\n"
      "              the existing language file; write and create nothing.\n"
@@ -88,6 +100,28 @@ const Command kCommands[] = {
      "exit status 1; a bad option or LIST is exit status 2 before anything is\n"
      "written.\n",
      RunProcess},
+    {"restore", "put the literals back in place of GetLangStr(n) calls",
+     "usage: polyverb restore [--lang NAME] [--numbers LIST] [--dry-run] [--prune] FILE...\n"
+     "\n"
+     "Takes a conversion back: every GetLangStr(n) call in each FILE (also when\n"
+     "wrapped as PChar(GetLangStr(n))) whose number is in LIST becomes the literal\n"
+     "again, its text read from the language file and quoted as Pascal needs: quotes\n"
+     "doubled, line breaks as #13 and #10. A \"+\" that conversion put between a call\n"
+     "and a character code goes, and so does a comment --annotate wrote. A call\n"
+     "whose number the language file lacks is reported on stderr and left as it\n"
+     "is (exit status 1). Every FILE is read before any is written; a file with no\n"
+     "call restored is not written. Sources are written with CR LF line ends.\n"
+     "\n"
+     "--lang NAME     the language file, as for process (default: English).\n"
+     "--numbers LIST  only these numbers, such as 12,15-20 (default: all).\n"
+     "--dry-run       print, per call, FILE:LINE:COL: LITERAL <- CALL, and write\n"
+     "                nothing.\n"
+     "--prune         remove from the language file the numbers restored that no\n"
+     "                FILE still calls and no form uses; name every file of the\n"
+     "                project for that. Without it the language file is not written.\n"
+     "\n"
+     "After each file a summary line: FILE: N calls restored.\n",
+     RunRestore},
     {"tokens", "print the scanner's tokens of a Pascal source",
      "usage: polyverb tokens FILE\n"
      "\n"

@@ -7,12 +7,14 @@
 #include "source/LiteralExtraction.h"
 #include "source/LiteralList.h"
 #include "source/SourceText.h"
+#include "source/SuggestRules.h"
 
 namespace polyverb::cli {
 namespace {
 
 struct ListArgs {
   bool tsv = false;
+  bool suggest = false;
   std::vector<std::string> files;
 };
 
@@ -24,6 +26,8 @@ ListArgs ParseListArgs(std::span<const std::string> args) {
       options = false;
     } else if (options && a == "--tsv") {
       parsed.tsv = true;
+    } else if (options && a == "--suggest") {
+      parsed.suggest = true;
     } else if (options && a.size() > 1 && a[0] == '-') {
       throw UsageError("unknown option '" + a + "'");
     } else {
@@ -35,21 +39,31 @@ ListArgs ParseListArgs(std::span<const std::string> args) {
 }
 
 // One file's lines of output; built whole so a file that fails leaves nothing half-listed.
+// With suggestions, each line ends in the suggestion and its reason.
 std::string FormatCandidates(const std::string& file, const SourceText& source,
-                             const TLangStrings& strings, bool tsv) {
+                             const TLangStrings& strings, const ListArgs& args) {
+  std::vector<TSuggestion> suggestions;
+  if (args.suggest) suggestions = SuggestMarks(source.Lines(), strings);
   std::string out;
   for (std::int32_t i = 0; i < strings.Count(); ++i) {
     const TLangStr& s = strings.Items(i);
     const std::string line = std::to_string(s.LineIndex + 1);
-    if (tsv) {
+    std::string suggestion;
+    if (args.suggest) {
+      const TSuggestion& g = suggestions[static_cast<std::size_t>(i)];
+      suggestion = args.tsv
+                       ? '\t' + std::string(SuggestName(g.suggest)) + '\t' + std::string(g.reason)
+                       : "  " + std::string(SuggestName(g.suggest)) + ": " + std::string(g.reason);
+    }
+    if (args.tsv) {
       out += file + '\t' + line + '\t' + std::to_string(s.StartPos) + '\t' +
-             std::to_string(s.NextPos) + '\t' + EscapeText(s.Text) + '\n';
+             std::to_string(s.NextPos) + '\t' + EscapeText(s.Text) + suggestion + '\n';
     } else {
       const std::string_view text = source.Lines()[static_cast<std::size_t>(s.LineIndex)];
       const auto written = text.substr(static_cast<std::size_t>(s.StartPos - 1),
                                        static_cast<std::size_t>(s.NextPos - s.StartPos));
       out += file + ':' + line + ':' + std::to_string(s.StartPos) + ": " + std::to_string(i + 1) +
-             ": " + EscapeText(written) + '\n';
+             ": " + EscapeText(written) + suggestion + '\n';
     }
   }
   return out;
@@ -66,7 +80,7 @@ int RunList(std::span<const std::string> args) {
       const SourceText source = ReadSourceFile(file);
       TLangStrings strings;
       FindStrings(source.Lines(), strings);
-      std::cout << FormatCandidates(file, source, strings, parsed.tsv);
+      std::cout << FormatCandidates(file, source, strings, parsed);
     } catch (const Error& e) {
       std::cout.flush();
       std::cerr << "polyverb list: " << e.what() << "\n";

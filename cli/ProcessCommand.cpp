@@ -17,55 +17,23 @@
 #include "source/Rewrite.h"
 #include "source/SourceProcessing.h"
 #include "source/SourceText.h"
+#include "source/SuggestRules.h"
 
 namespace polyverb::cli {
 namespace {
 
-enum class MarkMode { kAll, kNone, kList };
-
-// Candidate numbers as `polyverb list` prints them: 1-based, in source order.
-struct MarkRange {
-  unsigned long first = 0;
-  unsigned long last = 0;
-};
+enum class MarkMode { kAll, kNone, kList, kSuggested };
 
 struct ProcessArgs {
   std::string lang = "English";  // the wizard's default language name
   MarkMode mode = MarkMode::kAll;
-  std::vector<MarkRange> list;
+  std::vector<NumberRange> list;  // candidate numbers as polyverb list prints them
   bool dry_run = false;
+  bool annotate = false;     // the literal's text as a comment after each call
   bool marks_given = false;  // --mark was given
   bool interactive = false;  // the user marks in the chooser dialog instead
   std::vector<std::string> files;
 };
-
-std::vector<MarkRange> ParseMarkList(const std::string& text) {
-  auto malformed = [&](const std::string& why) {
-    return UsageError("malformed --mark list '" + text + "': " + why);
-  };
-  constexpr unsigned long kMax = 0xFFFFFFFFul;
-  std::vector<MarkRange> ranges;
-  std::size_t pos = 0;
-  while (true) {
-    const std::size_t comma = std::min(text.find(',', pos), text.size());
-    const std::string item = text.substr(pos, comma - pos);
-    if (item.empty()) throw malformed("an empty item");
-    MarkRange range;
-    const std::size_t dash = item.find('-');
-    const bool ok =
-        dash == std::string::npos
-            ? ParseNumber(item, 1, kMax, range.first)
-            : ParseNumber(std::string_view(item).substr(0, dash), 1, kMax, range.first) &&
-                  ParseNumber(std::string_view(item).substr(dash + 1), 1, kMax, range.last);
-    if (!ok) throw malformed("'" + item + "' is not a number or a range N-M of numbers from 1");
-    if (dash == std::string::npos) range.last = range.first;
-    if (range.last < range.first) throw malformed("the range '" + item + "' runs backwards");
-    ranges.push_back(range);
-    if (comma == text.size()) break;
-    pos = comma + 1;
-  }
-  return ranges;
-}
 
 ProcessArgs ParseProcessArgs(std::span<const std::string> args) {
   ProcessArgs parsed;
@@ -88,12 +56,16 @@ ProcessArgs ParseProcessArgs(std::span<const std::string> args) {
         parsed.mode = MarkMode::kAll;
       } else if (mark == "none") {
         parsed.mode = MarkMode::kNone;
+      } else if (mark == "suggested") {
+        parsed.mode = MarkMode::kSuggested;
       } else {
         parsed.mode = MarkMode::kList;
-        parsed.list = ParseMarkList(mark);
+        parsed.list = ParseNumberList(mark, "--mark", 1);
       }
     } else if (options && a == "--dry-run") {
       parsed.dry_run = true;
+    } else if (options && a == "--annotate") {
+      parsed.annotate = true;
     } else if (options && a == "--interactive") {
       parsed.interactive = true;
     } else if (options && a.size() > 1 && a[0] == '-') {
@@ -112,13 +84,19 @@ ProcessArgs ParseProcessArgs(std::span<const std::string> args) {
   return parsed;
 }
 
-// Sets the marks as --mark asks. Every Chosen is written, whatever it held before.
-void Mark(const ProcessArgs& args, TLangStrings& strings) {
+// Sets the marks as --mark asks, the suggested ones from the literals' places in Lines.
+// Every Chosen is written, whatever it held before.
+template <typename Line>
+void Mark(const ProcessArgs& args, std::span<const Line> lines, TLangStrings& strings) {
+  std::vector<TSuggestion> suggestions;
+  if (args.mode == MarkMode::kSuggested) suggestions = SuggestMarks(lines, strings);
   for (std::int32_t i = 0; i < strings.Count(); ++i) {
     bool chosen = args.mode == MarkMode::kAll;
+    if (args.mode == MarkMode::kSuggested)
+      chosen = suggestions[static_cast<std::size_t>(i)].suggest == TSuggest::kMark;
     if (args.mode == MarkMode::kList) {
       const auto number = static_cast<unsigned long>(i) + 1;
-      for (const MarkRange& r : args.list)
+      for (const NumberRange& r : args.list)
         chosen = chosen || (number >= r.first && number <= r.last);
     }
     strings.Items(i).Chosen = chosen;
@@ -133,7 +111,7 @@ void CheckListAgainstSource(const ProcessArgs& args) {
   TLangStrings strings;
   FindStrings(source.Lines(), strings);
   const auto count = static_cast<unsigned long>(strings.Count());
-  for (const MarkRange& r : args.list) {
+  for (const NumberRange& r : args.list) {
     if (r.last > count)
       throw UsageError(
           "--mark names candidate " + std::to_string(r.last) + ", but " + file + " has " +
@@ -208,7 +186,7 @@ std::string DryRunFile(const ProcessArgs& args, const std::string& file, TvLangF
   const SourceText source = ReadSourceFile(file);
   TLangStrings strings;
   FindStrings(source.Lines(), strings);
-  Mark(args, strings);
+  Mark(args, source.Lines(), strings);
   const int marked = CountChosen(strings);
   const int first = FirstFreeNumber(lang);
   CheckNumbering(lang, first, marked, file);
@@ -222,8 +200,9 @@ std::string DryRunFile(const ProcessArgs& args, const std::string& file, TvLangF
     const std::string_view written = line.substr(static_cast<std::size_t>(s.StartPos - 1),
                                                  static_cast<std::size_t>(s.NextPos - s.StartPos));
     out += file + ':' + std::to_string(s.LineIndex + 1) + ':' + std::to_string(s.StartPos) + ": " +
-           Replacement(number, GlueAt(line, s.StartPos, s.NextPos)) + " <- " + EscapeText(written) +
-           '\n';
+           Replacement(number, GlueAt(line, s.StartPos, s.NextPos),
+                       args.annotate ? Annotation(s.Text) : std::string()) +
+           " <- " + EscapeText(written) + '\n';
     lang.AddIdent(number, s.Text, 0);
     ++number;
   }
@@ -238,7 +217,7 @@ std::string ProcessFile(const ProcessArgs& args, const std::string& file,
     if (session != nullptr)
       session->Choose(lines, strings);
     else
-      Mark(args, strings);
+      Mark(args, lines, strings);
     candidates = strings.Count();
     marked = CountChosen(strings);
   });
@@ -260,6 +239,7 @@ int RunProcess(std::span<const std::string> args) {
   std::unique_ptr<InteractiveSession> session;
   if (parsed.interactive) session = std::make_unique<InteractiveSession>();
 
+  const ScopedAnnotation annotation(parsed.annotate);
   Progress progress(parsed.files.size());
   for (std::size_t i = 0; i < parsed.files.size(); ++i) {
     const std::string& file = parsed.files[i];

@@ -19,6 +19,11 @@ class QWidget;
 
 namespace polyverb {
 
+// Each row of lbStrings carries, under this item data role, whether the suggestion rules
+// (SuggestRules.h) suggest marking its literal. Nothing shows it: the rows start unmarked
+// and a person decides; a host that answers the chooser without a person reads it.
+inline constexpr int kSuggestedMarkRole = Qt::UserRole + 1;
+
 class TdlgStrChoose : public QDialog {
   Q_OBJECT
 

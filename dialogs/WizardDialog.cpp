@@ -208,6 +208,12 @@ TdlgPolyverb::TdlgPolyverb(QWidget* owner)
   cbProcessPAS->setObjectName(QStringLiteral("cbProcessPAS"));
   cbProcessPAS->setGeometry(136, 157, 169, 17);
   cbProcessPAS->setChecked(true);
+  cbAnnotate = new QCheckBox(QStringLiteral("Write each text after its call"), first);
+  cbAnnotate->setObjectName(QStringLiteral("cbAnnotate"));
+  cbAnnotate->setGeometry(136, 179, 273, 17);
+  cbAnnotate->setToolTip(
+      QStringLiteral("GetLangStr(12) {data/world.ini}: the replaced text as a "
+                     "comment, for the people who read the code"));
 
   QWidget* second = Page(Notebook, "Second");
   Image2 = Picture(second, "Image2", Marker(), {112, 8, 20, 30});
@@ -249,7 +255,8 @@ TdlgPolyverb::TdlgPolyverb(QWidget* owner)
   setTabOrder(bbCancel, bbFinish);
   setTabOrder(bbFinish, edDefLang);
   setTabOrder(edDefLang, cbProcessPAS);
-  setTabOrder(cbProcessPAS, lvUnits);
+  setTabOrder(cbProcessPAS, cbAnnotate);
+  setTabOrder(cbAnnotate, lvUnits);
 
   connect(bbNext, &QPushButton::clicked, this, &TdlgPolyverb::bbNextClick);
   connect(bbBack, &QPushButton::clicked, this, &TdlgPolyverb::bbBackClick);

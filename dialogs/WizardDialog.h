@@ -1,7 +1,8 @@
 // TdlgPolyverb, the three-page wizard the run shows: page "First" asks for the native
 // language name and whether sources are processed, "Second" lists the project's modules,
 // "Last" confirms. The dialog only navigates and sets its modal result; the run fills
-// lvUnits before showing it and reads edDefLang, cbProcessPAS and lvUnits afterwards.
+// lvUnits before showing it and reads edDefLang, cbProcessPAS, cbAnnotate and lvUnits
+// afterwards.
 //
 // Every control carries its field name as Qt object name, so hosts and tests find it.
 #pragma once
@@ -44,6 +45,7 @@ class TdlgPolyverb : public QDialog {
   QLabel* Label3;
   QLineEdit* edDefLang;
   QCheckBox* cbProcessPAS;
+  QCheckBox* cbAnnotate;  // the text as a comment after each call; unchecked at first
   QLabel* Image2;
   QLabel* Label1;
   QTreeWidget* lvUnits;

@@ -59,6 +59,7 @@ void RunWizard(TIToolServices& services, TWizardUi& ui) {
   units.ReadFromListView(dialog->lvUnits());
   const std::string lang_name = dialog->LanguageName();
   const bool process_sources = dialog->ProcessSources();
+  const ScopedAnnotation annotation(dialog->AnnotateCalls());
 
   const ScopedStringChooser chooser(
       [&ui](std::span<const std::string> lines, TLangStrings& strings) {

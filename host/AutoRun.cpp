@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <iostream>
 
+#include "dialogs/StringChooserDialog.h"
 #include "host/IdeMenus.h"
 #include "platform/Text.h"
 
@@ -97,6 +98,12 @@ void AutoRun::Poll() {
         else
           Fail("the wizard has no edDefLang");
       }
+      if (options_.annotate) {
+        if (auto* check = modal->findChild<QCheckBox*>("cbAnnotate"))
+          check->setChecked(true);
+        else
+          Fail("the wizard has no cbAnnotate");
+      }
       if (!options_.process_sources) {
         if (auto* check = modal->findChild<QCheckBox*>("cbProcessPAS"))
           check->setChecked(false);
@@ -111,7 +118,12 @@ void AutoRun::Poll() {
   if (name == "dlgStrChoose") {
     answered_.push_back(name);
     if (auto* list = modal->findChild<QListWidget*>("lbStrings"))
-      for (int row = 0; row < list->count(); ++row) list->item(row)->setSelected(true);
+      for (int row = 0; row < list->count(); ++row) {
+        QListWidgetItem* item = list->item(row);
+        const bool suggested = item->data(kSuggestedMarkRole).toBool();
+        item->setSelected(options_.mark == AutoMark::kAll ||
+                          (options_.mark == AutoMark::kSuggested && suggested));
+      }
     else
       Fail("the string chooser has no lbStrings");
     if (!ClickIfAvailable(*modal, "bbOK")) Fail("the string chooser's bbOK cannot be clicked");

@@ -32,7 +32,8 @@ constexpr int kExitUsage = 2;
 constexpr int kExitMessageShown = 3;
 
 constexpr const char* kUsage =
-    "usage: polyverb-ide [--expert PATH] [--yes [--lang NAME] [--no-sources]] PROJECT.dpr\n";
+    "usage: polyverb-ide [--expert PATH] [--yes [--lang NAME] [--no-sources]\n"
+    "                    [--mark all|suggested|none] [--annotate]] PROJECT.dpr\n";
 
 constexpr const char* kHelp =
     "\n"
@@ -46,11 +47,18 @@ constexpr const char* kHelp =
     "                  program, or ../expert/libpolyverb.so from its directory (the build\n"
     "                  tree's layout)\n"
     "  --yes           run without a person: click the add-in's menu item, accept the\n"
-    "                  wizard's defaults (Next, Next, Finish), mark every string in each\n"
-    "                  chooser, confirm every message (echoed to stderr), print a summary\n"
-    "                  and exit. Uses Qt's offscreen platform when there is no display.\n"
+    "                  wizard's defaults (Next, Next, Finish), mark the suggested strings\n"
+    "                  in each chooser, confirm every message (echoed to stderr), print a\n"
+    "                  summary and exit. Uses Qt's offscreen platform when there is no\n"
+    "                  display.\n"
     "  --lang NAME     with --yes: the native language name typed into the wizard\n"
     "  --no-sources    with --yes: uncheck \"Process .PAS files\" (forms only)\n"
+    "  --mark all|suggested|none\n"
+    "                  with --yes: the strings marked in each chooser: every one, the\n"
+    "                  ones suggested as text a person reads (the default; polyverb list\n"
+    "                  --suggest shows them and why), or none\n"
+    "  --annotate      with --yes: check \"Write each text after its call\": each call\n"
+    "                  gets its text as a comment, GetLangStr(12) {data/world.ini}\n"
     "  -h, --help      this text\n"
     "\n"
     "The summary lists the modules done (those the add-in got a module interface for), the\n"
@@ -64,7 +72,7 @@ struct Options {
   std::optional<std::string> expert;
   bool yes = false;
   AutoRunOptions run;
-  bool language_given = false;
+  bool answers_given = false;  // an option that answers the wizard for --yes
   std::string project;
 };
 
@@ -90,8 +98,24 @@ std::optional<Options> ParseArgs(const std::vector<std::string>& args) {
       options.yes = true;
     } else if (arg == "--lang") {
       options.run.language = value();
+      options.answers_given = true;
     } else if (arg == "--no-sources") {
       options.run.process_sources = false;
+      options.answers_given = true;
+    } else if (arg == "--mark") {
+      const std::string& mark = value();
+      if (mark == "all")
+        options.run.mark = AutoMark::kAll;
+      else if (mark == "suggested")
+        options.run.mark = AutoMark::kSuggested;
+      else if (mark == "none")
+        options.run.mark = AutoMark::kNone;
+      else
+        throw UsageError("--mark takes all, suggested or none, not '" + mark + "'");
+      options.answers_given = true;
+    } else if (arg == "--annotate") {
+      options.run.annotate = true;
+      options.answers_given = true;
     } else if (arg.size() > 1 && arg[0] == '-') {
       throw UsageError("unknown option " + arg);
     } else if (have_project) {
@@ -102,8 +126,10 @@ std::optional<Options> ParseArgs(const std::vector<std::string>& args) {
     }
   }
   if (!have_project) throw UsageError("no project file given");
-  if (!options.yes && (options.run.language || !options.run.process_sources))
-    throw UsageError("--lang and --no-sources answer the wizard for --yes; give --yes too");
+  if (!options.yes && options.answers_given)
+    throw UsageError(
+        "--lang, --no-sources, --mark and --annotate answer the wizard for --yes; give --yes "
+        "too");
   return options;
 }
 

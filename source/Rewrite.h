@@ -26,8 +26,16 @@ struct TGlue {
 // another "^", as in p^['k']) is no character code.
 TGlue GlueAt(std::string_view line, std::int32_t start_pos, std::int32_t next_pos);
 
-// "GetLangStr(" + Number in decimal + ")", with "+" on each glued side.
-std::string Replacement(std::uint16_t number, TGlue glue);
+// "GetLangStr(" + Number in decimal + ")", then `annotation` (empty, or Annotation of the
+// text), with "+" on each glued side.
+std::string Replacement(std::uint16_t number, TGlue glue, std::string_view annotation = {});
+
+// The comment --annotate writes after a call: a blank and the literal's text in braces,
+// " {data/world.ini}". The text is cut at 40 characters (UTF-8 sequences count as one
+// when the text is valid UTF-8); "{", "}", "(*" and "*)" become "?" (Free Pascal nests
+// brace comments in some modes), so do control characters (a line end would split the
+// line); a leading "$" gets a blank before it, else the comment would be a directive.
+std::string Annotation(std::string_view text);
 
 // The number a new entry of File starts at: one above the largest number the table holds
 // (for a table in ascending order that is LastNumber + 1). 65536 when 65535 is taken.

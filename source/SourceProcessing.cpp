@@ -22,6 +22,11 @@ TvLangFileEdit* LangFile = nullptr;
 
 namespace {
 
+bool& Annotating() {
+  static bool annotating = false;
+  return annotating;
+}
+
 TStringChooser& InstalledChooser() {
   static TStringChooser chooser;
   return chooser;
@@ -53,6 +58,17 @@ void CheckPlaces(const std::vector<std::string>& lines, const TLangStrings& stri
 }
 
 }  // namespace
+
+ScopedAnnotation::ScopedAnnotation(bool annotate)
+    : previous_(std::exchange(Annotating(), annotate)) {}
+
+ScopedAnnotation::~ScopedAnnotation() {
+  Annotating() = previous_;
+}
+
+bool AnnotateCalls() {
+  return Annotating();
+}
 
 ScopedStringChooser::ScopedStringChooser(TStringChooser chooser)
     : previous_(std::exchange(InstalledChooser(), std::move(chooser))) {}
@@ -88,7 +104,8 @@ void ReplaceStrings(std::vector<std::string>& lines, const TLangStrings& strings
       as_read = line;
     }
     const std::string replacement =
-        Replacement(NextStrNumber, GlueAt(as_read, s.StartPos, s.NextPos));
+        Replacement(NextStrNumber, GlueAt(as_read, s.StartPos, s.NextPos),
+                    AnnotateCalls() ? Annotation(s.Text) : std::string());
     const auto from = static_cast<std::size_t>(s.StartPos + shift - 1);
     const auto length = static_cast<std::size_t>(s.NextPos - s.StartPos);
     line.replace(from, length, replacement);

@@ -25,6 +25,23 @@ extern uint16_t NextStrNumber;
 // it is read until it is saved; null outside a call.
 extern TvLangFileEdit* LangFile;
 
+// When true, ReplaceStrings writes each literal's text as a comment after its call
+// (Annotation in Rewrite.h): GetLangStr(12) {data/world.ini}. Off by default; a run that
+// wants it turns it on with ScopedAnnotation.
+bool AnnotateCalls();
+
+// Sets AnnotateCalls() for the lifetime of this object; the previous value comes back after.
+class ScopedAnnotation {
+ public:
+  explicit ScopedAnnotation(bool annotate);
+  ~ScopedAnnotation();
+  ScopedAnnotation(const ScopedAnnotation&) = delete;
+  ScopedAnnotation& operator=(const ScopedAnnotation&) = delete;
+
+ private:
+  bool previous_;
+};
+
 // The seam through which the user marks literals. It sets Chosen on the entries to
 // translate; ChooseStrings clears every mark before calling it, so an entry it leaves
 // alone counts as unmarked. Lines are the source lines as read. The add-in installs its

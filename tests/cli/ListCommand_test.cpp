@@ -51,6 +51,24 @@ TEST_F(ListCommandTest, HumanFormatShowsLiteralAsWritten) {
   EXPECT_EQ(run.err, "");
 }
 
+TEST_F(ListCommandTest, SuggestAddsTheSuggestionAndItsReason) {
+  testing::WriteBytes(unit_,
+                      "program P;\nbegin\n  ShowMessage('Saved');\n"
+                      "  S := Ini.ReadString('Main', 'Left', '');\nend.\n");
+  const Captured human = Call(RunList, {"--suggest", unit_});
+  EXPECT_EQ(human.out,
+            unit_ + ":3:15: 1: 'Saved'  mark: an argument of a message, dialog or error routine\n" +
+                unit_ +
+                ":4:23: 2: 'Main'  leave: a key or name: registry, INI, database, class, library "
+                "or XML\n" +
+                unit_ +
+                ":4:31: 3: 'Left'  leave: a key or name: registry, INI, database, class, library "
+                "or XML\n");
+  const Captured tsv = Call(RunList, {"--tsv", "--suggest", unit_});
+  EXPECT_EQ(tsv.out.substr(0, tsv.out.find('\n')),
+            unit_ + "\t3\t15\t22\tSaved\tmark\tan argument of a message, dialog or error routine");
+}
+
 TEST_F(ListCommandTest, TsvFormatShowsTextAndColumns) {
   const Captured run = Call(RunList, {"--tsv", unit_});
   EXPECT_EQ(run.status, kExitOk);

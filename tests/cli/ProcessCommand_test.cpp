@@ -93,6 +93,18 @@ TEST_F(ProcessCommandTest, MarkNoneStillWritesSourcesWithCandidates) {
   EXPECT_EQ(EntriesOf(Lng()), Entries{});
 }
 
+TEST_F(ProcessCommandTest, MarkSuggestedLeavesDataAndAnnotateWritesTheTexts) {
+  const Captured run = Call({"--mark", "suggested", "--annotate", "u.pas"});
+  EXPECT_EQ(run.out, "u.pas: 5 candidates, 2 marked, numbers 1-2\n");
+  EXPECT_EQ(testing::ReadBytes("u.pas"),
+            "unit U;\r\ninterface\r\nimplementation\r\nprocedure P;\r\nbegin\r\n"
+            "  S := 'Tab:'#9'end';\r\n"
+            "  ShowMessage(GetLangStr(1) {It's} + ' ' + GetLangStr(2) {done});\r\n"
+            "  X := p^['Key'];\r\n"
+            "end;\r\nend.\r\n");
+  EXPECT_EQ(EntriesOf(Lng()), (Entries{{1, "It's"}, {2, "done"}}));
+}
+
 TEST_F(ProcessCommandTest, DryRunPrintsReplacementsAndWritesNothing) {
   auto table = TvLangFileEdit::FromBytes({}, Lng());
   table->AddIdent(7, "Seven", 0);

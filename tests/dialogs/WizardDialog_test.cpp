@@ -147,12 +147,13 @@ TEST_F(WizardTest, TabWalksTheButtonsThenThePage) {
   ASSERT_TRUE(ShowActive(dialog_));
   dialog_.bbNext->setFocus();
   std::vector<std::string> order;
-  for (int i = 0; i < 4; ++i) {
+  for (int i = 0; i < 5; ++i) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     order.push_back(Name(QApplication::focusWidget()));
   }
   // Back is disabled and Finish hidden on the first page.
-  EXPECT_EQ(order, (std::vector<std::string>{"bbCancel", "edDefLang", "cbProcessPAS", "bbNext"}));
+  EXPECT_EQ(order, (std::vector<std::string>{"bbCancel", "edDefLang", "cbProcessPAS", "cbAnnotate",
+                                             "bbNext"}));
 }
 
 TEST_F(WizardTest, NameAndCheckBoxKeepTheirValuesAcrossPages) {

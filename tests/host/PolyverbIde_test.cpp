@@ -94,7 +94,7 @@ class PolyverbIdeTest : public ::testing::Test {
 };
 
 TEST_F(PolyverbIdeTest, YesRunsTheWholeWizardOverTheDemo) {
-  const auto r = Ide({"--yes", "Shop.dpr"});
+  const auto r = Ide({"--yes", "--mark", "all", "Shop.dpr"});
   ASSERT_EQ(r.exit_code, 0) << Describe(r);
   EXPECT_EQ(r.out,
             "polyverb-ide summary\n"
@@ -119,7 +119,7 @@ TEST_F(PolyverbIdeTest, YesRunsTheWholeWizardOverTheDemo) {
   about.insert(about.find(anchor) + anchor.size(), "  Hint := 'Second run';\r\n");
   WriteBytes(Path("About.pas"), about);
   const std::string main_before = Read("Main.pas");
-  const auto again = Ide({"--yes", "Shop.dpr"});
+  const auto again = Ide({"--yes", "--mark", "all", "Shop.dpr"});
   ASSERT_EQ(again.exit_code, 0) << Describe(again);
   ExpectPrepared("Main", "TfrmMain", "English");
   ExpectPrepared("About", "TfrmAbout", "English");
@@ -128,6 +128,17 @@ TEST_F(PolyverbIdeTest, YesRunsTheWholeWizardOverTheDemo) {
   EXPECT_EQ(LangStrings(Path("english.lng")), expected);
   EXPECT_EQ(Count(Read("About.pas"), "  Hint := GetLangStr(12);\r\n"), 1u);
   EXPECT_EQ(Read("Main.pas"), main_before);
+}
+
+TEST_F(PolyverbIdeTest, YesMarksTheSuggestedStringsAndAnnotatesOnRequest) {
+  const std::string prices = Read("Prices.pas");
+  const auto r = Ide({"--yes", "--annotate", "Shop.dpr"});
+  ASSERT_EQ(r.exit_code, 0) << Describe(r);
+  // The demo's texts; its price pieces ('free', '%.2d', ' EUR', ...) are left.
+  EXPECT_EQ(LangStrings(Path("english.lng")),
+            std::vector<std::string>(kDemoStrings.begin(), kDemoStrings.begin() + 6));
+  EXPECT_EQ(Count(Read("Shop.dpr"), "Application.Title := GetLangStr(1) {Corner Shop};\r\n"), 1u);
+  EXPECT_EQ(Count(Read("Prices.pas"), "GetLangStr"), 0u);
 }
 
 TEST_F(PolyverbIdeTest, LanguageAndNoSourcesAnswerTheWizard) {
@@ -155,7 +166,7 @@ TEST_F(PolyverbIdeTest, BinaryFormIsReportedLeftAsItWasAndLaterModulesAreDone) {
   WriteBytes(Path("Bin.pas"), bin_pas);
   WriteBytes(Path("Bin.dfm"), bin_dfm);
 
-  const auto r = Ide({"--yes", "Shop.dpr"});
+  const auto r = Ide({"--yes", "--mark", "all", "Shop.dpr"});
   ASSERT_EQ(r.exit_code, 3) << Describe(r);
   const std::string bin = Path("Bin.pas");
   const std::string why =
@@ -184,7 +195,7 @@ TEST_F(PolyverbIdeTest, FailedSaveEndsTheRunWithTheErrorAndLeavesLaterModules) {
   main.replace(main.find("TfrmMain = class"), 8, "TfrmShop");
   WriteBytes(Path("Main.pas"), main);
   const std::string about = Read("About.pas");
-  const auto r = Ide({"--yes", "Shop.dpr"});
+  const auto r = Ide({"--yes", "--mark", "all", "Shop.dpr"});
   ASSERT_EQ(r.exit_code, 1) << Describe(r);
   const std::string error =
       "Unit file " + Path("Main.pas") + ": the declaration of class TfrmMain was not found";
@@ -249,8 +260,8 @@ INSTANTIATE_TEST_SUITE_P(
         StartCase{"LangWithoutYes",
                   {"--lang", "French", "Shop.dpr"},
                   2,
-                  std::string("polyverb-ide: --lang and --no-sources answer the wizard for --yes; "
-                              "give --yes too\n") +
+                  std::string("polyverb-ide: --lang, --no-sources, --mark and --annotate answer "
+                              "the wizard for --yes; give --yes too\n") +
                       kUsageTail},
         StartCase{"MissingProject",
                   {"--yes", "None.dpr"},
@@ -310,7 +321,7 @@ TEST_F(PolyverbIdeTest, ConsoleProgramPrintsTheSameAfterTheRun) {
   };
   const std::string before = build(dir_ / "before");
   ASSERT_NE(before.find("Bread costs 2.49 EUR"), std::string::npos) << before;
-  const auto r = Ide({"--yes", "Shop.dpr"});
+  const auto r = Ide({"--yes", "--mark", "all", "Shop.dpr"});
   ASSERT_EQ(r.exit_code, 0) << Describe(r);
   ASSERT_EQ(Count(Read("Prices.pas"), "GetLangStr("), 5u);
   EXPECT_EQ(build(dir_ / "after"), before);

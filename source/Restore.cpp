@@ -1,0 +1,153 @@
+#include "source/Restore.h"
+
+#include <algorithm>
+#include <map>
+
+#include "langfile/LangFile.h"
+#include "platform/Text.h"
+#include "source/Rewrite.h"
+#include "source/Scanner.h"
+
+namespace polyverb {
+
+std::string PascalLiteral(std::string_view text) {
+  std::string out;
+  bool quoted = false;
+  for (const char c : text) {
+    if (c == '\r' || c == '\n') {
+      if (quoted) out += '\'';
+      quoted = false;
+      out += c == '\r' ? "#13" : "#10";
+      continue;
+    }
+    if (!quoted) out += '\'';
+    quoted = true;
+    out += c;
+    if (c == '\'') out += '\'';
+  }
+  if (quoted) out += '\'';
+  return out.empty() ? "''" : out;
+}
+
+namespace {
+
+constexpr std::string_view kCallName = "getlangstr";
+
+// The scanner's word (lower-cased) ends with the call's name. To the scanner "[" and "^"
+// are word characters, so p^[GetLangStr(5)] holds the word "p^[getlangstr".
+bool EndsWithCallName(std::string_view word) {
+  if (word.size() < kCallName.size() || word.substr(word.size() - kCallName.size()) != kCallName)
+    return false;
+  if (word.size() == kCallName.size()) return true;
+  const char before = word[word.size() - kCallName.size() - 1];
+  return !((before >= 'a' && before <= 'z') || (before >= '0' && before <= '9') || before == '_' ||
+           static_cast<unsigned char>(before) >= 0x80);
+}
+
+// Columns [from, to) of `line` hold a whole argument: "(" or "," before, ")" or ","
+// after, blanks aside.
+bool IsWholeArgument(std::string_view line, std::size_t from, std::size_t to) {
+  while (from > 0 && (line[from - 1] == ' ' || line[from - 1] == '\t')) --from;
+  while (to < line.size() && (line[to] == ' ' || line[to] == '\t')) ++to;
+  return from > 0 && (line[from - 1] == '(' || line[from - 1] == ',') && to < line.size() &&
+         (line[to] == ')' || line[to] == ',');
+}
+
+}  // namespace
+
+std::vector<TLangCall> FindLangCalls(std::span<const std::string_view> lines) {
+  std::vector<TLangCall> calls;
+  TvScanner scanner(lines);
+  // The last four tokens: "getlangstr" "(" number ")" ends a call.
+  struct Seen {
+    TTokenKind kind = tkUnknown;
+    std::string text;
+    std::int32_t line = 0, pos = 0, next = 0;
+  };
+  Seen seen[4];
+  scanner.Reset();
+  while (!scanner.AtEnd()) {
+    std::rotate(seen, seen + 1, seen + 4);
+    seen[3] = {scanner.Kind(), std::string(scanner.Token()), scanner.LineIndex(),
+               scanner.TokenPos(), scanner.NextPos()};
+    scanner.NextToken();
+    const Seen& name = seen[0];
+    const Seen& number = seen[2];
+    if (!EndsWithCallName(name.text) || seen[1].text != "(" || seen[1].kind != tkSymbol ||
+        number.kind != tkNumber || seen[3].text != ")" || seen[3].kind != tkSymbol ||
+        name.line != seen[3].line)
+      continue;
+    if (number.text.size() > 18 || number.text.find_first_not_of("0123456789") != std::string::npos)
+      continue;  // "1e5" is a number token too
+    const auto name_pos = name.pos + static_cast<std::int32_t>(name.text.size() - kCallName.size());
+    TLangCall call{name.line, name_pos, seen[3].next, std::stoll(number.text)};
+    // PChar( right before and ) right after, the whole of an argument: conversion wraps a
+    // literal so that a routine taking a PChar gets one.
+    const std::string_view line = lines[static_cast<std::size_t>(call.LineIndex)];
+    const auto before = static_cast<std::size_t>(call.StartPos - 1);
+    const auto after = static_cast<std::size_t>(call.NextPos - 1);
+    if (before >= 6 && line.substr(before - 6, 6) == "PChar(" && after < line.size() &&
+        line[after] == ')' && IsWholeArgument(line, before - 6, after + 1)) {
+      call.StartPos -= 6;
+      call.NextPos += 1;
+    }
+    calls.push_back(call);
+  }
+  return calls;
+}
+
+namespace {
+
+// The first text of each number, as the run-time units read a table that holds one twice.
+std::map<long long, std::string_view> TextsByNumber(const TvLangFile& lang) {
+  std::map<long long, std::string_view> texts;
+  for (const TvIdentRec& rec : lang.Idents()) texts.emplace(rec.Number, rec.Text);
+  return texts;
+}
+
+}  // namespace
+
+TRestoreResult RestoreLangCalls(std::span<const std::string_view> lines, const TvLangFile& lang,
+                                const std::function<bool(long long)>& selected) {
+  TRestoreResult result;
+  result.lines.assign(lines.begin(), lines.end());
+  const std::map<long long, std::string_view> texts = TextsByNumber(lang);
+  const std::vector<TLangCall> calls = FindLangCalls(lines);
+
+  // What to splice where, found on the lines as read.
+  struct Splice {
+    std::size_t line, from, to;
+    std::string with;
+  };
+  std::vector<Splice> splices;
+  for (const TLangCall& call : calls) {
+    const auto text = texts.find(call.Number);
+    if (!selected(call.Number) || text == texts.end()) {
+      if (selected(call.Number)) result.missing.push_back(call);
+      result.remaining.insert(call.Number);
+      continue;
+    }
+    const std::string_view line = lines[static_cast<std::size_t>(call.LineIndex)];
+    auto from = static_cast<std::size_t>(call.StartPos - 1);
+    auto to = static_cast<std::size_t>(call.NextPos - 1);
+    const std::string annotation = Annotation(text->second);
+    if (line.substr(to, annotation.size()) == annotation) to += annotation.size();
+    // A "+" glued between a character code and the call is the conversion's.
+    if (from >= 1 && line[from - 1] == '+' &&
+        GlueAt(line, static_cast<std::int32_t>(from), static_cast<std::int32_t>(from + 1)).before)
+      --from;
+    if (to < line.size() && line[to] == '+' &&
+        GlueAt(line, 1, static_cast<std::int32_t>(to + 2)).after)
+      ++to;
+    TRestoredCall restored{call, std::string(line.substr(from, to - from)),
+                           PascalLiteral(text->second)};
+    splices.push_back({static_cast<std::size_t>(call.LineIndex), from, to, restored.literal});
+    result.restored.push_back(std::move(restored));
+  }
+  // Right to left within a line, so the columns found on the line as read stay right.
+  for (auto it = splices.rbegin(); it != splices.rend(); ++it)
+    result.lines[it->line].replace(it->from, it->to - it->from, it->with);
+  return result;
+}
+
+}  // namespace polyverb
