@@ -131,14 +131,15 @@ TEST_F(PolyverbIdeTest, YesRunsTheWholeWizardOverTheDemo) {
 }
 
 TEST_F(PolyverbIdeTest, YesMarksTheSuggestedStringsAndAnnotatesOnRequest) {
-  const std::string prices = Read("Prices.pas");
   const auto r = Ide({"--yes", "--annotate", "Shop.dpr"});
   ASSERT_EQ(r.exit_code, 0) << Describe(r);
-  // The demo's texts; its price pieces ('free', '%.2d', ' EUR', ...) are left.
-  EXPECT_EQ(LangStrings(Path("english.lng")),
-            std::vector<std::string>(kDemoStrings.begin(), kDemoStrings.begin() + 6));
+  // The demo's texts; its price pieces ('free', '%.2d', ' EUR', ' costs ') are left.
+  std::vector<std::string> texts(kDemoStrings.begin(), kDemoStrings.begin() + 6);
+  texts.push_back(" costs nothing");
+  EXPECT_EQ(LangStrings(Path("english.lng")), texts);
   EXPECT_EQ(Count(Read("Shop.dpr"), "Application.Title := GetLangStr(1) {Corner Shop};\r\n"), 1u);
-  EXPECT_EQ(Count(Read("Prices.pas"), "GetLangStr"), 0u);
+  EXPECT_EQ(Count(Read("Prices.pas"), "Result := Name + GetLangStr(7) { costs nothing};\r\n"), 1u);
+  EXPECT_EQ(Count(Read("Prices.pas"), "'free'"), 1u);
 }
 
 TEST_F(PolyverbIdeTest, LanguageAndNoSourcesAnswerTheWizard) {
@@ -220,9 +221,10 @@ void PrintTo(const StartCase& c, std::ostream* os) {
 
 class StartFailureTest : public PolyverbIdeTest, public ::testing::WithParamInterface<StartCase> {};
 
-constexpr const char* kUsageTail =
-    "usage: polyverb-ide [--expert PATH] [--yes [--lang NAME] [--no-sources]] PROJECT.dpr\n"
-    "Try 'polyverb-ide --help'.\n";
+constexpr const char* kUsage =
+    "usage: polyverb-ide [--expert PATH] [--yes [--lang NAME] [--no-sources]\n"
+    "                    [--mark all|suggested|none] [--annotate]] PROJECT.dpr\n";
+const std::string kUsageTail = std::string(kUsage) + "Try 'polyverb-ide --help'.\n";
 
 TEST_P(StartFailureTest, ClearMessageAndNothingWritten) {
   WriteBytes(Path("junk.so"), "junk");
@@ -296,11 +298,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(PolyverbIdeTest, HelpDescribesTheOptionsAndExitStatus) {
   const auto r = Ide({"--help"});
   EXPECT_EQ(r.exit_code, 0);
-  EXPECT_EQ(
-      r.out.rfind(
-          "usage: polyverb-ide [--expert PATH] [--yes [--lang NAME] [--no-sources]] PROJECT.dpr\n",
-          0),
-      0u);
+  EXPECT_EQ(r.out.rfind(kUsage, 0), 0u);
   EXPECT_NE(r.out.find("3 when\nthe run completed but showed a message"), std::string::npos)
       << r.out;
 }
