@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "platform/Text.h"
+#include "platform/Bytes.h"
 #include "source/Scanner.h"
 
 namespace polyverb {
@@ -22,32 +22,19 @@ struct Tok {
   int routine = -1;    // index into the routine names, -1 before the first routine
 };
 
-bool IsAsciiLetter(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
 bool IsWordChar(char c) {
-  return IsAsciiLetter(c) || IsDigit(c) || c == '_';
+  return IsAsciiLetter(c) || IsAsciiDigit(c) || c == '_';
 }
 
 bool Is(const Tok& t, std::string_view text) {
   return (t.kind == TokKind::kSymbol || t.kind == TokKind::kWord) && SameTextAscii(t.text, text);
 }
 
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  return out;
-}
-
 // ---- conditional directives ----
 
 // A conditional symbol that only a developer's build defines.
 bool IsDebugSymbol(std::string_view symbol) {
-  const std::string lower = Lower(symbol);
+  const std::string lower = AsciiLowerCase(symbol);
   if (lower.find("debug") != std::string::npos || lower.find("verbose") != std::string::npos)
     return true;
   for (const std::string& part : NameParts(symbol))
@@ -69,7 +56,7 @@ class DebugBlocks {
   void Directive(std::string_view content) {
     std::size_t n = 0;
     while (n < content.size() && IsAsciiLetter(content[n])) ++n;
-    const std::string name = Lower(content.substr(0, n));
+    const std::string name = AsciiLowerCase(content.substr(0, n));
     std::string_view rest = content.substr(n);
     if (name == "ifdef" || name == "ifndef" || name == "if" || name == "ifopt") {
       bool mentions = false;
@@ -167,7 +154,7 @@ void AddWordPieces(std::string_view word, const Tok& proto, std::vector<Tok>& ou
       while (j < word.size() && word[j] != '[' && word[j] != ']' && word[j] != '^') ++j;
       if (c == '#')
         t.kind = TokKind::kCode;
-      else if (IsDigit(c) || c == '$')
+      else if (IsAsciiDigit(c) || c == '$')
         t.kind = TokKind::kNumber;
       else if (IsAsciiLetter(c) || c == '_' || c == '&')
         t.kind = TokKind::kWord;
@@ -366,7 +353,8 @@ void FillContext(const FileTokens& file, std::size_t at, TLiteralContext& c) {
       call.argument = args;
       const Tok* a0 = tok(k + 1);
       const Tok* a1 = tok(k + 2);
-      if (a0 && a1 && a0->kind == TokKind::kWord && Is(*a1, ",")) call.first_arg = Lower(a0->text);
+      if (a0 && a1 && a0->kind == TokKind::kWord && Is(*a1, ","))
+        call.first_arg = AsciiLowerCase(a0->text);
       args = 0;
       if (!call.name.empty()) c.calls.push_back(std::move(call));
     } else if (Is(t, "[")) {
@@ -408,7 +396,7 @@ std::vector<std::string> NameParts(std::string_view name) {
   std::vector<std::string> parts;
   std::string part;
   auto flush = [&] {
-    if (!part.empty()) parts.push_back(Lower(part));
+    if (!part.empty()) parts.push_back(AsciiLowerCase(part));
     part.clear();
   };
   for (std::size_t i = 0; i < name.size(); ++i) {

@@ -4,7 +4,7 @@
 #include <map>
 
 #include "langfile/LangFile.h"
-#include "platform/Text.h"
+#include "platform/Bytes.h"
 #include "source/Rewrite.h"
 #include "source/Scanner.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "platform/Text.h"
+#include "platform/Bytes.h"
 
 namespace polyverb {
 namespace {
@@ -12,9 +12,6 @@ namespace {
 
 bool IsLetter(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || static_cast<unsigned char>(c) >= 0x80;
-}
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
 }
 bool IsLower(char c) {
   return c >= 'a' && c <= 'z';
@@ -44,13 +41,6 @@ bool Contains(std::string_view s, std::string_view part) {
   return s.find(part) != std::string_view::npos;
 }
 
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (IsUpper(c)) c = static_cast<char>(c + 32);
-  return out;
-}
-
 // The text with format specifiers (%s, %d, %2:s, %-10.2f, %.*d) taken out.
 std::string WithoutFormats(std::string_view s) {
   std::string out;
@@ -65,7 +55,7 @@ std::string WithoutFormats(std::string_view s) {
       continue;
     }
     while (j < s.size() &&
-           (IsDigit(s[j]) || s[j] == ':' || s[j] == '-' || s[j] == '.' || s[j] == '*'))
+           (IsAsciiDigit(s[j]) || s[j] == ':' || s[j] == '-' || s[j] == '.' || s[j] == '*'))
       ++j;
     if (j < s.size() && Contains("dDuUeEfFgGnNmMpPsSxX", std::string_view(&s[j], 1))) {
       out += ' ';
@@ -131,10 +121,10 @@ bool IsNameLike(std::string_view text) {
     if (IsLetter(c)) {
       letter = true;
       if (i > 0 && IsUpper(c) && IsLower(t[i - 1])) return true;  // camel case
-      if (i > 0 && IsDigit(t[i - 1])) return true;
+      if (i > 0 && IsAsciiDigit(t[i - 1])) return true;
       continue;
     }
-    if (IsDigit(c)) {
+    if (IsAsciiDigit(c)) {
       if (i > 0 && IsLetter(t[i - 1])) return true;
       continue;
     }
@@ -146,13 +136,13 @@ bool IsNameLike(std::string_view text) {
 }
 
 bool IsUrl(std::string_view text) {
-  const std::string t = Lower(Trim(text));
+  const std::string t = AsciiLowerCase(Trim(text));
   return Contains(t, "://") || StartsWith(t, "www.") || StartsWith(t, "mailto:") ||
          StartsWith(t, "http:") || StartsWith(t, "https:");
 }
 
 bool IsExtensionChar(char c) {
-  return IsLetter(c) || IsDigit(c) || c == '~' || c == '$';
+  return IsLetter(c) || IsAsciiDigit(c) || c == '~' || c == '$';
 }
 
 bool IsPath(std::string_view text) {
@@ -179,7 +169,7 @@ bool IsSql(std::string_view text) {
       "GRANT",  "INNER JOIN", "LEFT JOIN", "AND ",     "OR "};
   for (std::string_view k : kStarts)
     if (StartsWith(t, k) && (t.size() == k.size() || !IsLetter(t[k.size()]))) return true;
-  const std::string l = Lower(t);
+  const std::string l = AsciiLowerCase(t);
   return (StartsWith(l, "select ") && Contains(l, " from ")) || StartsWith(l, "insert into ") ||
          StartsWith(l, "delete from ") || StartsWith(l, "create table ") ||
          StartsWith(l, "drop table ") || (StartsWith(l, "update ") && Contains(l, " set "));
@@ -195,7 +185,7 @@ bool IsMarkup(std::string_view text) {
   const std::size_t amp = t.find('&');
   if (amp != std::string_view::npos) {
     std::size_t j = amp + 1;
-    while (j < t.size() && (IsLetter(t[j]) || IsDigit(t[j]) || t[j] == '#')) ++j;
+    while (j < t.size() && (IsLetter(t[j]) || IsAsciiDigit(t[j]) || t[j] == '#')) ++j;
     if (j > amp + 1 && j < t.size() && t[j] == ';') return true;
   }
   return false;
@@ -214,7 +204,8 @@ bool IsCode(std::string_view text) {
     if (Contains(t, mark)) return true;
   if (StartsWith(t, "//")) return true;
   for (std::size_t i = 1; i + 1 < t.size(); ++i)
-    if (t[i] == ',' && !IsBlank(t[i + 1]) && !(IsDigit(t[i - 1]) && IsDigit(t[i + 1]))) return true;
+    if (t[i] == ',' && !IsBlank(t[i + 1]) && !(IsAsciiDigit(t[i - 1]) && IsAsciiDigit(t[i + 1])))
+      return true;
   static constexpr std::string_view kDeclarations[] = {
       "procedure", "function", "type",     "var",         "const",
       "uses",      "unit",     "program",  "interface",   "implementation",
@@ -241,7 +232,7 @@ bool IsNameList(std::string_view text) {
 
 // Words that only an internal error or a developer's aid uses.
 bool HasDeveloperWords(std::string_view text) {
-  const std::string t = Lower(text);
+  const std::string t = AsciiLowerCase(text);
   for (std::string_view w : {"internal error", "not implemented", "not yet implemented",
                              "unknown opcode", "should not happen", "should never happen",
                              "cannot happen", "can't happen", "dump", "debug", "assertion"})
@@ -254,7 +245,7 @@ bool IsDatePattern(std::string_view text) {
   const std::vector<std::string_view> runs = Words(text);
   if (runs.size() < 2) return false;
   for (std::string_view run : runs) {
-    const std::string r = Lower(run);
+    const std::string r = AsciiLowerCase(run);
     if (r == "am" || r == "pm" || r == "ampm") continue;
     if (!Contains("ymdhnsz", std::string_view(&r[0], 1))) return false;
     if (r.find_first_not_of(r[0]) != std::string::npos) return false;
@@ -270,7 +261,7 @@ bool IsDatePattern(std::string_view text) {
 std::string Tail(std::string_view name, bool two) {
   std::size_t dot = name.rfind('.');
   if (two && dot != std::string_view::npos && dot > 0) dot = name.rfind('.', dot - 1);
-  return Lower(dot == std::string_view::npos ? name : name.substr(dot + 1));
+  return AsciiLowerCase(dot == std::string_view::npos ? name : name.substr(dot + 1));
 }
 
 // The last component of a dotted name, as written.
@@ -562,7 +553,7 @@ bool InDebugRoutine(const TLiteralContext& c) {
 bool LocationPrefix(const TLiteralContext& c) {
   const std::string_view t = Trim(c.text);
   std::size_t n = 0;
-  while (n < t.size() && (IsLetter(t[n]) || IsDigit(t[n]) || t[n] == '_' || t[n] == '.')) ++n;
+  while (n < t.size() && (IsLetter(t[n]) || IsAsciiDigit(t[n]) || t[n] == '_' || t[n] == '.')) ++n;
   if (n == 0 || n >= t.size() || t[n] != ':' || (n + 1 < t.size() && !IsBlank(t[n + 1])))
     return false;
   const std::string_view name = t.substr(0, n);
@@ -699,7 +690,7 @@ bool ExceptionMessage(const TLiteralContext& c) {
   const std::size_t before = name.rfind('.', last - 1);
   const std::size_t from = before == std::string_view::npos ? 0 : before + 1;
   const std::string_view owner = name.substr(from, last - from);
-  const std::string lower = Lower(owner);
+  const std::string lower = AsciiLowerCase(owner);
   return (owner.size() >= 2 && owner[0] == 'E' && IsUpper(owner[1])) ||
          Contains(lower, "exception") || Contains(lower, "error");
 }
