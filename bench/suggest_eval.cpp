@@ -14,7 +14,6 @@
 //   suggest_eval [--split tune|report] [--errors] [--rules] [--data DIR] [--corpus DIR] [--fpcsrc
 //   DIR]
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -95,7 +94,6 @@ int main(int argc, char** argv) {
   std::string split = "report";
   bool errors = false;
   bool rules = false;
-  const char* show_rule = std::getenv("SHOW_RULE");
   std::string data = POLYVERB_SUGGEST_DATA;
   std::string corpus = POLYVERB_CORPUS;
   std::string fpcsrc = "/usr/share/fpcsrc";
@@ -164,9 +162,7 @@ int main(int argc, char** argv) {
         by_source[r.source].Add(r.label, marked);
         all.Add(r.label, marked);
         by_rule[suggestions[k].reason].Add(r.label, marked);
-        if (errors &&
-            (marked != (r.label == "text") ||
-             (show_rule && suggestions[k].reason.find(show_rule) != std::string_view::npos)))
+        if (errors && marked != (r.label == "text"))
           std::printf("%s %-5s %-5s %-70.70s | %s\n", r.id.c_str(), r.label.c_str(),
                       marked ? "MARK" : "leave",
                       std::string(source.Lines()[static_cast<std::size_t>(r.line - 1)]).c_str(),

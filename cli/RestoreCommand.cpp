@@ -110,12 +110,12 @@ int RunRestore(std::span<const std::string> args) {
                   << EscapeText(r.written) << "\n";
     }
     still_called.insert(f.result.remaining.begin(), f.result.remaining.end());
-    if (f.result.changed() && !parsed.dry_run) ReplaceFile(f.name, JoinLinesCrLf(f.result.lines));
+    if (f.result.Changed() && !parsed.dry_run) ReplaceFile(f.name, JoinLinesCrLf(f.result.lines));
     std::cout << f.name << ": " << f.result.restored.size()
               << (f.result.restored.size() == 1 ? " call" : " calls") << " restored";
     if (!f.result.missing.empty())
       std::cout << ", " << f.result.missing.size() << " left (missing)";
-    if (!f.result.changed()) std::cout << ", source not rewritten";
+    if (!f.result.Changed()) std::cout << ", source not rewritten";
     std::cout << (parsed.dry_run ? " (dry run)" : "") << "\n";
   }
 

@@ -46,7 +46,7 @@ struct TRestoreResult {
   std::vector<TRestoredCall> restored;  // in source order
   std::vector<TLangCall> missing;       // selected, but the language file lacks the number
   std::set<long long> remaining;        // numbers still called after the restore
-  bool changed() const { return !restored.empty(); }
+  bool Changed() const { return !restored.empty(); }
 };
 
 // Restores in Lines every call whose number `selected` accepts and the language file

@@ -4,6 +4,9 @@
 // convert alike, and come back as 'abc'#13). The input's last byte picks the marks and
 // whether calls are annotated.
 //
+// The suggestion rules run over the same candidates on the way: one suggestion each, with
+// a reason.
+//
 // Inputs for which the round trip cannot hold are not judged: a source that already calls
 // GetLangStr, and marked literals that conversion cannot give back unambiguously (glued to
 // a word, wrapped in PChar( ) by the user as a whole argument, or followed by a comment
@@ -20,6 +23,7 @@
 #include "source/Rewrite.h"
 #include "source/SourceProcessing.h"
 #include "source/SourceText.h"
+#include "source/SuggestRules.h"
 
 namespace {
 
@@ -78,6 +82,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   TLangStrings strings;
   FindStrings(std::span<const std::string>(lines), strings);
+  const std::vector<TSuggestion> suggestions = SuggestMarks(Views(lines), strings);
+  if (suggestions.size() != static_cast<std::size_t>(strings.Count())) __builtin_trap();
+  for (const TSuggestion& s : suggestions)
+    if (s.reason.empty()) __builtin_trap();
   for (std::int32_t i = 0; i < strings.Count(); ++i) {
     TLangStr& s = strings.Items(i);
     s.Chosen = ((pattern >> (i % 7)) & 1) != 0 &&

@@ -58,7 +58,7 @@ TEST_F(RestoreTest, LeavesWhatConversionDidNotWrite) {
   EXPECT_EQ(Line("S := X+GetLangStr(3)+Y;"), "S := X+'a'+Y;");
   const char* untouched = "S := 'GetLangStr(1)'; // GetLangStr(1) { GetLangStr(2) }";
   EXPECT_EQ(Line(untouched), untouched);
-  EXPECT_FALSE(Restore(untouched).changed());
+  EXPECT_FALSE(Restore(untouched).Changed());
 }
 
 TEST_F(RestoreTest, MissingAndUnselectedNumbersStayAndAreNamed) {
