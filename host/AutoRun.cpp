@@ -11,7 +11,6 @@
 #include <QTimer>
 #include <iostream>
 
-#include "dialogs/StringChooserDialog.h"
 #include "host/IdeMenus.h"
 #include "platform/Text.h"
 
@@ -120,7 +119,8 @@ void AutoRun::Poll() {
     if (auto* list = modal->findChild<QListWidget*>("lbStrings"))
       for (int row = 0; row < list->count(); ++row) {
         QListWidgetItem* item = list->item(row);
-        const bool suggested = item->data(kSuggestedMarkRole).toBool();
+        // The chooser puts the suggestion for each row there (dialogs/StringChooserDialog.h).
+        const bool suggested = item->data(Qt::UserRole).toBool();
         item->setSelected(options_.mark == AutoMark::kAll ||
                           (options_.mark == AutoMark::kSuggested && suggested));
       }
