@@ -41,6 +41,23 @@ bool Contains(std::string_view s, std::string_view part) {
   return s.find(part) != std::string_view::npos;
 }
 
+// The blank-separated words of a word list.
+std::vector<std::string_view> WordsOf(std::string_view list) {
+  std::vector<std::string_view> words;
+  std::size_t i = 0;
+  while (i < list.size()) {
+    const std::size_t end = std::min(list.find(' ', i), list.size());
+    if (end > i) words.push_back(list.substr(i, end - i));
+    i = end + 1;
+  }
+  return words;
+}
+
+bool InWords(std::string_view word, std::string_view list) {
+  const std::vector<std::string_view> words = WordsOf(list);
+  return std::find(words.begin(), words.end(), word) != words.end();
+}
+
 // The text with format specifiers (%s, %d, %2:s, %-10.2f, %.*d) taken out.
 std::string WithoutFormats(std::string_view s) {
   std::string out;
@@ -206,16 +223,12 @@ bool IsCode(std::string_view text) {
   for (std::size_t i = 1; i + 1 < t.size(); ++i)
     if (t[i] == ',' && !IsBlank(t[i + 1]) && !(IsAsciiDigit(t[i - 1]) && IsAsciiDigit(t[i + 1])))
       return true;
-  static constexpr std::string_view kDeclarations[] = {
-      "procedure", "function", "type",     "var",         "const",
-      "uses",      "unit",     "program",  "interface",   "implementation",
-      "class",     "record",   "property", "constructor", "destructor"};
   std::size_t n = 0;
   while (n < t.size() && IsLower(t[n])) ++n;
-  const std::string_view first = t.substr(0, n);
   return n < t.size() && IsBlank(t[n]) && t.find_first_of("(:;=") != std::string_view::npos &&
-         std::find(std::begin(kDeclarations), std::end(kDeclarations), first) !=
-             std::end(kDeclarations);
+         InWords(t.substr(0, n),
+                 "procedure function type var const uses unit program interface implementation "
+                 "class record property constructor destructor");
 }
 
 // Pieces that are all names with symbols in them, none a plain word: ".data .gnu.*".
@@ -270,29 +283,30 @@ std::string_view LastName(std::string_view name) {
   return dot == std::string_view::npos ? name : name.substr(dot + 1);
 }
 
-// `name` is one of `list`; an entry with a dot names the last two components.
-bool NameIn(std::string_view name, std::span<const std::string_view> list) {
+// `name` is in the word list `list`; a word with a dot names the last two components.
+bool NameIn(std::string_view name, std::string_view list) {
   if (name.empty()) return false;
   const std::string one = Tail(name, false);
   const std::string two = Tail(name, true);
-  return std::any_of(list.begin(), list.end(),
-                     [&](std::string_view e) { return e == (Contains(e, ".") ? two : one); });
+  for (std::string_view e : WordsOf(list))
+    if (e == (Contains(e, ".") ? two : one)) return true;
+  return false;
 }
 
-// Some word of `name` (NameParts) starts with one of `prefixes`.
-bool PartStarts(std::string_view name, std::span<const std::string_view> prefixes) {
+// Some word of `name` (NameParts) starts with a word of the list `prefixes`.
+bool PartStarts(std::string_view name, std::string_view prefixes) {
+  const std::vector<std::string_view> starts = WordsOf(prefixes);
   for (const std::string& part : NameParts(name))
-    for (std::string_view p : prefixes)
+    for (std::string_view p : starts)
       if (StartsWith(part, p)) return true;
   return false;
 }
 
 // Calls whose result is the text itself, more or less: the call around them counts.
-constexpr std::string_view kPassThrough[] = {
-    "format",        "pchar",         "pansichar", "pwidechar",  "string",     "ansistring",
-    "widestring",    "trim",          "trimleft",  "trimright",  "uppercase",  "lowercase",
-    "ansiuppercase", "ansilowercase", "concat",    "utf8encode", "utf8decode", "utf8tosys",
-    "systoutf8",     "utf8toansi",    "ansitoutf8"};
+constexpr std::string_view kPassThrough =
+    "format pchar pansichar pwidechar string ansistring widestring trim trimleft "
+    "trimright uppercase lowercase ansiuppercase ansilowercase concat utf8encode "
+    "utf8decode utf8tosys systoutf8 utf8toansi ansitoutf8";
 
 // The innermost enclosing call that is not a pass-through.
 const TCallPlace* EffectiveCall(const TLiteralContext& c) {
@@ -301,7 +315,7 @@ const TCallPlace* EffectiveCall(const TLiteralContext& c) {
   return nullptr;
 }
 
-bool InnermostIn(const TLiteralContext& c, std::span<const std::string_view> list) {
+bool InnermostIn(const TLiteralContext& c, std::string_view list) {
   return !c.calls.empty() && NameIn(c.calls.front().name, list);
 }
 
@@ -312,218 +326,82 @@ bool Readable(const TLiteralContext& c) {
 
 // ---- word lists the rules use ----
 
-constexpr std::string_view kDebugParts[] = {"assert", "debug",  "dbg",     "trace",   "dump",
-                                            "log",    "logger", "verbose", "internal"};
+constexpr std::string_view kDebugParts = "assert debug dbg trace dump log logger verbose internal";
 
-constexpr std::string_view kKeyCalls[] = {
+constexpr std::string_view kKeyCalls =
     // INI files and the registry
-    "readstring", "readinteger", "readbool", "readfloat", "readdate", "readdatetime", "readtime",
-    "readbinarydata", "readsection", "readsections", "readsectionvalues", "writestring",
-    "writeinteger", "writebool", "writefloat", "writedate", "writedatetime", "writetime",
-    "writebinarydata", "erasesection", "deletekey", "valueexists", "sectionexists", "openkey",
-    "openkeyreadonly", "createkey", "keyexists", "deletevalue", "getkeynames", "getvaluenames",
+    "readstring readinteger readbool readfloat readdate readdatetime readtime "
+    "readbinarydata readsection readsections readsectionvalues writestring writeinteger "
+    "writebool writefloat writedate writedatetime writetime writebinarydata erasesection "
+    "deletekey valueexists sectionexists openkey openkeyreadonly createkey keyexists "
+    "deletevalue getkeynames getvaluenames "
     // databases
-    "fieldbyname", "findfield", "parambyname", "findparam", "locate", "lookup", "addfielddef",
-    "execsql", "executedirect", "sql.add", "sql.append", "sql.insert",
+    "fieldbyname findfield parambyname findparam locate lookup addfielddef execsql "
+    "executedirect sql.add sql.append sql.insert "
     // classes, components, libraries, the environment, windows and resources
-    "findcomponent", "registerclass", "registerclasses", "getclass", "findclass",
-    "registercomponents", "registernoicon", "createoleobject", "getactiveoleobject",
-    "getprocaddress", "getprocedureaddress", "loadlibrary", "safeloadlibrary", "getmodulehandle",
-    "getenvironmentvariable", "getenv", "setenvironmentvariable", "findresource", "createdc",
-    "registerclipboardformat", "registerwindowmessage", "findwindow", "createmutex", "createevent",
-    "opensemaphore",
+    "findcomponent registerclass registerclasses getclass findclass registercomponents "
+    "registernoicon createoleobject getactiveoleobject getprocaddress "
+    "getprocedureaddress loadlibrary safeloadlibrary getmodulehandle "
+    "getenvironmentvariable getenv setenvironmentvariable findresource createdc "
+    "registerclipboardformat registerwindowmessage findwindow createmutex createevent "
+    "opensemaphore "
     // XML and JSON
-    "getattribute", "setattribute", "hasattribute", "removeattribute", "createelement",
-    "getelementsbytagname", "findnode", "selectnodes", "selectsinglenode", "createattribute",
-    "addpair", "getpath", "findpath", "objects.add"};
+    "getattribute setattribute hasattribute removeattribute createelement "
+    "getelementsbytagname findnode selectnodes selectsinglenode createattribute addpair "
+    "getpath findpath objects.add";
 
-constexpr std::string_view kFileCalls[] = {"loadfromfile",
-                                           "savetofile",
-                                           "fileexists",
-                                           "directoryexists",
-                                           "forcedirectories",
-                                           "createdir",
-                                           "removedir",
-                                           "deletefile",
-                                           "renamefile",
-                                           "copyfile",
-                                           "movefile",
-                                           "assignfile",
-                                           "assign",
-                                           "fileopen",
-                                           "filecreate",
-                                           "findfirst",
-                                           "expandfilename",
-                                           "changefileext",
-                                           "extractfilename",
-                                           "extractfilepath",
-                                           "extractfileext",
-                                           "setcurrentdir",
-                                           "chdir",
-                                           "mkdir",
-                                           "rmdir",
-                                           "shellexecute",
-                                           "shellexecutea",
-                                           "shellexecutew",
-                                           "winexec",
-                                           "createprocess",
-                                           "tfilestream.create",
-                                           "tinifile.create",
-                                           "tmeminifile.create",
-                                           "tregistryinifile.create",
-                                           "openurl",
-                                           "opendocument",
-                                           "includetrailingpathdelimiter",
-                                           "includetrailingbackslash",
-                                           "fileage",
-                                           "filesetattr",
-                                           "filegetattr",
-                                           "getfileversion",
-                                           "concatpaths",
-                                           "loadfromresourcename"};
+constexpr std::string_view kFileCalls =
+    "loadfromfile savetofile fileexists directoryexists forcedirectories createdir "
+    "removedir deletefile renamefile copyfile movefile assignfile assign fileopen "
+    "filecreate findfirst expandfilename changefileext extractfilename extractfilepath "
+    "extractfileext setcurrentdir chdir mkdir rmdir shellexecute shellexecutea "
+    "shellexecutew winexec createprocess tfilestream.create tinifile.create "
+    "tmeminifile.create tregistryinifile.create openurl opendocument "
+    "includetrailingpathdelimiter includetrailingbackslash fileage filesetattr "
+    "filegetattr getfileversion concatpaths loadfromresourcename";
 
-constexpr std::string_view kPatternCalls[] = {"formatdatetime", "formatfloat", "formatcurr",
-                                              "datetimetostring", "formatmasktext"};
+constexpr std::string_view kPatternCalls =
+    "formatdatetime formatfloat formatcurr datetimetostring formatmasktext";
 
-constexpr std::string_view kCompareCalls[] = {"sametext",
-                                              "samestr",
-                                              "comparetext",
-                                              "comparestr",
-                                              "ansisametext",
-                                              "ansisamestr",
-                                              "ansicomparetext",
-                                              "ansicomparestr",
-                                              "startstext",
-                                              "startsstr",
-                                              "endstext",
-                                              "endsstr",
-                                              "ansistartstext",
-                                              "ansistartsstr",
-                                              "ansiendstext",
-                                              "ansiendsstr",
-                                              "containstext",
-                                              "containsstr",
-                                              "ansicontainstext",
-                                              "ansicontainsstr",
-                                              "pos",
-                                              "ansipos",
-                                              "posex",
-                                              "npos",
-                                              "rpos",
-                                              "startswith",
-                                              "endswith",
-                                              "contains",
-                                              "indexof",
-                                              "indexoftext",
-                                              "matchtext",
-                                              "matchstr",
-                                              "ansimatchtext",
-                                              "ansimatchstr",
-                                              "ansiindextext",
-                                              "ansiindexstr",
-                                              "indextext",
-                                              "indexstr",
-                                              "stringreplace",
-                                              "replacestr",
-                                              "replacetext",
-                                              "ansireplacestr",
-                                              "ansireplacetext",
-                                              "strpos",
-                                              "strscan",
-                                              "isstrinlist",
-                                              "issametext",
-                                              "samevalue",
-                                              "wordposition",
-                                              "extractword",
-                                              "extractdelimited",
-                                              "splitstring",
-                                              "split",
-                                              "exectregexpr",
-                                              "execregexpr"};
+constexpr std::string_view kCompareCalls =
+    "sametext samestr comparetext comparestr ansisametext ansisamestr ansicomparetext "
+    "ansicomparestr startstext startsstr endstext endsstr ansistartstext ansistartsstr "
+    "ansiendstext ansiendsstr containstext containsstr ansicontainstext ansicontainsstr "
+    "pos ansipos posex npos rpos startswith endswith contains indexof indexoftext "
+    "matchtext matchstr ansimatchtext ansimatchstr ansiindextext ansiindexstr indextext "
+    "indexstr stringreplace replacestr replacetext ansireplacestr ansireplacetext strpos "
+    "strscan isstrinlist issametext samevalue wordposition extractword extractdelimited "
+    "splitstring split exectregexpr execregexpr";
 
 // Properties whose value is a name, path, key, pattern or query.
-constexpr std::string_view kDataProperties[] = {"filename",
-                                                "initialdir",
-                                                "defaultext",
-                                                "filter",
-                                                "databasename",
-                                                "tablename",
-                                                "sql.text",
-                                                "commandtext",
-                                                "connectionstring",
-                                                "url",
-                                                "host",
-                                                "rootkey",
-                                                "name",
-                                                "classname",
-                                                "font.name",
-                                                "fontname",
-                                                "helpfile",
-                                                "helpkeyword",
-                                                "helptopic",
-                                                "editmask",
-                                                "displayformat",
-                                                "editformat",
-                                                "dateformat",
-                                                "timeformat",
-                                                "shortdateformat",
-                                                "longdateformat",
-                                                "drivername",
-                                                "libraryname",
-                                                "protocol",
-                                                "fieldname",
-                                                "indexfieldnames",
-                                                "indexname",
-                                                "keyfields",
-                                                "lookupkeyfields",
-                                                "lookupresultfield",
-                                                "masterfields",
-                                                "mimetype",
-                                                "contenttype",
-                                                "method",
-                                                "password",
-                                                "username",
-                                                "section",
-                                                "key",
-                                                "delimiter",
-                                                "quotechar",
-                                                "namevalueseparator",
-                                                "linebreak",
-                                                "extension",
-                                                "directory",
-                                                "path",
-                                                "query",
-                                                "selectsql",
-                                                "insertsql",
-                                                "updatesql",
-                                                "deletesql",
-                                                "refreshsql",
-                                                "params.text",
-                                                "options",
-                                                "style"};
+constexpr std::string_view kDataProperties =
+    "filename initialdir defaultext filter databasename tablename sql.text commandtext "
+    "connectionstring url host rootkey name classname font.name fontname helpfile "
+    "helpkeyword helptopic editmask displayformat editformat dateformat timeformat "
+    "shortdateformat longdateformat drivername libraryname protocol fieldname "
+    "indexfieldnames indexname keyfields lookupkeyfields lookupresultfield masterfields "
+    "mimetype contenttype method password username section key delimiter quotechar "
+    "namevalueseparator linebreak extension directory path query selectsql insertsql "
+    "updatesql deletesql refreshsql params.text options style";
 
-constexpr std::string_view kMessageParts[] = {"messag", "msg",     "error",    "warn",     "hint",
-                                              "prompt", "confirm", "alert",    "notif",    "inform",
-                                              "status", "caption", "title",    "fatal",    "fail",
-                                              "abort",  "input",   "question", "complain", "usage"};
+constexpr std::string_view kMessageParts =
+    "messag msg error warn hint prompt confirm alert notif inform status caption title "
+    "fatal fail abort input question complain usage";
 
-constexpr std::string_view kOutputRoutines[] = {"write",     "writeln", "print", "println",
-                                                "printline", "echo",    "puts",  "say"};
+constexpr std::string_view kOutputRoutines = "write writeln print println printline echo puts say";
 
 // Files a write to which goes to the console.
-constexpr std::string_view kConsoleFiles[] = {"output", "stdout", "stderr", "erroutput",
-                                              "stdoutput"};
+constexpr std::string_view kConsoleFiles = "output stdout stderr erroutput stdoutput";
 
 // Calls that draw their text where a person sees it, or add it to a memo, list box or
 // combo box.
-constexpr std::string_view kDisplayCalls[] = {
-    "textout",      "textrect",     "drawtext",     "drawtextex",   "outtext",
-    "outtextxy",    "lines.add",    "lines.insert", "lines.append", "items.add",
-    "items.insert", "items.append", "tabs.add",     "panels.add"};
+constexpr std::string_view kDisplayCalls =
+    "textout textrect drawtext drawtextex outtext outtextxy lines.add lines.insert "
+    "lines.append items.add items.insert items.append tabs.add panels.add";
 
-constexpr std::string_view kTextPropertyParts[] = {
-    "caption", "hint",  "title",   "label", "prompt",   "description", "message", "msg",
-    "status",  "error", "warning", "text",  "question", "header",      "footer",  "banner"};
+constexpr std::string_view kTextPropertyParts =
+    "caption hint title label prompt description message msg status error warning text "
+    "question header footer banner";
 
 // ---- the rules' conditions ----
 
@@ -545,8 +423,7 @@ bool DebugCall(const TLiteralContext& c) {
 }
 
 bool InDebugRoutine(const TLiteralContext& c) {
-  static constexpr std::string_view kParts[] = {"debug", "dump"};
-  return PartStarts(LastName(c.routine), kParts);
+  return PartStarts(LastName(c.routine), "debug dump");
 }
 
 // "TConfig.Load: no file", "BufPopItem: empty": a routine's name and a colon.
@@ -702,17 +579,14 @@ bool IsOutputRoutine(std::string_view name) {
   if (parts.size() > 1 && parts.front().size() == 1) parts.erase(parts.begin());
   std::string joined;
   for (const std::string& p : parts) joined += p;
-  return std::find(std::begin(kOutputRoutines), std::end(kOutputRoutines), joined) !=
-         std::end(kOutputRoutines);
+  return InWords(joined, kOutputRoutines);
 }
 
 bool ConsoleOutput(const TLiteralContext& c) {
   const TCallPlace* call = EffectiveCall(c);
   if (call == nullptr || !IsOutputRoutine(call->name) || !Readable(c)) return false;
   // WriteLn(F, ...) writes to a file, unless F is the console.
-  if (call->argument > 0 && !call->first_arg.empty() &&
-      std::find(std::begin(kConsoleFiles), std::end(kConsoleFiles), call->first_arg) ==
-          std::end(kConsoleFiles))
+  if (call->argument > 0 && !call->first_arg.empty() && !InWords(call->first_arg, kConsoleFiles))
     return false;
   return true;
 }
