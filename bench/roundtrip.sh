@@ -22,10 +22,13 @@ find . -type d | sort | while read -r dir; do
     \( -iname '*.pas' -o -iname '*.pp' -o -iname '*.inc' -o -iname '*.lpr' -o -iname '*.dpr' \) | sort)
   ((${#files[@]})) || continue
   lang="$work/langs/$(echo "$dir" | md5sum | cut -c1-16)"
-  # A file the command refuses (not text, for example) is reported and left as it is.
-  for f in "${files[@]}"; do
-    "$polyverb" process --lang "$lang" --mark all "$f" >/dev/null 2>>"$work/process.err" || true
-  done
+  # A file the command refuses (not text, for example) stops a run over several files: then
+  # the directory's files go one by one, each refused one reported and left as it is.
+  if ! "$polyverb" process --lang "$lang" --mark all "${files[@]}" >/dev/null 2>>"$work/process.err"; then
+    for f in "${files[@]}"; do
+      "$polyverb" process --lang "$lang" --mark all "$f" >/dev/null 2>>"$work/process.err" || true
+    done
+  fi
   [ -f "$lang.lng" ] || continue
   "$polyverb" restore --lang "$lang" "${files[@]}" >/dev/null 2>>"$work/restore.err" || true
 done
