@@ -71,6 +71,15 @@ TEST(ProcessInteractiveTest, ShowsTheChooserForEachFileWithCandidates) {
   EXPECT_EQ(lang->Idents()[0].Text, "Two");
 }
 
+// Qt comes with the chooser library, loaded only for --interactive: every other command
+// starts without it.
+TEST(ProcessInteractiveTest, TheExecutableNeedsNoQt) {
+  const ToolResult ldd = RunTool("/usr/bin/ldd", {POLYVERB_BIN});
+  ASSERT_EQ(ldd.exit_code, 0) << ldd.err;
+  EXPECT_NE(ldd.out.find("libc.so"), std::string::npos) << ldd.out;
+  EXPECT_EQ(ldd.out.find("libQt"), std::string::npos) << ldd.out;
+}
+
 // Sets or clears environment variables for one test and puts them back afterwards.
 class ScopedEnv {
  public:
