@@ -5,7 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <random>
 #include <utility>
 
@@ -141,37 +143,63 @@ LockedFile::~LockedFile() {
 }
 
 namespace {
-std::string ReadFrom(int fd, const std::string& name) {
+// One buffer of the size the file has when it is opened, filled by as few reads as the
+// system allows. A file that grows meanwhile, or has no size (a device), is read on into
+// larger buffers.
+ByteBuffer ReadFrom(int fd, const std::string& name) {
   struct stat st;
   if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) throw CannotOpenFile(name);
-  std::string content;
-  if (S_ISREG(st.st_mode)) content.reserve(static_cast<std::size_t>(st.st_size));
-  char buffer[1 << 16];
-  off_t offset = 0;
+  ByteBuffer buffer(S_ISREG(st.st_mode) ? static_cast<std::size_t>(st.st_size) : 0);
+  std::size_t used = 0;
   for (;;) {
-    ssize_t n = ::pread(fd, buffer, sizeof buffer, offset);
+    char probe = 0;
+    const bool full = used == buffer.Size();
+    // A full buffer is followed by a one-byte read: the end of the file, or more to come.
+    char* into = full ? &probe : buffer.Data() + used;
+    const std::size_t want = full ? 1 : buffer.Size() - used;
+    const ssize_t n = ::pread(fd, into, want, static_cast<off_t>(used));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) throw CannotOpenFile(name);
     if (n == 0) break;
-    content.append(buffer, static_cast<std::size_t>(n));
-    offset += n;
+    if (full) {
+      ByteBuffer larger(std::max<std::size_t>(buffer.Size() * 2, std::size_t{1} << 16));
+      std::memcpy(larger.Data(), buffer.Data(), used);
+      larger.Data()[used] = probe;
+      buffer = std::move(larger);
+    }
+    used += static_cast<std::size_t>(n);
   }
-  return content;
+  buffer.Truncate(used);
+  return buffer;
 }
+
+int OpenForReadingOrThrow(const std::string& path) {
+  const int fd = OpenRetrying(path.c_str(), O_RDONLY);
+  if (fd < 0) throw CannotOpenFile(path);
+  return fd;
+}
+
+struct Closer {
+  int fd;
+  ~Closer() { ::close(fd); }
+};
 }  // namespace
 
 std::string LockedFile::ReadAll() const {
+  return std::string(ReadFrom(fd_, path_).View());
+}
+
+ByteBuffer LockedFile::ReadBytes() const {
   return ReadFrom(fd_, path_);
 }
 
 std::string ReadWholeFile(const std::string& path) {
-  int fd = OpenRetrying(path.c_str(), O_RDONLY);
-  if (fd < 0) throw CannotOpenFile(path);
-  struct Closer {
-    int fd;
-    ~Closer() { ::close(fd); }
-  } closer{fd};
-  return ReadFrom(fd, path);
+  return std::string(ReadFileBytes(path).View());
+}
+
+ByteBuffer ReadFileBytes(const std::string& path) {
+  const Closer closer{OpenForReadingOrThrow(path)};
+  return ReadFrom(closer.fd, path);
 }
 
 void ReplaceFile(const std::string& path, std::string_view content) {

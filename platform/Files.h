@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/ByteBuffer.h"
+
 namespace polyverb {
 
 // An open descriptor that holds a flock on its file until it is closed. Move-only.
@@ -37,6 +39,8 @@ class LockedFile {
 
   // The whole content from the first byte. Throws "Cannot open file %s" when a read fails.
   std::string ReadAll() const;
+  // The same in one buffer of the file's size, read without a copy in between.
+  ByteBuffer ReadBytes() const;
 
  private:
   friend void ReplaceFile(const std::string& path, std::string_view content);
@@ -47,6 +51,8 @@ class LockedFile {
 
 // Reads a whole file without locking it. Throws "Cannot open file %s" on any failure.
 std::string ReadWholeFile(const std::string& path);
+// The same into one buffer of the file's size: the way to read a file of any length.
+ByteBuffer ReadFileBytes(const std::string& path);
 
 // Replaces the file at `path` with `content` atomically:
 //  - an existing file is locked first, so a file held by another process makes the write

@@ -7,14 +7,20 @@
 // the file when it is written back.
 #pragma once
 
-#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/ByteBuffer.h"
+
 namespace polyverb {
 
+// The number of lines of `text`, counted without splitting it (at memory speed).
+std::size_t CountLines(std::string_view text);
+// Puts the lines of `text`, as views into it without their line ends, at `out`.
+// REQUIRES: `out` has room for CountLines(text) views.
+void SplitLinesInto(std::string_view text, std::string_view* out);
 // The lines of `text`, as views into it, without their line ends.
 std::vector<std::string_view> SplitLines(std::string_view text);
 
@@ -24,18 +30,20 @@ class SourceText {
   // Error "Source file NAME contains a NUL byte at offset N; it is not a text file" (N the
   // 0-based offset of the first NUL), or "Source file NAME is too large (N bytes)" when a
   // column could not be counted in 32 bits.
-  SourceText(std::string bytes, std::string_view name);
+  SourceText(ByteBuffer bytes, std::string_view name);
+  SourceText(std::string_view bytes, std::string_view name);
 
-  // Moving keeps the line views valid: the buffer itself never moves.
+  // Moving keeps the line views valid: the buffers themselves never move.
   SourceText(SourceText&&) noexcept = default;
   SourceText& operator=(SourceText&&) noexcept = default;
 
-  std::string_view Bytes() const { return *bytes_; }
+  std::string_view Bytes() const { return bytes_.View(); }
   std::span<const std::string_view> Lines() const { return lines_; }
 
  private:
-  std::unique_ptr<const std::string> bytes_;
-  std::vector<std::string_view> lines_;
+  ByteBuffer bytes_;
+  ByteBuffer line_table_;  // the views of lines_, counted before they are made
+  std::span<const std::string_view> lines_;
 };
 
 // Reads the file at `path`. Throws "Cannot open file PATH" when it cannot be read, and

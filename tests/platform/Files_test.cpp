@@ -129,6 +129,25 @@ TEST(LockedFileTest, CreateEmptyTruncatesOrCreates) {
   EXPECT_EQ(testing::ReadBytes(dir / "g"), "");
 }
 
+// Small files come into heap memory, large ones into a mapping of their own: both must
+// hold exactly the file.
+TEST(ReadFileBytesTest, ReadsFilesOfAnySizeWhole) {
+  TempDir dir;
+  for (std::size_t size : {std::size_t{0}, std::size_t{5}, std::size_t{3} << 20}) {
+    std::string content(size, 'x');
+    for (std::size_t i = 0; i < size; i += 4093) content[i] = static_cast<char>(i % 251);
+    testing::WriteBytes(dir / "f", content);
+    const ByteBuffer bytes = ReadFileBytes(dir / "f");
+    EXPECT_TRUE(bytes.View() == content) << size;
+    ByteBuffer moved = ReadFileBytes(dir / "f");
+    const char* data = moved.Data();
+    const ByteBuffer target = std::move(moved);
+    EXPECT_EQ(target.Data(), data);  // views into it stay valid
+  }
+  // A file that tells no size (as /proc's do) is read on into larger buffers.
+  EXPECT_TRUE(ReadFileBytes("/proc/self/status").View().starts_with("Name:"));
+}
+
 TEST(ReadWholeFileTest, ReadsBytesOrNamesTheFile) {
   TempDir dir;
   testing::WriteBytes(dir / "f", std::string("a\0b\r\n", 5));

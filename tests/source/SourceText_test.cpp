@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <random>
 
 #include "platform/Error.h"
 #include "tests/testing/ErrorOf.h"
@@ -33,6 +34,33 @@ INSTANTIATE_TEST_SUITE_P(
                       SplitCase{"a\rb\nc\r\nd", {"a", "b", "c", "d"}},
                       SplitCase{"a\r\r\nb", {"a", "", "b"}}, SplitCase{"a\n\rb", {"a", "", "b"}},
                       SplitCase{" x \t\n\ny", {" x \t", "", "y"}}));
+
+// The line ends are found 64 bytes at a time: a CR LF split across two blocks, and ends at
+// every place in a block, must give what a byte-by-byte reading gives.
+TEST(SplitLinesTest, LongTextsSplitAsByteByByte) {
+  auto by_bytes = [](std::string_view text) {
+    Lines lines;
+    std::size_t start = 0, i = 0;
+    while (i < text.size()) {
+      if (text[i] != '\r' && text[i] != '\n') {
+        ++i;
+        continue;
+      }
+      lines.push_back(text.substr(start, i - start));
+      i += text.substr(i, 2) == "\r\n" ? 2 : 1;
+      start = i;
+    }
+    if (start < text.size()) lines.push_back(text.substr(start));
+    return lines;
+  };
+  std::mt19937 random(7);
+  for (int round = 0; round < 300; ++round) {
+    std::string text(random() % 300, 'x');
+    for (char& c : text) c = "ab\r\n"[random() % 4];
+    EXPECT_EQ(SplitLines(text), by_bytes(text)) << ::testing::PrintToString(text);
+    EXPECT_EQ(CountLines(text), by_bytes(text).size());
+  }
+}
 
 TEST(SourceTextTest, ReadsFileIntoLineViews) {
   testing::TempDir dir;
