@@ -19,6 +19,7 @@ class UsageError : public Error {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
+inline constexpr unsigned long kMaxJobs = 1024;
 
 // One subcommand. `args` are the words after the command's name. A handler returns its
 // exit status or throws: Error gives 1, UsageError gives 2.
@@ -37,9 +38,18 @@ bool WantsHelp(std::span<const std::string> args);
 // Bytes as a line of machine-readable output: backslash as \\, tab \t, CR \r, LF \n, every
 // other byte below 0x20 and 0x7F as \xNN (lowercase hex); all other bytes unchanged.
 std::string EscapeText(std::string_view text);
+// The same, appended to `out`.
+void AppendEscapedText(std::string& out, std::string_view text);
+// `value` in decimal, appended to `out`.
+void AppendNumber(std::string& out, long long value);
 
 // A decimal in [min, max], or nullopt when `word` is anything else (sign, blank, overflow).
 bool ParseNumber(std::string_view word, unsigned long min, unsigned long max, unsigned long& out);
+
+// The jobs option of commands that work on many files: "-j N", "-jN", "--jobs N" or
+// "--jobs=N" starting at args[i]. Sets `jobs` and moves `i` to the option's last word when
+// it is one; answers false for any other word. Throws UsageError for a bad count.
+bool TakeJobsOption(std::span<const std::string> args, std::size_t& i, unsigned& jobs);
 
 // Handlers, one per file.
 int RunLng(std::span<const std::string> args);

@@ -36,7 +36,7 @@ const Command kCommands[] = {
      "         encoding cannot hold is an error naming the entry.\n",
      RunLng},
     {"list", "list the candidate string literals of Pascal sources",
-     "usage: polyverb list [--tsv] FILE...\n"
+     "usage: polyverb list [--tsv] [-j N] FILE...\n"
      "\n"
      "Prints the string literals of each FILE that are candidates for translation:\n"
      "those in the code blocks of a unit's implementation part or of a program, that\n"
@@ -51,6 +51,8 @@ const Command kCommands[] = {
      "        columns of the opening quote and just past the closing one, TEXT the\n"
      "        literal's content (quotes removed, '' reduced to ').\n"
      "LITERAL and TEXT are escaped: \\\\ \\t \\r \\n, other control bytes as \\xNN.\n"
+     "-j N    read and scan N files at a time (default: one per processor); the\n"
+     "        output is the same for every N, file after file in argument order.\n"
      "A file that cannot be read, or holds a NUL byte, is reported on stderr; the\n"
      "others are still listed and the exit status is 1.\n",
      RunList},

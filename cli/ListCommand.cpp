@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "cli/Cli.h"
+#include "cli/OrderedParallel.h"
 #include "source/LiteralExtraction.h"
 #include "source/LiteralList.h"
 #include "source/SourceText.h"
@@ -13,17 +14,21 @@ namespace {
 
 struct ListArgs {
   bool tsv = false;
+  unsigned jobs = 0;  // 0: one per processor
   std::vector<std::string> files;
 };
 
 ListArgs ParseListArgs(std::span<const std::string> args) {
   ListArgs parsed;
   bool options = true;
-  for (const auto& a : args) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
     if (options && a == "--") {
       options = false;
     } else if (options && a == "--tsv") {
       parsed.tsv = true;
+    } else if (options && TakeJobsOption(args, i, parsed.jobs)) {
+      // -j N: taken
     } else if (options && a.size() > 1 && a[0] == '-') {
       throw UsageError("unknown option '" + a + "'");
     } else {
@@ -31,6 +36,7 @@ ListArgs ParseListArgs(std::span<const std::string> args) {
     }
   }
   if (parsed.files.empty()) throw UsageError("no FILE given");
+  if (parsed.jobs == 0) parsed.jobs = ProcessorCount();
   return parsed;
 }
 
@@ -40,19 +46,52 @@ std::string FormatCandidates(const std::string& file, const SourceText& source,
   std::string out;
   for (std::int32_t i = 0; i < strings.Count(); ++i) {
     const TLangStr& s = strings.Items(i);
-    const std::string line = std::to_string(s.LineIndex + 1);
+    out += file;
     if (tsv) {
-      out += file + '\t' + line + '\t' + std::to_string(s.StartPos) + '\t' +
-             std::to_string(s.NextPos) + '\t' + EscapeText(s.Text) + '\n';
+      out += '\t';
+      AppendNumber(out, s.LineIndex + 1);
+      out += '\t';
+      AppendNumber(out, s.StartPos);
+      out += '\t';
+      AppendNumber(out, s.NextPos);
+      out += '\t';
+      AppendEscapedText(out, s.Text);
     } else {
       const std::string_view text = source.Lines()[static_cast<std::size_t>(s.LineIndex)];
       const auto written = text.substr(static_cast<std::size_t>(s.StartPos - 1),
                                        static_cast<std::size_t>(s.NextPos - s.StartPos));
-      out += file + ':' + line + ':' + std::to_string(s.StartPos) + ": " + std::to_string(i + 1) +
-             ": " + EscapeText(written) + '\n';
+      out += ':';
+      AppendNumber(out, s.LineIndex + 1);
+      out += ':';
+      AppendNumber(out, s.StartPos);
+      out += ": ";
+      AppendNumber(out, i + 1);
+      out += ": ";
+      AppendEscapedText(out, written);
     }
+    out += '\n';
   }
   return out;
+}
+
+// What listing one file gives: its lines of output, or why it could not be listed.
+struct Listing {
+  std::string out;
+  std::string error;
+};
+
+Listing ListFile(const std::string& file, bool tsv) {
+  Listing listing;
+  // One unreadable file must not hide the candidates of the others.
+  try {
+    const SourceText source = ReadSourceFile(file);
+    TLangStrings strings;
+    FindStrings(source.Lines(), strings);
+    listing.out = FormatCandidates(file, source, strings, tsv);
+  } catch (const Error& e) {
+    listing.error = e.what();
+  }
+  return listing;
 }
 
 }  // namespace
@@ -60,19 +99,20 @@ std::string FormatCandidates(const std::string& file, const SourceText& source,
 int RunList(std::span<const std::string> args) {
   const ListArgs parsed = ParseListArgs(args);
   int status = kExitOk;
-  for (const auto& file : parsed.files) {
-    // One unreadable file must not hide the candidates of the others.
-    try {
-      const SourceText source = ReadSourceFile(file);
-      TLangStrings strings;
-      FindStrings(source.Lines(), strings);
-      std::cout << FormatCandidates(file, source, strings, parsed.tsv);
-    } catch (const Error& e) {
-      std::cout.flush();
-      std::cerr << "polyverb list: " << e.what() << "\n";
-      status = kExitFailure;
-    }
-  }
+  // Files are read and scanned side by side; what each gives is printed in argument
+  // order, so the output does not depend on the number of jobs.
+  ForEachInOrder<Listing>(
+      parsed.files.size(), parsed.jobs,
+      [&](std::size_t i) { return ListFile(parsed.files[i], parsed.tsv); },
+      [&](std::size_t, Listing& listing) {
+        if (!listing.error.empty()) {
+          std::cout.flush();
+          std::cerr << "polyverb list: " << listing.error << "\n";
+          status = kExitFailure;
+          return;
+        }
+        std::cout.write(listing.out.data(), static_cast<std::streamsize>(listing.out.size()));
+      });
   std::cout.flush();
   if (!std::cout) throw StreamWriteError();
   return status;

@@ -1,6 +1,8 @@
 // polyverb list and polyverb tokens, called as main calls them, with their output captured.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <iostream>
 #include <sstream>
@@ -62,14 +64,41 @@ TEST_F(ListCommandTest, BadFilesAreReportedAndTheOthersStillListed) {
   const std::string missing = dir_ / "missing.pas";
   const std::string binary = dir_ / "b.pas";
   testing::WriteBytes(binary, std::string("program P;\0", 11));
-  const Captured run = Call(RunList, {"--tsv", missing, unit_, binary, unit_});
-  EXPECT_EQ(run.status, kExitFailure);
   const std::string listed = unit_ + "\t6\t4\t11\tIt's\n" + unit_ + "\t6\t13\t18\ta\\tb\n" + unit_ +
                              "\t7\t5\t11\t\\\\no\xE9\n";
-  EXPECT_EQ(run.out, listed + listed);
-  EXPECT_EQ(run.err, "polyverb list: Cannot open file " + missing + "\n" +
-                         "polyverb list: Source file " + binary +
-                         " contains a NUL byte at offset 10; it is not a text file\n");
+  for (const char* jobs : {"-j1", "-j3"}) {
+    const Captured run = Call(RunList, {"--tsv", jobs, missing, unit_, binary, unit_});
+    EXPECT_EQ(run.status, kExitFailure);
+    EXPECT_EQ(run.out, listed + listed);
+    EXPECT_EQ(run.err, "polyverb list: Cannot open file " + missing + "\n" +
+                           "polyverb list: Source file " + binary +
+                           " contains a NUL byte at offset 10; it is not a text file\n");
+  }
+}
+
+// Files are scanned side by side, yet the output is that of one file after another.
+TEST(ListJobsTest, FreePascalSourcesListAsWithOneJob) {
+  std::vector<std::string> args = {"--tsv"};
+  std::error_code ec;
+  namespace fs = std::filesystem;
+  for (auto it = fs::recursive_directory_iterator(POLYVERB_FPC_SOURCES, ec);
+       !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+    const std::string ext = it->path().extension().string();
+    if ((ext == ".pas" || ext == ".pp") && it->is_regular_file()) args.push_back(it->path());
+  }
+  if (args.size() < 1000)
+    GTEST_SKIP() << "the Free Pascal sources are not at " POLYVERB_FPC_SOURCES;
+  std::sort(args.begin() + 1, args.end());
+  args.push_back(args[1] + ".missing");  // a failure among them keeps its place too
+  args.insert(args.begin() + 1, "-j");
+  args.insert(args.begin() + 2, "1");
+  const Captured one = Call(RunList, args);
+  args[2] = "3";
+  const Captured three = Call(RunList, args);
+  EXPECT_GT(one.out.size(), 1000000u);
+  EXPECT_TRUE(one.out == three.out);  // too large to print when they differ
+  EXPECT_EQ(one.err, three.err);
+  EXPECT_EQ(three.status, kExitFailure);
 }
 
 TEST_F(ListCommandTest, DoubleDashEndsOptions) {
@@ -82,6 +111,10 @@ TEST(ListUsageTest, MissingFileOrUnknownOptionIsUsageError) {
   EXPECT_EQ(UsageMessage(RunList, {}), "no FILE given");
   EXPECT_EQ(UsageMessage(RunList, {"--tsv"}), "no FILE given");
   EXPECT_EQ(UsageMessage(RunList, {"--csv", "a.pas"}), "unknown option '--csv'");
+  EXPECT_EQ(UsageMessage(RunList, {"-j", "0", "a.pas"}),
+            "'0' is not a number of jobs from 1 to 1024");
+  EXPECT_EQ(UsageMessage(RunList, {"a.pas", "-jx"}), "'x' is not a number of jobs from 1 to 1024");
+  EXPECT_EQ(UsageMessage(RunList, {"a.pas", "-j"}), "option '-j' needs a number of jobs");
   EXPECT_EQ(UsageMessage(RunTokens, {}), "no FILE given");
   EXPECT_EQ(UsageMessage(RunTokens, {"a.pas", "b.pas"}), "exactly one FILE expected");
   EXPECT_EQ(UsageMessage(RunTokens, {"-v", "a.pas"}), "unknown option '-v'");
