@@ -84,20 +84,32 @@ void TvLangFile::Load() {
     return;
   }
   FIsNew = false;
-  ReadFromBytes(file->ReadAll());
+  ReadFromBuffer(file->ReadBytes());
 }
 
 void TvLangFile::LoadExisting() {
   LockedFile file = LockedFile::OpenForReading(FFileName);
   FIsNew = false;
-  ReadFromBytes(file.ReadAll());
+  ReadFromBuffer(file.ReadBytes());
 }
 
 void TvLangFile::Damaged(std::string_view what) const {
   throw Error("Language file " + FFileName + " is damaged: " + std::string(what));
 }
 
+std::string_view TvLangFile::KeepText(std::string text) {
+  return kept_texts_.emplace_back(std::move(text));
+}
+
 void TvLangFile::ReadFromBytes(std::string_view bytes) {
+  ByteBuffer copy(bytes.size());
+  if (!bytes.empty()) std::memcpy(copy.Data(), bytes.data(), bytes.size());
+  ReadFromBuffer(std::move(copy));
+}
+
+void TvLangFile::ReadFromBuffer(ByteBuffer buffer) {
+  read_bytes_ = std::move(buffer);
+  const std::string_view bytes = read_bytes_.View();
   if (bytes.empty()) {
     FIsNew = true;
     return;
@@ -153,7 +165,8 @@ void TvLangFile::ReadFromBytes(std::string_view bytes) {
     if (zero == nullptr)
       Damaged("the text of string " + std::to_string(rec.Number) +
               " has no zero byte before the end of the text pool");
-    rec.Text.assign(start, static_cast<const char*>(zero));
+    rec.Text =
+        std::string_view(start, static_cast<std::size_t>(static_cast<const char*>(zero) - start));
   }
 }
 

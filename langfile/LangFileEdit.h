@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "langfile/LangFile.h"
+#include "platform/ByteBuffer.h"
 
 namespace polyverb {
 
@@ -44,7 +45,10 @@ class TvLangFileEdit : public TvLangFile {
   // The same, to another path; FileName() stays as it is.
   void SaveAs(const std::string& path);
 
-  // The bytes Save would write. Throws as Save does for content that cannot be stored.
+  // The bytes Save would write, in one buffer of their exact size. Throws as Save does
+  // for content that cannot be stored.
+  ByteBuffer SerializeToBuffer() const;
+  // The same as a string.
   std::string Serialize() const;
 
  protected:

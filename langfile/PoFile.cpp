@@ -600,7 +600,7 @@ PoImportReport ImportPo(TvLangFileEdit& file, const PoCatalog& po, std::string_v
 
   std::vector<TvIdentRec>& table = file.MutableIdents();
   for (std::size_t i = 0; i < table.size(); ++i)
-    if (texts[i]) table[i].Text = std::move(*texts[i]);
+    if (texts[i]) table[i].Text = file.KeepText(std::move(*texts[i]));
   return report;
 }
 

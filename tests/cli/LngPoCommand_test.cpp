@@ -31,7 +31,7 @@ class LngPoCommandTest : public ::testing::Test {
     std::vector<std::string> texts;
     auto file = TvLangFileEdit::ReadExisting(dir_ / name);
     for (const auto& rec : file->Idents())
-      texts.push_back(std::to_string(rec.Number) + "=" + rec.Text);
+      texts.push_back(std::to_string(rec.Number) + "=" + std::string(rec.Text));
     return texts;
   }
   void WritePo(const std::string& name, const std::string& entries) {

@@ -106,7 +106,8 @@ class RunWizardTest : public ::testing::Test {
   std::vector<Entry> LangEntries(const std::string& name = "english.lng") {
     std::vector<Entry> entries;
     const auto file = TvLangFileEdit::ReadExisting(dir_ / name);
-    for (const auto& ident : file->Idents()) entries.push_back({ident.Number, ident.Text});
+    for (const auto& ident : file->Idents())
+      entries.push_back({ident.Number, std::string(ident.Text)});
     return entries;
   }
 

@@ -34,7 +34,7 @@ std::vector<std::string> LangStrings(const std::string& path) {
   const auto file = TvLangFileEdit::ReadExisting(path);
   for (const TvIdentRec& ident : file->Idents()) {
     EXPECT_EQ(ident.Number, texts.size() + 1) << ident.Text;
-    texts.push_back(ident.Text);
+    texts.emplace_back(ident.Text);
   }
   return texts;
 }

@@ -103,7 +103,7 @@ TEST(TvLangFileEditTest, LastNumberAndAddIdentPositions) {
   EXPECT_EQ(table->AddIdent(3, "three", 0), 0);
   EXPECT_EQ(table->AddIdent(5, "five again", 0), 1);  // before the first 5
   std::vector<std::string> texts;
-  for (const auto& rec : table->Idents()) texts.push_back(rec.Text);
+  for (const auto& rec : table->Idents()) texts.emplace_back(rec.Text);
   EXPECT_EQ(texts, (std::vector<std::string>{"three", "five again", "five", "seven", "nine",
                                              "nine again"}));
 }

@@ -29,7 +29,7 @@ std::unique_ptr<TvLangFileEdit> Model(const Strings& strings) {
 
 std::vector<std::string> Texts(const TvLangFile& file) {
   std::vector<std::string> texts;
-  for (const TvIdentRec& rec : file.Idents()) texts.push_back(rec.Text);
+  for (const TvIdentRec& rec : file.Idents()) texts.emplace_back(rec.Text);
   return texts;
 }
 

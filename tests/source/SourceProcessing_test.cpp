@@ -284,7 +284,7 @@ class ProcessPasFileTest : public ::testing::Test {
   void WriteTable(std::vector<std::uint16_t> numbers) {
     auto file = TvLangFileEdit::FromBytes({}, Lng());
     for (std::uint16_t n : numbers)
-      file->MutableIdents().push_back({n, 0, "n" + std::to_string(n), 0});
+      file->MutableIdents().push_back({n, 0, file->KeepText("n" + std::to_string(n)), 0});
     file->Save();
   }
 
