@@ -1,7 +1,5 @@
 #include "langfile/PoFile.h"
 
-#include <unicode/ucnv.h>
-#include <unicode/unistr.h>
 #include <unilbrk.h>
 
 #include <algorithm>
@@ -12,25 +10,12 @@
 
 #include "platform/Bytes.h"
 #include "platform/Error.h"
+#include "platform/Icu.h"
 #include "platform/PathStyle.h"
 #include "platform/Text.h"
 
 namespace polyverb {
 namespace {
-
-struct ConverterCloser {
-  void operator()(UConverter* c) const { ucnv_close(c); }
-};
-using ConverterPtr = std::unique_ptr<UConverter, ConverterCloser>;
-
-ConverterPtr OpenConverter(const char* name) {
-  UErrorCode status = U_ZERO_ERROR;
-  ConverterPtr converter(ucnv_open(name, &status));
-  if (U_FAILURE(status)) return nullptr;
-  // Stop at a byte sequence the charset does not define instead of substituting one.
-  ucnv_setToUCallBack(converter.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
-  return converter;
-}
 
 std::string DecodeText(std::string_view text, TextEncoding encoding) {
   return encoding == TextEncoding::kUtf8 ? std::string(text) : Windows1252ToUtf8(text);
@@ -469,15 +454,13 @@ PoCatalog ReadPo(std::string_view bytes, std::string_view name) {
   PoCatalog catalog = PoParser(bytes, name).Parse();
   std::string charset = HeaderCharset(catalog);
   if (!IsUtf8Charset(charset)) {
-    ConverterPtr converter = OpenConverter(charset.c_str());
+    const IcuConverter converter = OpenIcuConverter(charset.c_str());
     if (!converter)
       throw Error(std::string(name) + ": unknown charset '" + charset + "' in the header");
-    UErrorCode status = U_ZERO_ERROR;
-    icu::UnicodeString text(bytes.data(), static_cast<int32_t>(bytes.size()), converter.get(),
-                            status);
-    if (U_FAILURE(status)) throw Error(std::string(name) + ": the file is not valid " + charset);
-    std::string utf8;
-    text.toUTF8String(utf8);
+    std::u16string text;
+    if (!ConvertToUtf16(converter.get(), bytes, text))
+      throw Error(std::string(name) + ": the file is not valid " + charset);
+    const std::string utf8 = Utf16ToUtf8(text);
     catalog = PoParser(utf8, name).Parse();
   }
   CheckUtf8(catalog, name, charset);
@@ -600,7 +583,7 @@ PoImportReport ImportPo(TvLangFileEdit& file, const PoCatalog& po, std::string_v
 
   std::vector<TvIdentRec>& table = file.MutableIdents();
   for (std::size_t i = 0; i < table.size(); ++i)
-    if (texts[i]) table[i].Text = file.KeepText(std::move(*texts[i]));
+    if (texts[i]) table[i].Text = std::move(*texts[i]);
   return report;
 }
 

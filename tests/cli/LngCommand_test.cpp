@@ -117,5 +117,22 @@ TEST(LngCommandTest, HelpAndPath) {
   EXPECT_EQ(path.out, dir.path() + "/\xC3\xA9nglish.lng\n");
 }
 
+// A short command starts without the libraries it does not need: ICU is loaded only for
+// a name that is not ASCII, Qt never (the loader's log names every library it loads).
+TEST(LngCommandTest, PathLoadsIcuOnlyForANameBeyondAscii) {
+  TempDir dir;
+  const auto libraries = [&](const char* name) {
+    ToolResult run =
+        RunTool("/usr/bin/env", {"LD_DEBUG=libs", POLYVERB_BIN, "lng", "path", name}, dir.path());
+    EXPECT_EQ(run.exit_code, 0);
+    return run.err;
+  };
+  const std::string ascii = libraries("English");
+  EXPECT_NE(ascii.find("libstdc++"), std::string::npos) << ascii;
+  EXPECT_EQ(ascii.find("libicu"), std::string::npos) << ascii;
+  EXPECT_EQ(ascii.find("libQt"), std::string::npos) << ascii;
+  EXPECT_NE(libraries("\xC3\x89nglish").find("libicuuc"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace polyverb
