@@ -2,6 +2,7 @@
 
 #include <sys/mman.h>
 
+#include <atomic>
 #include <cstdint>
 #include <new>
 #include <utility>
@@ -14,7 +15,18 @@ constexpr std::size_t kHugePage = std::size_t{2} << 20;
 // which costs no fresh pages at all.
 constexpr std::size_t kMapFrom = std::size_t{1} << 20;
 
+std::atomic<ByteBuffer::MapObserver> map_observer{nullptr};
+
+void TellObserver(std::ptrdiff_t change) {
+  if (const ByteBuffer::MapObserver observer = map_observer.load(std::memory_order_relaxed))
+    observer(change);
+}
+
 }  // namespace
+
+void ByteBuffer::ObserveMappings(MapObserver observer) {
+  map_observer.store(observer, std::memory_order_relaxed);
+}
 
 ByteBuffer::ByteBuffer(std::size_t size) : size_(size) {
   if (size < kMapFrom) {
@@ -33,6 +45,7 @@ ByteBuffer::ByteBuffer(std::size_t size) : size_(size) {
     ::munmap(reinterpret_cast<void*>(aligned + length), tail);
   data_ = reinterpret_cast<char*>(aligned);
   mapped_ = length;
+  TellObserver(static_cast<std::ptrdiff_t>(length));
   // Only advice: without huge pages the block still works, one page at a time.
   ::madvise(data_, length, MADV_HUGEPAGE);
 }
@@ -58,10 +71,12 @@ ByteBuffer& ByteBuffer::operator=(ByteBuffer&& other) noexcept {
 
 void ByteBuffer::Release() noexcept {
   if (data_ == nullptr) return;
-  if (mapped_ > 0)
+  if (mapped_ > 0) {
     ::munmap(data_, mapped_);
-  else
+    TellObserver(-static_cast<std::ptrdiff_t>(mapped_));
+  } else {
     ::operator delete(data_);
+  }
   data_ = nullptr;
   size_ = 0;
   mapped_ = 0;

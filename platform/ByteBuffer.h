@@ -29,6 +29,11 @@ class ByteBuffer {
   // Forgets the bytes from `size` on. REQUIRES: size <= Size().
   void Truncate(std::size_t size) { size_ = size; }
 
+  // Is told of each block mapped on its own: +length when it is made, -length when it
+  // goes. The benchmarks count memory by the heap's allocations and add these to them.
+  using MapObserver = void (*)(std::ptrdiff_t change);
+  static void ObserveMappings(MapObserver observer);
+
  private:
   void Release() noexcept;
 
