@@ -270,11 +270,11 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         RefusalCase{"MissingFile", "-", "the file does not exist"},
         RefusalCase{
-            "BinaryForm",
+            "MalformedBinaryForm",
             "TPF0\x08"
             "TfrmMain\x07"
             "frmMain",
-            "Form file %D/Main.dfm is a binary form file; only text form files can be read"},
+            "Form file %D/Main.dfm, offset 21: the file ends inside the properties of an object"},
         RefusalCase{"BrokenForm", "object frmMain: TfrmMain\n  Caption = \n",
                     "Form file %D/Main.dfm, line 3: expected a value, found the end of the file"}),
     [](const auto& info) { return info.param.name; });

@@ -142,7 +142,7 @@ TEST_F(PolyverbIdeTest, LanguageAndNoSourcesAnswerTheWizard) {
     EXPECT_EQ(name.find(".lng"), std::string::npos) << name;
 }
 
-TEST_F(PolyverbIdeTest, BinaryFormIsReportedLeftAsItWasAndLaterModulesAreDone) {
+TEST_F(PolyverbIdeTest, MalformedBinaryFormIsReportedLeftAsItWasAndLaterModulesAreDone) {
   std::string dpr = Read("Shop.dpr");
   dpr.insert(dpr.find("  About in"), "  Bin in 'Bin.pas' {frmBin},\n");
   WriteBytes(Path("Shop.dpr"), dpr);
@@ -158,8 +158,8 @@ TEST_F(PolyverbIdeTest, BinaryFormIsReportedLeftAsItWasAndLaterModulesAreDone) {
   const auto r = Ide({"--yes", "Shop.dpr"});
   ASSERT_EQ(r.exit_code, 3) << Describe(r);
   const std::string bin = Path("Bin.pas");
-  const std::string why =
-      "Form file " + Path("Bin.dfm") + " is a binary form file; only text form files can be read";
+  const std::string why = "Form file " + Path("Bin.dfm") +
+                          ", offset 19: the file ends inside the properties of an object";
   EXPECT_EQ(r.err, "polyverb-ide: No module interface for " + bin + ": " + why +
                        "\npolyverb-ide: message: Cann't get module interface for " + bin + "\n");
   EXPECT_EQ(r.out,
