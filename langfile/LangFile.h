@@ -102,6 +102,12 @@ class TvLangProps {
   // group already holds (ignoring case) keeps its text as first stored and takes the value.
   void Add(std::string_view group, std::string_view item, uint16_t value);
 
+  // The group called `group` (compared as Add compares), or null.
+  const Group* FindGroup(std::string_view group) const;
+  // Takes `item` out of `group` (compared as Add compares); a group left without items goes
+  // too, as a file never holds one. False when there was no such item.
+  bool Remove(std::string_view group, std::string_view item);
+
   int LastGroup() const { return FLastGroup; }
   int LastItem() const { return FLastItem; }
 
@@ -151,6 +157,7 @@ class TvLangFile {
   uint8_t HeaderFlag() const { return FHeaderFlag; }
   const TvLangHeader& Header() const { return FHeader; }
   const TvLangProps& Props() const { return FProps; }
+  TvLangProps& MutableProps() { return FProps; }
   const std::vector<std::string>& TextList() const { return FTextList; }
   const std::vector<TvIdentRec>& Idents() const { return FIdents; }
   // Entries may be edited in place (texts replaced); the table's order is the caller's.
