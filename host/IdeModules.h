@@ -86,7 +86,8 @@ class IdeModules {
   const std::vector<std::string>& OpenFiles() const { return open_; }
 
   // A new module interface, or nullptr with a report of why: the file does not exist, or
-  // its form file cannot be read (a binary or broken form file).
+  // its form file cannot be read (broken, or inherited from a form the project lacks). An
+  // inherited form's components include those it inherits from its ancestors' form files.
   TIModuleInterface* GetModuleInterface(const std::string& name);
 
   // For the summary: the files a module interface was given for, in order, each once;

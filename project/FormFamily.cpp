@@ -5,7 +5,7 @@
 
 #include "platform/Error.h"
 #include "platform/Files.h"
-#include "platform/Text.h"
+#include "platform/Bytes.h"
 #include "project/ProjectFile.h"
 #include "project/UnitEditor.h"
 
@@ -27,19 +27,19 @@ FormCatalog::FormCatalog(std::span<const std::string> units) {
     if (IsPascalUnit(unit)) Add(unit);
 }
 
-FormCatalog FormCatalog::OfDirectory(const std::string& directory) {
-  FormCatalog catalog;
+std::vector<std::string> FormCatalog::UnitsIn(const std::string& directory) {
   std::vector<std::string> units;
   std::error_code ec;
   for (const auto& entry : std::filesystem::directory_iterator(directory, ec))
     if (entry.is_regular_file(ec) && IsPascalUnit(entry.path().string()))
-      units.push_back(entry.path().string());
+      units.push_back(FullPathName(entry.path().string()));
   std::sort(units.begin(), units.end());
-  for (const std::string& unit : units) catalog.Add(unit);
-  return catalog;
+  return units;
 }
 
 void FormCatalog::Add(const std::string& unit_path) {
+  for (const CatalogForm& known : forms_)
+    if (known.unit_path == unit_path) return;
   const std::optional<std::string> form_path = FindFormFile(unit_path);
   if (!form_path) return;
   try {

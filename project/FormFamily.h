@@ -28,11 +28,12 @@ struct CatalogForm {
 class FormCatalog {
  public:
   // `units`: the project's files (full names, as ProjectFile::Files gives them); the
-  // Pascal units among them with a form file beside them count. A form file that cannot
-  // be read is passed over here (whoever converts that module reports it).
+  // Pascal units among them with a form file beside them count, each once. A form file
+  // that cannot be read is passed over here (whoever converts that module reports it).
   explicit FormCatalog(std::span<const std::string> units);
-  // The Pascal units in `directory`: for form files given without a project.
-  static FormCatalog OfDirectory(const std::string& directory);
+  // The Pascal units in `directory` (full names, sorted): a form's neighbours, which join
+  // the project's units, or stand for them for form files given without a project.
+  static std::vector<std::string> UnitsIn(const std::string& directory);
 
   const std::vector<CatalogForm>& Forms() const { return forms_; }
 
@@ -49,7 +50,6 @@ class FormCatalog {
   std::vector<std::string> DescendantNames(std::string_view class_name) const;
 
  private:
-  FormCatalog() = default;
   void Add(const std::string& unit_path);
   // The parent class of the catalog form `form`'s class; nullopt when its unit does not say.
   std::optional<std::string> ParentOf(const std::string& unit_path,

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "langfile/LangFileEdit.h"
+#include "platform/Bytes.h"
 #include "platform/Error.h"
 #include "platform/Text.h"
 #include "project/FormFile.h"

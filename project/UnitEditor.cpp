@@ -285,7 +285,7 @@ Edit RemoveEntry(const UnitScan& scan, const UsesClause& clause, std::size_t k) 
 std::optional<std::string> FindClassParent(std::string_view source, std::string_view file_name,
                                            std::string_view class_name) {
   const UnitScan scan(source, file_name);
-  const std::string lower_class = LowerAscii(class_name);
+  const std::string lower_class = AsciiLowerCase(class_name);
   const std::size_t count = scan.Tokens().size();
   for (std::size_t t = 0; t + 2 < count; ++t) {
     if (!(scan.Token(t).kind == tkIdentifier && scan.Token(t).text == lower_class &&

@@ -76,7 +76,7 @@ TEST_F(FormCatalogTest, AncestorsComeRootMostFirstAndTheirComponentsOnce) {
 }
 
 TEST_F(FormCatalogTest, DescendantsLendTheirNames) {
-  const FormCatalog catalog = FormCatalog::OfDirectory(dir_.path());
+  const FormCatalog catalog(FormCatalog::UnitsIn(dir_.path()));
   EXPECT_EQ(catalog.DescendantNames("tfrmbase"),
             (std::vector<std::string>{"frmChild", "lblChild", "frmMid", "pnl", "btnOk"}));
   EXPECT_EQ(catalog.DescendantNames("TfrmChild"), std::vector<std::string>{});
