@@ -21,6 +21,10 @@ namespace {
 // the stack of the recursive reader (the text reader has the same one).
 constexpr int kMaxDepth = 200;
 
+std::string ByteCount(std::uint64_t n) {
+  return std::to_string(n) + (n == 1 ? " byte" : " bytes");
+}
+
 bool IsIntegerType(std::uint8_t type) {
   return type == dfm::kInt8 || type == dfm::kInt16 || type == dfm::kInt32 || type == dfm::kInt64;
 }
@@ -237,7 +241,7 @@ class BinaryFormReader {
       Fail(signature, "expected the signature TPF0");
     file.root_ = ReadObject(0);
     if (pos_ != data_.size())
-      Fail(pos_, std::to_string(data_.size() - pos_) + " bytes after the end of the root object");
+      Fail(pos_, ByteCount(data_.size() - pos_) + " after the end of the root object");
     return file;
   }
 
@@ -249,8 +253,8 @@ class BinaryFormReader {
 
   std::string_view Take(std::size_t n, std::string_view what) {
     if (n > data_.size() - pos_)
-      Fail(pos_, std::string(what) + " runs past the end of the file (" + std::to_string(n) +
-                     " bytes needed, " + std::to_string(data_.size() - pos_) + " left)");
+      Fail(pos_, std::string(what) + " runs past the end of the file (" + ByteCount(n) +
+                     " needed, " + std::to_string(data_.size() - pos_) + " left)");
     const std::string_view bytes = data_.substr(pos_, n);
     pos_ += n;
     return bytes;
@@ -267,16 +271,15 @@ class BinaryFormReader {
     const std::size_t at = pos_;
     const std::uint8_t length = Byte(what);
     if (length > data_.size() - pos_)
-      Fail(at, std::string(what) + " of " + std::to_string(length) +
-                   " bytes runs past the end of the file");
+      Fail(at, std::string(what) + " of " + ByteCount(length) + " runs past the end of the file");
     return std::string(Take(length, what));
   }
   std::string_view LongBytes(std::size_t unit, std::string_view what) {
     const std::size_t at = pos_;
     const std::uint64_t count = Unsigned(4, what);
     if (count * unit > data_.size() - pos_)
-      Fail(at, std::string(what) + " of " + std::to_string(count * unit) +
-                   " bytes runs past the end of the file");
+      Fail(at,
+           std::string(what) + " of " + ByteCount(count * unit) + " runs past the end of the file");
     return Take(static_cast<std::size_t>(count * unit), what);
   }
 
@@ -297,9 +300,8 @@ class BinaryFormReader {
     const std::size_t size_at = pos_;
     const std::uint64_t size = Unsigned(4, "the resource header");
     if (size != data_.size() - pos_)
-      Fail(size_at, "the resource header gives " + std::to_string(size) +
-                        " bytes of form data, but " + std::to_string(data_.size() - pos_) +
-                        " follow");
+      Fail(size_at, "the resource header gives " + ByteCount(size) + " of form data, but " +
+                        std::to_string(data_.size() - pos_) + " follow");
   }
 
   void CheckDepth(int depth) const {

@@ -103,7 +103,7 @@ TEST(BinaryFormTest, MalformedFilesNameTheFileAndTheOffset) {
       {Stream(Prop("X", Bytes({99}))), "offset 11: unknown value type 99"},
       {Stream(Prop("X", Bytes({dfm::kLString, 0xFF, 0xFF, 0xFF, 0x7F}))),
        "offset 12: a string of 2147483647 bytes runs past the end of the file"},
-      {Stream("") + "x", "offset 11: 1 bytes after the end of the root object"},
+      {Stream("") + "x", "offset 11: 1 byte after the end of the root object"},
       {header + Bytes({50, 0, 0, 0}) + Stream(""),
        "offset 8: the resource header gives 50 bytes of form data, but 11 follow"},
       {std::string(dfm::kResourceType) + "TF",
