@@ -7,6 +7,9 @@
 #include "expert/UnitList.h"
 #include "platform/Bytes.h"
 #include "platform/Error.h"
+#include "project/FormFamily.h"
+#include "project/FormFile.h"
+#include "project/FormTexts.h"
 #include "source/SourceProcessing.h"
 
 namespace polyverb {
@@ -43,6 +46,23 @@ void AddLangComponent(TIModuleInterface& module, TIFormInterface& form,
   module.Save(/*ForceSave=*/true);
 }
 
+// Stores the texts of the module's form file (read from disk: the IDE interface cannot
+// read properties) in the language file. The catalog of forms an inherited form's
+// ancestors come from: the project's units and the module's neighbours.
+void ProcessFormTexts(const std::string& file_name, const std::string& lang_name, TUnitList& units,
+                      TWizardUi& ui) {
+  const std::optional<std::string> form_path = FindFormFile(file_name);
+  if (!form_path) return;  // a form the IDE holds only in memory has no texts on disk
+  std::vector<std::string> unit_files;
+  for (std::int32_t i = 0; i < units.Count(); ++i) unit_files.push_back(units.Items(i).FileName);
+  const std::vector<std::string> beside =
+      FormCatalog::UnitsIn(file_name.substr(0, file_name.rfind('/') + 1));
+  unit_files.insert(unit_files.end(), beside.begin(), beside.end());
+  const FormTextUpdate update =
+      ProcessFormFile(*form_path, lang_name, FormCatalog(unit_files), FormTextProps::Default());
+  for (const std::string& warning : update.warnings) ui.ShowMessage(warning);
+}
+
 }  // namespace
 
 void RunWizard(TIToolServices& services, TWizardUi& ui) {
@@ -59,6 +79,7 @@ void RunWizard(TIToolServices& services, TWizardUi& ui) {
   units.ReadFromListView(dialog->lvUnits());
   const std::string lang_name = dialog->LanguageName();
   const bool process_sources = dialog->ProcessSources();
+  const bool process_forms = dialog->ProcessForms();
 
   const ScopedStringChooser chooser(
       [&ui](std::span<const std::string> lines, TLangStrings& strings) {
@@ -69,6 +90,7 @@ void RunWizard(TIToolServices& services, TWizardUi& ui) {
     if (!unit.Selected) continue;
     const std::string& file_name = unit.FileName;
     services.OpenFile(file_name);
+    bool has_form = false;
     {
       TIntfPtr<TIModuleInterface> module(services.GetModuleInterface(file_name));
       if (!module) {
@@ -77,11 +99,15 @@ void RunWizard(TIToolServices& services, TWizardUi& ui) {
       }
       module->ShowForm();
       TIntfPtr<TIFormInterface> form(module->GetFormInterface());
+      has_form = static_cast<bool>(form);
       if (form) AddLangComponent(*module, *form, lang_name, file_name);
     }  // the form, then the module, are released here
     if (!unit.IsProject) services.CloseFile(file_name);
     // On disk the module is now saved and closed, so the IDE holds no stale copy of it.
     if (process_sources) ProcessPasFile(file_name, lang_name);
+    // After the module's literals, so that they keep the numbers a run without form
+    // texts gives them.
+    if (process_forms && has_form) ProcessFormTexts(file_name, lang_name, units, ui);
   }
 }
 

@@ -32,7 +32,8 @@ constexpr int kExitUsage = 2;
 constexpr int kExitMessageShown = 3;
 
 constexpr const char* kUsage =
-    "usage: polyverb-ide [--expert PATH] [--yes [--lang NAME] [--no-sources]] PROJECT.dpr\n";
+    "usage: polyverb-ide [--expert PATH] [--yes [--lang NAME] [--no-sources] [--no-forms]]\n"
+    "                    PROJECT.dpr\n";
 
 constexpr const char* kHelp =
     "\n"
@@ -51,6 +52,8 @@ constexpr const char* kHelp =
     "                  and exit. Uses Qt's offscreen platform when there is no display.\n"
     "  --lang NAME     with --yes: the native language name typed into the wizard\n"
     "  --no-sources    with --yes: uncheck \"Process .PAS files\" (forms only)\n"
+    "  --no-forms      with --yes: uncheck \"Process form texts\" (the texts in the form\n"
+    "                  files are not stored in the language file)\n"
     "  -h, --help      this text\n"
     "\n"
     "The summary lists the modules done (those the add-in got a module interface for), the\n"
@@ -92,6 +95,8 @@ std::optional<Options> ParseArgs(const std::vector<std::string>& args) {
       options.run.language = value();
     } else if (arg == "--no-sources") {
       options.run.process_sources = false;
+    } else if (arg == "--no-forms") {
+      options.run.process_forms = false;
     } else if (arg.size() > 1 && arg[0] == '-') {
       throw UsageError("unknown option " + arg);
     } else if (have_project) {
@@ -102,8 +107,10 @@ std::optional<Options> ParseArgs(const std::vector<std::string>& args) {
     }
   }
   if (!have_project) throw UsageError("no project file given");
-  if (!options.yes && (options.run.language || !options.run.process_sources))
-    throw UsageError("--lang and --no-sources answer the wizard for --yes; give --yes too");
+  if (!options.yes &&
+      (options.run.language || !options.run.process_sources || !options.run.process_forms))
+    throw UsageError(
+        "--lang, --no-sources and --no-forms answer the wizard for --yes; give --yes too");
   return options;
 }
 

@@ -6,6 +6,7 @@
 #include "platform/Bytes.h"
 #include "platform/Error.h"
 #include "platform/Text.h"
+#include "project/FormFamily.h"
 #include "project/FormFile.h"
 #include "source/LiteralExtraction.h"
 #include "source/Rewrite.h"
@@ -194,6 +195,7 @@ FormTextUpdate StoreFormTexts(TvLangFileEdit& file, const FormTexts& texts,
   using Kind = FormTextChange::Kind;
   FormTextUpdate update;
   update.group = texts.group;
+  update.warnings = texts.warnings;
   std::vector<TvLangProps::Item> stored;
   if (const TvLangProps::Group* group = file.Props().FindGroup(texts.group)) stored = group->items;
 
@@ -246,6 +248,23 @@ FormTextUpdate StoreFormTexts(TvLangFileEdit& file, const FormTexts& texts,
     file.MutableProps().Remove(texts.group, item.Text);
     update.changes.push_back({Kind::kRemoved, item.Text, "", item.value});
   }
+  return update;
+}
+
+FormTexts ReadFormTexts(const std::string& form_path, const FormCatalog& catalog,
+                        const FormTextProps& props) {
+  const FormFile form = FormFile::Read(form_path);
+  const std::vector<FormFile> ancestors = catalog.Ancestors(form_path, form);
+  return CollectFormTexts(FormLevels(ancestors, form), props, form_path);
+}
+
+FormTextUpdate ProcessFormFile(const std::string& form_path, const std::string& lang_name,
+                               const FormCatalog& catalog, const FormTextProps& props) {
+  // The form first: a form that cannot be read leaves the language file alone.
+  const FormTexts texts = ReadFormTexts(form_path, catalog, props);
+  TvLangFileEdit file(lang_name);
+  FormTextUpdate update = StoreFormTexts(file, texts, form_path);
+  file.Save();
   return update;
 }
 

@@ -21,6 +21,7 @@
 
 namespace polyverb {
 
+class FormCatalog;
 class FormFile;
 class TvLangFileEdit;
 
@@ -78,6 +79,7 @@ struct FormTextUpdate {
   std::string group;
   // The texts in the order of FormTexts::items, then the items taken out of the group.
   std::vector<FormTextChange> changes;
+  std::vector<std::string> warnings;  // FormTexts::warnings
   int Count(FormTextChange::Kind kind) const;
 };
 
@@ -92,5 +94,17 @@ struct FormTextUpdate {
 // new numbers would pass 65535.
 FormTextUpdate StoreFormTexts(TvLangFileEdit& file, const FormTexts& texts,
                               std::string_view form_name);
+
+// The texts of the form file at `formPath` and of its ancestors (found in `catalog`).
+// Throws what reading them throws.
+FormTexts ReadFormTexts(const std::string& form_path, const FormCatalog& catalog,
+                        const FormTextProps& props);
+
+// One module's form texts from end to end: reads the language file `langName` names
+// (MakeLangFileName; created empty when missing), stores the texts of the form file at
+// `formPath` (ReadFormTexts, StoreFormTexts) and saves the language file. A failure
+// before the save changes no file.
+FormTextUpdate ProcessFormFile(const std::string& form_path, const std::string& lang_name,
+                               const FormCatalog& catalog, const FormTextProps& props);
 
 }  // namespace polyverb

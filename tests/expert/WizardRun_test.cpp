@@ -301,6 +301,37 @@ TEST_F(RunWizardTest, NamesThatOnlyLookAlikeAreNotReused) {
   EXPECT_EQ(form.components[4]->props.at("LangFileName"), "English");
 }
 
+// The form file on disk holds the texts; the recording host keeps the form in memory.
+constexpr std::string_view kForm1 =
+    "object Form1: TForm1\n  Caption = 'Greeter'\n  object btnHi: TButton\n"
+    "    Caption = 'Say hi'\n  end\nend\n";
+
+TEST_F(RunWizardTest, FormTextsFollowTheModulesLiterals) {
+  WorkedExample();
+  WriteBytes(dir_ / "Unit1.dfm", kForm1);
+  EXPECT_EQ(Run(), "no failure");
+  EXPECT_EQ(LangEntries(), (std::vector<Entry>{{1, "Hello"}, {2, "Greeter"}, {3, "Say hi"}}));
+  const auto file = TvLangFileEdit::ReadExisting(dir_ / "english.lng");
+  ASSERT_EQ(file->Props().Count(), 1);
+  EXPECT_EQ(file->Props().Groups()[0],
+            (TvLangProps::Group{"TForm1", {{"btnHi.Caption", 3}, {"Caption", 2}}}));
+}
+
+TEST_F(RunWizardTest, FormTextsWithoutSourcesStartAtTheFirstFreeNumberAndCanBeLeftOut) {
+  WorkedExample();
+  WriteBytes(dir_ / "Unit1.dfm", kForm1);
+  auto lang = TvLangFileEdit::OpenPath(dir_ / "english.lng");
+  lang->AddIdent(5, "Five", 0);
+  lang->Save();
+  script_.process_sources = false;
+  script_.process_forms = false;
+  EXPECT_EQ(Run(), "no failure");
+  EXPECT_EQ(LangEntries(), (std::vector<Entry>{{5, "Five"}}));
+  script_.process_forms = true;
+  EXPECT_EQ(Run(), "no failure");
+  EXPECT_EQ(LangEntries(), (std::vector<Entry>{{5, "Five"}, {6, "Greeter"}, {7, "Say hi"}}));
+}
+
 TEST_F(RunWizardTest, ProcessSourcesOffOnlyChangesTheForms) {
   WorkedExample();
   script_.process_sources = false;

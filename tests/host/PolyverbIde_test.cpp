@@ -39,17 +39,37 @@ std::vector<std::string> LangStrings(const std::string& path) {
   return texts;
 }
 
+// Each module's literals, then its form's texts, module by module.
 const std::vector<std::string> kDemoStrings = {"Corner Shop",
                                                "Items in the basket: ",
                                                "That's a lot of shopping!",
                                                "Cannot show the About box: ",
+                                               "Corner Shop",
+                                               "Items in the basket: 0",
+                                               "&Add an item",
+                                               "A&bout...",
                                                "Corner Shop, version 1.0",
                                                "About",
+                                               "About",
+                                               "Corner Shop",
+                                               "Close",
                                                "free",
                                                "%.2d",
                                                " EUR",
                                                " costs nothing",
                                                " costs "};
+
+// The property groups: form class, then path=number items in the file's order.
+std::vector<std::string> LangGroups(const std::string& path) {
+  std::vector<std::string> groups;
+  const auto file = TvLangFileEdit::ReadExisting(path);
+  for (const TvLangProps::Group& group : file->Props().Groups()) {
+    groups.push_back(group.name);
+    for (const TvLangProps::Item& item : group.items)
+      groups.push_back("  " + item.Text + "=" + std::to_string(item.value));
+  }
+  return groups;
+}
 
 class PolyverbIdeTest : public ::testing::Test {
  protected:
@@ -107,15 +127,20 @@ TEST_F(PolyverbIdeTest, YesRunsTheWholeWizardOverTheDemo) {
   ExpectPrepared("Main", "TfrmMain", "English");
   ExpectPrepared("About", "TfrmAbout", "English");
   EXPECT_EQ(LangStrings(Path("english.lng")), kDemoStrings);
+  EXPECT_EQ(
+      LangGroups(Path("english.lng")),
+      (std::vector<std::string>{"TfrmAbout", "  btnClose.Caption=13", "  Caption=11",
+                                "  lblName.Caption=12", "TfrmMain", "  btnAbout.Caption=8",
+                                "  btnAdd.Caption=7", "  Caption=5", "  lblTotal.Caption=6"}));
   EXPECT_EQ(Count(Read("Main.pas"), "lblTotal.Caption := GetLangStr(2) + IntToStr(FCount);\r\n"),
             1u);
   EXPECT_EQ(Count(Read("Shop.dpr"), "Application.Title := GetLangStr(1);\r\n"), 1u);
-  EXPECT_EQ(Count(Read("Prices.pas"), "0: Result := Name + GetLangStr(10);\r\n"), 1u);
+  EXPECT_EQ(Count(Read("Prices.pas"), "0: Result := Name + GetLangStr(17);\r\n"), 1u);
   EXPECT_EQ(Count(Read("About.pas"), "'"), 0u);
 
   // A second run reuses the components and numbers a new literal after the last one.
   std::string about = Read("About.pas");
-  const std::string anchor = "  Caption := GetLangStr(6);\r\n";
+  const std::string anchor = "  Caption := GetLangStr(10);\r\n";
   about.insert(about.find(anchor) + anchor.size(), "  Hint := 'Second run';\r\n");
   WriteBytes(Path("About.pas"), about);
   const std::string main_before = Read("Main.pas");
@@ -126,13 +151,13 @@ TEST_F(PolyverbIdeTest, YesRunsTheWholeWizardOverTheDemo) {
   std::vector<std::string> expected = kDemoStrings;
   expected.push_back("Second run");
   EXPECT_EQ(LangStrings(Path("english.lng")), expected);
-  EXPECT_EQ(Count(Read("About.pas"), "  Hint := GetLangStr(12);\r\n"), 1u);
+  EXPECT_EQ(Count(Read("About.pas"), "  Hint := GetLangStr(19);\r\n"), 1u);
   EXPECT_EQ(Read("Main.pas"), main_before);
 }
 
-TEST_F(PolyverbIdeTest, LanguageAndNoSourcesAnswerTheWizard) {
+TEST_F(PolyverbIdeTest, LanguageNoSourcesAndNoFormsAnswerTheWizard) {
   const std::string prices = Read("Prices.pas");
-  const auto r = Ide({"--yes", "--lang", "Deutsch", "--no-sources", "Shop.dpr"});
+  const auto r = Ide({"--yes", "--lang", "Deutsch", "--no-sources", "--no-forms", "Shop.dpr"});
   ASSERT_EQ(r.exit_code, 0) << Describe(r);
   ExpectPrepared("Main", "TfrmMain", "Deutsch");
   ExpectPrepared("About", "TfrmAbout", "Deutsch");
@@ -140,6 +165,14 @@ TEST_F(PolyverbIdeTest, LanguageAndNoSourcesAnswerTheWizard) {
   EXPECT_EQ(Count(Read("Main.pas"), "GetLangStr"), 0u);
   for (const std::string& name : testing::ListDirectory(shop_))
     EXPECT_EQ(name.find(".lng"), std::string::npos) << name;
+
+  // The form texts alone, numbered from 1; the sources stay as they are.
+  const auto forms = Ide({"--yes", "--lang", "Deutsch", "--no-sources", "Shop.dpr"});
+  ASSERT_EQ(forms.exit_code, 0) << Describe(forms);
+  EXPECT_EQ(LangStrings(Path("deutsch.lng")),
+            (std::vector<std::string>{"Corner Shop", "Items in the basket: 0", "&Add an item",
+                                      "A&bout...", "About", "Corner Shop", "Close"}));
+  EXPECT_EQ(Read("Prices.pas"), prices);
 }
 
 TEST_F(PolyverbIdeTest, MalformedBinaryFormIsReportedLeftAsItWasAndLaterModulesAreDone) {
@@ -210,7 +243,8 @@ void PrintTo(const StartCase& c, std::ostream* os) {
 class StartFailureTest : public PolyverbIdeTest, public ::testing::WithParamInterface<StartCase> {};
 
 constexpr const char* kUsageTail =
-    "usage: polyverb-ide [--expert PATH] [--yes [--lang NAME] [--no-sources]] PROJECT.dpr\n"
+    "usage: polyverb-ide [--expert PATH] [--yes [--lang NAME] [--no-sources] [--no-forms]]\n"
+    "                    PROJECT.dpr\n"
     "Try 'polyverb-ide --help'.\n";
 
 TEST_P(StartFailureTest, ClearMessageAndNothingWritten) {
@@ -249,8 +283,8 @@ INSTANTIATE_TEST_SUITE_P(
         StartCase{"LangWithoutYes",
                   {"--lang", "French", "Shop.dpr"},
                   2,
-                  std::string("polyverb-ide: --lang and --no-sources answer the wizard for --yes; "
-                              "give --yes too\n") +
+                  std::string("polyverb-ide: --lang, --no-sources and --no-forms answer the "
+                              "wizard for --yes; give --yes too\n") +
                       kUsageTail},
         StartCase{"MissingProject",
                   {"--yes", "None.dpr"},
@@ -287,7 +321,7 @@ TEST_F(PolyverbIdeTest, HelpDescribesTheOptionsAndExitStatus) {
   EXPECT_EQ(r.exit_code, 0);
   EXPECT_EQ(
       r.out.rfind(
-          "usage: polyverb-ide [--expert PATH] [--yes [--lang NAME] [--no-sources]] PROJECT.dpr\n",
+          "usage: polyverb-ide [--expert PATH] [--yes [--lang NAME] [--no-sources] [--no-forms]]\n",
           0),
       0u);
   EXPECT_NE(r.out.find("3 when\nthe run completed but showed a message"), std::string::npos)
