@@ -42,6 +42,7 @@ std::string EscapeText(std::string_view text);
 bool ParseNumber(std::string_view word, unsigned long min, unsigned long max, unsigned long& out);
 
 // Handlers, one per file.
+int RunForms(std::span<const std::string> args);
 int RunLng(std::span<const std::string> args);
 int RunList(std::span<const std::string> args);
 int RunProcess(std::span<const std::string> args);

@@ -5,6 +5,41 @@ namespace polyverb::cli {
 
 namespace {
 const Command kCommands[] = {
+    {"forms", "store the texts of form files in the language file",
+     "usage: polyverb forms [--lang NAME] [--dry-run] [--form-props LIST] FORM...\n"
+     "\n"
+     "Does to each form file FORM (.dfm, text or binary), in order, what the wizard\n"
+     "does with \"Process form texts\": the texts a person reads on the form and its\n"
+     "components go into the language file's string table, each under a number, and\n"
+     "the property group named after the form's class gets one item per property\n"
+     "path (Caption, lblTotal.Caption, lbFruit.Items, StatusBar1.Panels[0].Text,\n"
+     "frmOptions1.lblTitle.Caption) whose value is that number. The form files are not\n"
+     "changed. Empty texts and texts without a character of code 65 or above are left\n"
+     "out; a #n character code is stored as UTF-8. An inherited form (its file starts\n"
+     "with 'inherited') also takes its ancestors' texts, first; its ancestors are the\n"
+     "forms, among the units beside it, of the classes its unit derives it from.\n"
+     "\n"
+     "Running again reuses the group: an unchanged text keeps its number, a changed\n"
+     "one gets its entry updated, a new one a number above the largest, and an item\n"
+     "whose property is gone leaves the group while its entry stays.\n"
+     "\n"
+     "--lang NAME        the language, as for polyverb process (default English).\n"
+     "--dry-run          also print, per item, FORM: GROUP: PATH: NUMBER new|changed|\n"
+     "                   kept|removed: TEXT (escaped as in polyverb list); write and\n"
+     "                   create nothing.\n"
+     "--form-props LIST  change which properties are taken: +NAME adds NAME, -NAME\n"
+     "                   removes it, comma-separated (+Tabs,-Hint). NAME matches a\n"
+     "                   string property and a string list NAME.Strings, of the form,\n"
+     "                   its components and the items of collection properties. Default:\n"
+     "                   Caption, Hint, Title, Text, DisplayLabel, Filter,\n"
+     "                   EditLabel.Caption, Items, Lines.\n"
+     "\n"
+     "After each form a summary line: FORM: GROUP: N texts: A new, C changed, K kept,\n"
+     "R removed. A form that cannot be read (its message names the file, and the\n"
+     "offset in a binary one) is reported on stderr and changes nothing; the others\n"
+     "are still done and the exit status is 1. A text whose path is longer than 255\n"
+     "bytes is left out with a warning on stderr.\n",
+     RunForms},
     {"lng", "show, edit, export or import a language file",
      "usage: polyverb lng show [--strings] FILE\n"
      "       polyverb lng add FILE [NUMBER TEXT]...\n"
