@@ -380,6 +380,22 @@ std::string NativeText(const TvLangFile& file, const TvIdentRec& rec, TextEncodi
   return DecodeText(rec.Text, encoding);
 }
 
+// "#. GROUP: ITEM" for each property group item that names `number`: where a form text
+// stands on its form, for the translator. Names are shown as UTF-8; a control character
+// would end the comment line, so it becomes a space.
+std::unordered_map<int, std::string> PlaceComments(const TvLangFile& file) {
+  std::unordered_map<int, std::string> comments;
+  for (const TvLangProps::Group& group : file.Props().Groups()) {
+    for (const TvLangProps::Item& item : group.items) {
+      std::string line = DecodeToUtf8(group.name) + ": " + DecodeToUtf8(item.Text);
+      for (char& c : line)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+      comments[item.value] += "#. " + line + "\n";
+    }
+  }
+  return comments;
+}
+
 }  // namespace
 
 std::string_view EncodingName(TextEncoding encoding) {
@@ -512,8 +528,10 @@ std::string ExportPoTemplate(const TvLangFile& file, std::optional<TextEncoding>
                      "\n"
                      "X-Polyverb-Encoding: " +
                      std::string(EncodingName(enc)) + "\n");
+  const std::unordered_map<int, std::string> places = PlaceComments(file);
   for (const TvIdentRec& rec : file.Idents()) {
     out += '\n';
+    if (auto it = places.find(rec.Number); it != places.end()) out += it->second;
     AppendPoString(out, "msgctxt", std::to_string(rec.Number));
     AppendPoString(out, "msgid", NativeText(file, rec, enc));
     out += "msgstr \"\"\n";

@@ -59,8 +59,9 @@ PoCatalog ReadPo(std::string_view bytes, std::string_view name);
 void AppendPoString(std::string& out, std::string_view keyword, std::string_view text);
 
 // The PO template for `file`'s string table, in table order, texts decoded by `encoding`
-// (DetectTextEncoding when not given). The header carries charset UTF-8 and the
-// X-Polyverb-Language-File (the file's name without its directory) and
+// (DetectTextEncoding when not given). A form text (a number a property group item names)
+// gets a translator comment per item: "#. TfrmMain: lblTotal.Caption". The header carries charset
+// UTF-8 and the X-Polyverb-Language-File (the file's name without its directory) and
 // X-Polyverb-Encoding fields. Throws Error when the table holds a number twice, or a text
 // holds U+0004 (no PO tool accepts it) or, read as UTF-8, is not valid UTF-8.
 std::string ExportPoTemplate(const TvLangFile& file,
