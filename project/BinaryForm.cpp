@@ -612,7 +612,8 @@ class BinaryFormWriter {
       case dfm::kBinary: {
         std::string bytes;
         for (std::size_t i = 0; i + 1 < value.text.size(); i += 2)
-          bytes += static_cast<char>(HexDigitValue(value.text[i]) * 16 + HexDigitValue(value.text[i + 1]));
+          bytes += static_cast<char>(HexDigitValue(value.text[i]) * 16 +
+                                     HexDigitValue(value.text[i + 1]));
         return LongBytes(bytes, bytes.size());
       }
       case dfm::kSet:

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "platform/Bytes.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
-#include "platform/Bytes.h"
 #include "project/ProjectFile.h"
 #include "project/UnitEditor.h"
 

@@ -37,7 +37,8 @@ void PrintTo(const CorpusProject& p, std::ostream* os) {
 // form's own file first: an independent reading of what the group's items point at.
 std::optional<std::string> ValueAt(const std::vector<const FormFile*>& levels,
                                    const std::string& path) {
-  auto find_object = [](auto& self, const FormObject& in, std::string_view name) -> const FormObject* {
+  auto find_object = [](auto& self, const FormObject& in,
+                        std::string_view name) -> const FormObject* {
     for (const auto& child : in.Children()) {
       if (SameTextAscii(child->Name(), name)) return child.get();
       if (const FormObject* deeper = self(self, *child, name)) return deeper;
@@ -67,7 +68,8 @@ std::optional<std::string> ValueAt(const std::vector<const FormFile*>& levels,
       if (SameTextAscii(p.Name(), rest + ".Strings")) {
         std::string joined;
         const std::vector<FormValue>& items = p.Value().items;
-        for (std::size_t i = 0; i < items.size(); ++i) joined += (i > 0 ? "\r\n" : "") + items[i].text;
+        for (std::size_t i = 0; i < items.size(); ++i)
+          joined += (i > 0 ? "\r\n" : "") + items[i].text;
         return joined;
       }
     }
@@ -86,7 +88,9 @@ class CorpusTest : public ::testing::TestWithParam<CorpusProject> {
     ASSERT_EQ(r.exit_code, 0) << r.out << r.err;
 #endif
   }
-  static void TearDownTestSuite() { delete tools_; }
+  static void TearDownTestSuite() {
+    delete tools_;
+  }
 
   void SetUp() override {
     if (!fs::is_directory(POLYVERB_CORPUS_DIR)) GTEST_SKIP() << "no corpus at " POLYVERB_CORPUS_DIR;
@@ -161,15 +165,13 @@ TEST_P(CorpusTest, EveryFormTextIsInItsGroupAndEveryFormStillReads) {
 
 INSTANTIATE_TEST_SUITE_P(
     Projects, CorpusTest,
-    ::testing::Values(CorpusProject{"vied", "delphi-text/vied", "Source/VIEd.dpr", 18},
-                      CorpusProject{"pashi", "delphi-text/pashi", "Src/GUI/PasHiGUI.dpr", 6},
-                      CorpusProject{"msgdlg", "delphi-text/msgdlg", "Demo/PJMessageDialogDemo.dpr", 1},
-                      CorpusProject{"envvars", "delphi-binary/envvars-demo",
-                                    "article-06/TestEnvVars.dpr", 3},
-                      CorpusProject{"payload_reader", "delphi-binary/payload-demo",
-                                    "article-07/Reader.dpr", 1},
-                      CorpusProject{"payload_writer", "delphi-binary/payload-demo",
-                                    "article-07/Writer.dpr", 1}),
+    ::testing::Values(
+        CorpusProject{"vied", "delphi-text/vied", "Source/VIEd.dpr", 18},
+        CorpusProject{"pashi", "delphi-text/pashi", "Src/GUI/PasHiGUI.dpr", 6},
+        CorpusProject{"msgdlg", "delphi-text/msgdlg", "Demo/PJMessageDialogDemo.dpr", 1},
+        CorpusProject{"envvars", "delphi-binary/envvars-demo", "article-06/TestEnvVars.dpr", 3},
+        CorpusProject{"payload_reader", "delphi-binary/payload-demo", "article-07/Reader.dpr", 1},
+        CorpusProject{"payload_writer", "delphi-binary/payload-demo", "article-07/Writer.dpr", 1}),
     [](const auto& info) { return info.param.name; });
 
 }  // namespace

@@ -20,7 +20,7 @@ std::string Describe(const testing::ToolResult& r) {
 }
 
 struct Order {
-  std::string project;                        // inherited/PROJECT.dpr lists the units in order
+  std::string project;                       // inherited/PROJECT.dpr lists the units in order
   std::map<std::string, std::string> holds;  // form file -> its TvMLang objects
 };
 
@@ -38,10 +38,12 @@ class InheritedFormsTest : public ::testing::TestWithParam<Order> {
 
   // french.lng through the translators' path: the template's texts translated, imported.
   void MakeFrench() {
-    const std::map<std::string, std::string> french = {
-        {"Base window", "Fen\xC3\xAAtre de base"}, {"Title", "Titre"},
-        {"Footer", "Pied de page"},               {"Child window", "Fen\xC3\xAAtre fille"},
-        {"Child title", "Titre de la fille"},     {"OK", "D'accord"}};
+    const std::map<std::string, std::string> french = {{"Base window", "Fen\xC3\xAAtre de base"},
+                                                       {"Title", "Titre"},
+                                                       {"Footer", "Pied de page"},
+                                                       {"Child window", "Fen\xC3\xAAtre fille"},
+                                                       {"Child title", "Titre de la fille"},
+                                                       {"OK", "D'accord"}};
     std::string po = "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=UTF-8\\n\"\n";
     const auto english = TvLangFileEdit::ReadExisting(project_ + "/english.lng");
     for (const TvIdentRec& rec : english->Idents())
@@ -83,7 +85,8 @@ TEST_P(InheritedFormsTest, EveryOrderStreamsAndShowsTheTranslation) {
   const std::string french = "Fen\xC3\xAAtre fille|Titre de la fille|Pied de page|D'accord\n";
   EXPECT_EQ(run.out, "global English: " + english + "levels English: " + english +
                          "global French: " + french + "levels French: " + french +
-                         "global French, streamed: " + french + "levels French, streamed: " + french);
+                         "global French, streamed: " + french +
+                         "levels French, streamed: " + french);
 #endif
 }
 
@@ -91,10 +94,9 @@ TEST_P(InheritedFormsTest, EveryOrderStreamsAndShowsTheTranslation) {
 // its own, and the ancestor's takes another name.
 INSTANTIATE_TEST_SUITE_P(
     Orders, InheritedFormsTest,
-    ::testing::Values(Order{"BaseFirst", {{"Base.dfm", "object vMLang1;"},
-                                          {"Child.dfm", "inherited vMLang1;"}}},
-                      Order{"ChildFirst", {{"Base.dfm", "object vMLang2;"},
-                                           {"Child.dfm", "object vMLang1;"}}}),
+    ::testing::Values(
+        Order{"BaseFirst", {{"Base.dfm", "object vMLang1;"}, {"Child.dfm", "inherited vMLang1;"}}},
+        Order{"ChildFirst", {{"Base.dfm", "object vMLang2;"}, {"Child.dfm", "object vMLang1;"}}}),
     [](const auto& info) { return info.param.project; });
 
 }  // namespace
