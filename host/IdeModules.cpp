@@ -206,8 +206,8 @@ class ComponentIntf : public HostInterface<TIComponentInterface> {
       prop_name = existing->Name();
     }
     if (object_ == nullptr)
-      object_ = &state_->form->InheritedComponent(inherited_->holders, inherited_->name,
-                                                  inherited_->class_name);
+      object_ = &state_->form->InheritedObject(inherited_->holders, inherited_->name,
+                                               inherited_->class_name);
     object_->SetStringProperty(prop_name, *static_cast<const std::string*>(new_value));
     return true;
   }

@@ -636,9 +636,8 @@ FormObject& FormFile::CreateComponent(std::string_view class_name, int left, int
   return object;
 }
 
-FormObject& FormFile::InheritedComponent(
-    std::span<const std::pair<std::string, std::string>> parents, std::string_view name,
-    std::string_view class_name) {
+FormObject& FormFile::InheritedObject(std::span<const std::pair<std::string, std::string>> parents,
+                                      std::string_view name, std::string_view class_name) {
   FormObject* holder = root_.get();
   auto step = [&](std::string_view step_name, std::string_view step_class) -> FormObject& {
     for (const auto& child : holder->children_) {

@@ -202,8 +202,8 @@ class FormFile {
   // names of the objects that hold it in the ancestor, outermost first), each found or
   // added at the end of its holder's objects. Throws Error when an object on the way has
   // another kind or class than it has in the ancestor.
-  FormObject& InheritedComponent(std::span<const std::pair<std::string, std::string>> parents,
-                                 std::string_view name, std::string_view class_name);
+  FormObject& InheritedObject(std::span<const std::pair<std::string, std::string>> parents,
+                              std::string_view name, std::string_view class_name);
 
   // True when anything was set or created since the file was parsed.
   bool Modified() const;
