@@ -148,9 +148,9 @@ void FormTextProps::Change(std::string_view changes) {
     if (comma == changes.size()) break;
     pos = comma + 1;
   }
-  for (const auto& [remove, name] : entries) {
-    std::erase_if(names_, [&](const std::string& n) { return SameTextAscii(n, name); });
-    if (!remove) names_.emplace_back(name);
+  for (const auto& entry : entries) {
+    std::erase_if(names_, [&](const std::string& n) { return SameTextAscii(n, entry.second); });
+    if (!entry.first) names_.emplace_back(entry.second);
   }
 }
 
