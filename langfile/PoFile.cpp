@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <unordered_map>
 
 #include "platform/Bytes.h"
 #include "platform/Error.h"
