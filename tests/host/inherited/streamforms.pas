@@ -1,23 +1,12 @@
 program streamforms;
 
-{ Streams the converted form files Base.dfm and Child.dfm of the current
-  directory with Free Pascal's Classes (no widget set), the child's over the
-  base's, as a program built from them would: once inside global loading
-  (as the LCL and Delphi read an inherited form) and once level by level
-  (plain ReadComponent per level, Free Pascal's default). Prints each
-  form's texts as streamed (English, the forms' default), after
-  LoadLanguage('French'), and for forms streamed while French is loaded
-  (where a level read after the texts were set must not bring back the
-  designed English ones):
-
+{ Streams the converted Base.dfm and Child.dfm of the current directory with
+  Free Pascal's Classes, child over base, inside global loading (as the LCL
+  and Delphi read an inherited form) and level by level (plain ReadComponent,
+  Free Pascal's default). Prints the child form's texts as streamed, after
+  LoadLanguage('French'), and for forms streamed while French is loaded:
     global English: Caption|lblTitle|lblFooter|btnOk
-    levels English: ...
-    global French: ...
-    levels French: ...
-    global French, streamed: ...
-    levels French, streamed: ...
-
-  A duplicate component name or any other failure is printed and exits 1. }
+  A failure (a duplicate component name...) is printed and exits 1. }
 
 {$mode objfpc}{$H+}
 
@@ -32,35 +21,16 @@ type
     property Caption: string read FCaption write FCaption;
   end;
   TButton = class(TLabel);
-  TForm = class(TComponent)
-  private
-    FCaption: string;
-  published
-    property Caption: string read FCaption write FCaption;
-  end;
-  TfrmBase = class(TForm);
+  TfrmBase = class(TLabel);
   TfrmChild = class(TfrmBase);
-
-function ReadText(const FileName: string): string;
-var
-  S: TFileStream;
-begin
-  S := TFileStream.Create(FileName, fmOpenRead);
-  try
-    SetLength(Result, S.Size);
-    if S.Size > 0 then
-      S.ReadBuffer(Result[1], S.Size);
-  finally
-    S.Free;
-  end;
-end;
 
 procedure ReadLevel(Form: TComponent; const FileName: string);
 var
-  Text, Bin: TStringStream;
+  Text: TFileStream;
+  Bin: TMemoryStream;
 begin
-  Text := TStringStream.Create(ReadText(FileName));
-  Bin := TStringStream.Create('');
+  Text := TFileStream.Create(FileName, fmOpenRead);
+  Bin := TMemoryStream.Create;
   try
     ObjectTextToBinary(Text, Bin);
     Bin.Position := 0;
@@ -75,20 +45,15 @@ function NewChild(Global: Boolean): TfrmChild;
 begin
   Result := TfrmChild.Create(nil);
   if Global then
-  begin
     BeginGlobalLoading;
-    try
-      ReadLevel(Result, 'Base.dfm');
-      ReadLevel(Result, 'Child.dfm');
-      NotifyGlobalLoading;
-    finally
-      EndGlobalLoading;
-    end;
-  end
-  else
-  begin
+  try
     ReadLevel(Result, 'Base.dfm');
     ReadLevel(Result, 'Child.dfm');
+    if Global then
+      NotifyGlobalLoading;
+  finally
+    if Global then
+      EndGlobalLoading;
   end;
 end;
 
