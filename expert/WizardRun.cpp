@@ -8,6 +8,7 @@
 #include "platform/Bytes.h"
 #include "platform/Error.h"
 #include "source/SourceProcessing.h"
+#include "source/SourceUnit.h"
 
 namespace polyverb {
 
@@ -60,6 +61,8 @@ void RunWizard(TIToolServices& services, TWizardUi& ui) {
   const std::string lang_name = dialog->LanguageName();
   const bool process_sources = dialog->ProcessSources();
 
+  // One run for all modules: an include file several of them use is offered once.
+  TConversionRun run;
   const ScopedStringChooser chooser(
       [&ui](std::span<const std::string> lines, TLangStrings& strings) {
         ui.ChooseStrings(lines, strings);
@@ -81,7 +84,11 @@ void RunWizard(TIToolServices& services, TWizardUi& ui) {
     }  // the form, then the module, are released here
     if (!unit.IsProject) services.CloseFile(file_name);
     // On disk the module is now saved and closed, so the IDE holds no stale copy of it.
-    if (process_sources) ProcessPasFile(file_name, lang_name);
+    if (process_sources) {
+      ProcessPasFile(file_name, lang_name, run);
+      // A missing include file, for one: the module is done, but the user must hear of it.
+      for (const std::string& warning : run.TakeWarnings()) ui.ShowMessage(warning);
+    }
   }
 }
 

@@ -3,6 +3,7 @@
 #include "langfile/LangFileEdit.h"
 #include "platform/Bytes.h"
 #include "platform/Error.h"
+#include "platform/Text.h"
 
 namespace polyverb {
 namespace {
@@ -68,6 +69,12 @@ std::string Replacement(std::uint16_t number, TGlue glue) {
   out += ')';
   if (glue.after) out += '+';
   return out;
+}
+
+bool IsPCharRoutine(std::string_view name) {
+  for (std::string_view routine : kPCharRoutines)
+    if (SameTextAscii(routine, name)) return true;
+  return false;
 }
 
 int FirstFreeNumber(const TvLangFileEdit& file) {

@@ -13,6 +13,8 @@
 #include "source/Rewrite.h"
 #include "source/Scanner.h"
 #include "source/SourceText.h"
+#include "source/SourceUnit.h"
+#include "source/UnitRewrite.h"
 
 namespace polyverb {
 
@@ -98,7 +100,90 @@ void ReplaceStrings(std::vector<std::string>& lines, const TLangStrings& strings
   }
 }
 
+namespace {
+
+// A file a conversion has made ready, written after the language file is saved.
+struct PendingWrite {
+  std::string path;
+  std::string text;
+};
+
+// The classic conversion: FindStrings, ChooseStrings, ReplaceStrings on the one file.
+std::vector<PendingWrite> ConvertClassic(const std::string& file_name) {
+  TLangStrings strings;
+  std::vector<std::string> lines;
+  {
+    const SourceText source = ReadSourceFile(file_name);
+    FindStrings(source.Lines(), strings);
+    // Lines to edit are copied only when there is something to replace.
+    if (strings.Count() > 0) lines.assign(source.Lines().begin(), source.Lines().end());
+  }
+  if (strings.Count() == 0) return {};
+  ChooseStrings(lines, strings);
+  // Checked here on the full int: 65536 would wrap to 0 in the 16-bit NextStrNumber.
+  const int first = FirstFreeNumber(*LangFile);
+  CheckNumbering(*LangFile, first, CountChosen(strings), file_name);
+  NextStrNumber = static_cast<uint16_t>(first);
+  ReplaceStrings(lines, strings);
+  return {{file_name, JoinLinesCrLf(lines)}};
+}
+
+// The sound conversion: the module with its include files, and the run-time unit.
+std::vector<PendingWrite> ConvertSound(const std::string& file_name, TConversionRun& run) {
+  TSourceUnit unit(file_name, run);
+  if (!unit.Facts().has_header)
+    run.Warn(file_name +
+             " has no unit or program header, so nothing in it is converted on its own; if it "
+             "is an include file, convert the unit or program that includes it");
+  TLangStrings& strings = unit.Strings();
+  if (strings.Count() == 0 && !unit.IncludesRewritten()) return {};
+  if (unit.Facts().iso_mode)
+    throw Error(file_name +
+                " selects ISO mode ({$MODE ISO}), in which a program cannot use units; it "
+                "cannot call GetLangStr, so it was not rewritten");
+
+  if (strings.Count() > 0) ChooseStrings(unit.AllLines(), strings);
+  const int first = FirstFreeNumber(*LangFile);
+  CheckNumbering(*LangFile, first, CountChosen(strings), file_name);
+  NextStrNumber = static_cast<uint16_t>(first);
+  const TUnitRewrite plan = PlanUnitRewrite(unit, NextStrNumber);
+  if (plan.uses == TUsesStep::kNoPlace)
+    run.Warn(file_name + ": no implementation part or program heading to add " +
+             std::string(kRunTimeUsesEntry) + " to; add it to a uses clause yourself");
+
+  std::vector<PendingWrite> writes;
+  // Include files first: the module that includes them is written last.
+  for (std::size_t k = 1; k <= unit.FileCount(); ++k) {
+    const std::size_t i = k % unit.FileCount();
+    if (!plan.written[i]) continue;
+    const TSourceFile& f = unit.File(i);
+    writes.push_back({f.path, ApplyEdits(f.text.Lines(), plan.edits[i])});
+  }
+  for (const TUnitRewrite::Replaced& r : plan.replaced)
+    LangFile->AddIdent(r.number, strings.Items(r.entry).Text, 0);
+  NextStrNumber = static_cast<uint16_t>(first + static_cast<int>(plan.replaced.size()));
+  for (std::size_t i = 1; i < unit.FileCount(); ++i) {
+    if (!plan.written[i]) continue;
+    if (plan.replaced_in[i] > 0) run.MarkRewritten(unit.File(i).key);
+    run.Note("include file " + unit.File(i).path + " rewritten, " +
+             std::to_string(plan.replaced_in[i]) + " of its literals replaced");
+  }
+  if (plan.uses_added) {
+    run.NoteUsesAdded(file_name);
+    run.Note(std::string(kRunTimeUsesEntry) + " added to the uses clause");
+  }
+  return writes;
+}
+
+}  // namespace
+
 void ProcessPasFile(const std::string& file_name, const std::string& lang_name) {
+  TConversionRun run;
+  ProcessPasFile(file_name, lang_name, run);
+}
+
+void ProcessPasFile(const std::string& file_name, const std::string& lang_name,
+                    TConversionRun& run) {
   CurFileName = file_name;
   // A language file that cannot be read stops everything before the source is read.
   const auto lang_file = std::make_unique<TvLangFileEdit>(lang_name);
@@ -107,29 +192,18 @@ void ProcessPasFile(const std::string& file_name, const std::string& lang_name) 
   std::exception_ptr failure;
   bool save_tried = false;  // a failed save is not tried a second time
   try {
-    TLangStrings strings;
-    std::vector<std::string> lines;
-    {
-      const SourceText source = ReadSourceFile(file_name);
-      FindStrings(source.Lines(), strings);
-      // Lines to edit are copied only when there is something to replace.
-      if (strings.Count() > 0) lines.assign(source.Lines().begin(), source.Lines().end());
-    }
-    if (strings.Count() > 0) {
-      ChooseStrings(lines, strings);
-      // Checked here on the full int: 65536 would wrap to 0 in the 16-bit NextStrNumber.
-      const int first = FirstFreeNumber(*LangFile);
-      CheckNumbering(*LangFile, first, CountChosen(strings), file_name);
-      NextStrNumber = static_cast<uint16_t>(first);
-      ReplaceStrings(lines, strings);
-      const std::string text = JoinLinesCrLf(lines);
-      // The language file first: should its save fail, the source still holds the literals.
+    const std::vector<PendingWrite> writes =
+        run.Sound() ? ConvertSound(file_name, run) : ConvertClassic(file_name);
+    if (!writes.empty()) {
+      // The language file first: should its save fail, the sources still hold the literals.
       save_tried = true;
       LangFile->Save();
-      try {
-        ReplaceFile(file_name, text);
-      } catch (const Error&) {
-        throw CannotCreateFile(file_name);
+      for (const PendingWrite& w : writes) {
+        try {
+          ReplaceFile(w.path, w.text);
+        } catch (const Error&) {
+          throw CannotCreateFile(w.path);
+        }
       }
     }
   } catch (...) {

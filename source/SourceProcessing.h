@@ -59,6 +59,8 @@ void ChooseStrings(std::span<const std::string> lines, TLangStrings& strings);
 // failure changes neither Lines nor LangFile.
 void ReplaceStrings(std::vector<std::string>& lines, const TLangStrings& strings);
 
+class TConversionRun;
+
 // Processes one module's source:
 //  1. reads the language file LangName names (MakeLangFileName; created empty when
 //     missing). A failure here is raised at once: nothing else is read, nothing written;
@@ -72,6 +74,17 @@ void ReplaceStrings(std::vector<std::string>& lines, const TLangStrings& strings
 //     entries when only the source write failed) and the failure is raised after that. If
 //     that save fails too, the first failure is raised with the save's message appended.
 // The source write fails with "Cannot create file FILENAME" and leaves the old file intact.
+//
+// The run decides the rules (SourceUnit.h). With the classic rules the above is all. With
+// the sound rules (the default) the candidates come from FindStringsSound, include files
+// are followed (offered once per run), the rewrite is PlanUnitRewrite's, and the files
+// written are: the language file, then each include file with candidates, then the module
+// when it has candidates or gains the run-time unit. A source that selects ISO mode and
+// would be changed fails with an Error before anything is written but the language file
+// as read; warnings (a missing include file, no unit or program header) go to the run.
+// The two-argument form runs with a run of its own and the sound rules.
 void ProcessPasFile(const std::string& file_name, const std::string& lang_name);
+void ProcessPasFile(const std::string& file_name, const std::string& lang_name,
+                    TConversionRun& run);
 
 }  // namespace polyverb

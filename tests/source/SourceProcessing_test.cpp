@@ -13,6 +13,7 @@
 #include "source/LiteralExtraction.h"
 #include "source/SourceProcessing.h"
 #include "source/SourceText.h"
+#include "source/SourceUnit.h"
 #include "tests/testing/TempDir.h"
 
 namespace polyverb {
@@ -274,7 +275,7 @@ class ProcessPasFileTest : public ::testing::Test {
   std::string ProcessExisting(const std::string& name, TStringChooser chooser = MarkAll()) {
     const ScopedStringChooser scoped(std::move(chooser));
     try {
-      ProcessPasFile(name, "English");
+      ProcessPasFile(name, "English", classic_);
     } catch (const Error& e) {
       return e.what();
     }
@@ -289,6 +290,8 @@ class ProcessPasFileTest : public ::testing::Test {
   }
 
   testing::TempDir dir_{true};
+  // These cases pin the classic rules and their rewrite, which --classic keeps exact.
+  TConversionRun classic_{{TCandidateRules::kClassic, {}}};
 };
 
 const char* const kUnit1 =
