@@ -9,6 +9,8 @@
 #include "platform/Files.h"
 #include "project/ProjectFile.h"
 #include "project/UnitEditor.h"
+#include "source/Scanner.h"
+#include "source/SourceText.h"
 
 namespace polyverb {
 namespace {
@@ -39,6 +41,35 @@ bool HasPascalUnitExtension(const std::string& path) {
   const std::size_t dot = path.rfind('.');
   if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
   return SameTextAscii(std::string_view(path).substr(dot), ".pas");
+}
+
+std::string FormFileName(const std::string& unit_path) {
+  const std::size_t slash = unit_path.rfind('/');
+  const std::string name = unit_path.substr(slash == std::string::npos ? 0 : slash + 1);
+  return name.substr(0, name.rfind('.')) + ".dfm";
+}
+
+// A form unit: the project names a form after its entry ({Form1}), or the unit links its
+// form file in ({$R *.dfm}).
+bool DeclaresForm(const std::string& unit_path, const std::string& project_file) {
+  try {
+    if (ProjectFile(project_file).FormOf(unit_path)) return true;
+  } catch (const Error&) {
+    // A project file that cannot be read names no form; the unit may still link one.
+  }
+  try {
+    const SourceText text = ReadSourceFile(unit_path);
+    TvScanner scanner(text.Lines());
+    scanner.directives = true;
+    for (scanner.Reset(); !scanner.AtEnd(); scanner.NextToken()) {
+      if (scanner.Kind() != tkDirective) continue;
+      std::string d(scanner.Token());
+      d.erase(std::remove(d.begin(), d.end(), ' '), d.end());
+      if (SameTextAscii(d, "{$R*.dfm}") || SameTextAscii(d, "{$RESOURCE*.dfm}")) return true;
+    }
+  } catch (const Error&) {
+  }
+  return false;
 }
 
 }  // namespace
@@ -295,7 +326,13 @@ TIModuleInterface* IdeModules::GetModuleInterface(const std::string& name) {
   std::shared_ptr<ModuleState> state = modules_[path].lock();
   if (!state) {
     state = std::make_shared<ModuleState>(ModuleState{*this, path, std::nullopt, std::nullopt, {}});
-    if (HasPascalUnitExtension(path)) state->form_path = FindFormFile(path);
+    if (HasPascalUnitExtension(path)) {
+      state->form_path = FindFormFile(path);
+      // Half a form module cannot be converted: its form would get no component, its unit
+      // no vMLang, while its literals were rewritten.
+      if (!state->form_path && DeclaresForm(path, project_file_))
+        return refuse("its form file " + FormFileName(path) + " is missing");
+    }
     if (state->form_path) {
       try {
         state->form_bytes = ReadWholeFile(*state->form_path);

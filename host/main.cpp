@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QTimer>
+#include <algorithm>
 #include <cerrno>
 #include <clocale>
 #include <cstdlib>
@@ -54,7 +55,8 @@ constexpr const char* kHelp =
     "  -h, --help      this text\n"
     "\n"
     "The summary lists the modules done (those the add-in got a module interface for), the\n"
-    "modules skipped and why, the messages shown, the errors raised and the files still open.\n"
+    "modules skipped and why, the messages shown, the project's files whose uses clause\n"
+    "gained the run-time unit vLangRT, the errors raised and the files still open.\n"
     "\n"
     "Exit status: 0 success; 1 a failure (the project or the add-in cannot be loaded, or\n"
     "the add-in raised an error; message on stderr); 2 usage error; with --yes also 3 when\n"
@@ -144,7 +146,8 @@ std::string List(const std::vector<std::string>& items) {
   return text;
 }
 
-void PrintSummary(const MainWindow& window, IdeServices& services, const AutoRun& run) {
+void PrintSummary(const MainWindow& window, IdeServices& services, const AutoRun& run,
+                  const std::vector<std::string>& run_time_added) {
   auto short_names = [&](const std::vector<std::string>& paths) {
     std::vector<std::string> names;
     for (const std::string& p : paths) names.push_back(window.Short(p));
@@ -158,6 +161,7 @@ void PrintSummary(const MainWindow& window, IdeServices& services, const AutoRun
             << "  modules done" << List(short_names(modules.ModulesGiven())) << "\n"
             << "  modules skipped" << List(skipped) << "\n"
             << "  messages shown" << List(run.Messages()) << "\n"
+            << "  run-time unit vLangRT added" << List(short_names(run_time_added)) << "\n"
             << "  errors raised" << List(services.ErrorsRaised()) << "\n"
             << "  files still open" << List(short_names(modules.OpenFiles())) << "\n";
   std::cout.flush();
@@ -179,12 +183,18 @@ int RunIde(QApplication& app, const ProjectFile& project, AddinLibrary& addin,
                 << kExpertEntryPoint << std::endl;
       code = kExitFailure;
     } else if (options.yes) {
+      // The add-in writes sources itself; what it added to uses clauses shows on disk.
+      const std::vector<std::string> using_before = FilesUsingUnit(project.Files(), "vLangRT");
       QTimer::singleShot(0, &app, [&] {
         run->Run();
         app.quit();
       });
       app.exec();
-      PrintSummary(window, services, *run);
+      std::vector<std::string> added;
+      for (const std::string& file : FilesUsingUnit(project.Files(), "vLangRT"))
+        if (std::find(using_before.begin(), using_before.end(), file) == using_before.end())
+          added.push_back(file);
+      PrintSummary(window, services, *run, added);
       if (!run->Failures().empty() || !services.ErrorsRaised().empty())
         code = kExitFailure;
       else if (!run->Messages().empty())

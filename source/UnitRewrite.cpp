@@ -48,6 +48,30 @@ std::size_t ClauseEnd(const std::vector<Token>& tokens, std::size_t uses) {
   return t;
 }
 
+std::vector<std::string> UsedUnits(const std::vector<Token>& tokens) {
+  std::vector<std::string> units;
+  for (std::size_t t = 0; t < tokens.size(); ++t) {
+    if (!IsWord(tokens[t], "uses")) continue;
+    const std::size_t end = ClauseEnd(tokens, t);
+    bool dotted = false;  // the next name continues the last one
+    for (std::size_t k = t + 1; k < end; ++k) {
+      if (IsSymbol(tokens[k], ".")) {
+        dotted = !units.empty();
+        if (dotted) units.back() += '.';
+      } else if (tokens[k].kind == tkIdentifier) {
+        if (dotted)
+          units.back() += tokens[k].text;
+        else if (k == t + 1 || IsSymbol(tokens[k - 1], ",") || tokens[k - 1].kind == tkDirective ||
+                 IsWord(tokens[k - 1], "uses"))
+          units.push_back(tokens[k].text);
+        dotted = false;
+      }
+    }
+    t = end;
+  }
+  return units;
+}
+
 // The glue of a literal that may span lines: before it on its first line, after it on
 // its last.
 TGlue GlueOf(const TSourceUnit& unit, const TLangStr& s) {
@@ -109,19 +133,19 @@ std::string ApplyEdits(std::span<const std::string_view> lines, std::vector<TLin
   return out;
 }
 
+std::vector<std::string> UsedUnits(std::span<const std::string_view> lines) {
+  return UsedUnits(Tokens(lines));
+}
+
 TUsesEdit RunTimeUsesEdit(std::span<const std::string_view> lines, bool is_unit) {
   const std::vector<Token> tokens = Tokens(lines);
   TUsesEdit result;
-  for (std::size_t t = 0; t < tokens.size(); ++t) {
-    if (!IsWord(tokens[t], "uses")) continue;
-    const std::size_t end = ClauseEnd(tokens, t);
-    for (std::size_t k = t + 1; k < end; ++k)
-      for (std::string_view unit : kRunTimeUnits)
-        if (tokens[k].kind == tkIdentifier && tokens[k].text == unit) {
-          result.step = TUsesStep::kAlreadyUsed;
-          return result;
-        }
-  }
+  for (const std::string& used : UsedUnits(tokens))
+    for (std::string_view unit : kRunTimeUnits)
+      if (used == unit) {
+        result.step = TUsesStep::kAlreadyUsed;
+        return result;
+      }
 
   // The token after which the section's uses clause stands.
   std::optional<std::size_t> anchor;

@@ -35,6 +35,10 @@ struct TLineEdit {
 // Throws Error when two edits overlap or one lies outside the lines.
 std::string ApplyEdits(std::span<const std::string_view> lines, std::vector<TLineEdit> edits);
 
+// The units the uses clauses of `lines` name, lower case, dotted names joined, in order
+// (each branch of a conditional clause counted).
+std::vector<std::string> UsedUnits(std::span<const std::string_view> lines);
+
 enum class TUsesStep : std::uint8_t {
   kAlreadyUsed,  // a uses clause names vMLang or vLangRT
   kAdd,          // the edits add vLangRT

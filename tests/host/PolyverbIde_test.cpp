@@ -101,6 +101,7 @@ TEST_F(PolyverbIdeTest, YesRunsTheWholeWizardOverTheDemo) {
             "  modules done (4): Shop.dpr, Main.pas, About.pas, Prices.pas\n"
             "  modules skipped (0)\n"
             "  messages shown (0)\n"
+            "  run-time unit vLangRT added (0)\n"
             "  errors raised (0)\n"
             "  files still open (1): Shop.dpr\n");
   EXPECT_EQ(r.err, "");
@@ -171,6 +172,7 @@ TEST_F(PolyverbIdeTest, BinaryFormIsReportedLeftAsItWasAndLaterModulesAreDone) {
                 "  messages shown (1): Cann't get module interface for " +
                 bin +
                 "\n"
+                "  run-time unit vLangRT added (0)\n"
                 "  errors raised (0)\n"
                 "  files still open (2): Shop.dpr, Bin.pas\n");
   EXPECT_EQ(Read("Bin.pas"), bin_pas);

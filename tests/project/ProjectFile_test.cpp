@@ -33,14 +33,14 @@ INSTANTIATE_TEST_SUITE_P(
                  "program Shop;\n\nuses\n  Forms,\n  Main in 'Main.pas' {frmMain},\n"
                  "  Vcl.Dialogs,\n  Sub.Util in 'sub\\Util.pas';\n\n{$R *.res}\n\nbegin\nend.\n",
                  {{"Forms", std::nullopt, 3},
-                  {"Main", "Main.pas", 4},
+                  {"Main", "Main.pas", 4, "frmMain"},
                   {"Vcl.Dialogs", std::nullopt, 5},
                   {"Sub.Util", "sub\\Util.pas", 6}}},
         UsesCase{"CommentsInAndBetweenEntries",
                  "program P; { uses Fake in 'Fake.pas'; }\n"
                  "uses (* first *) A { x } in // the file:\n  'a.pas' {FormA}, // next\n"
                  "  { B in 'b.pas', }\n  C in 'It''s.pas';",
-                 {{"A", "a.pas", 1}, {"C", "It's.pas", 4}}},
+                 {{"A", "a.pas", 1, "FormA"}, {"C", "It's.pas", 4}}},
         UsesCase{
             "BothBranchesOfAConditional",
             "program P;\n{$APPTYPE CONSOLE}\nuses\n"
