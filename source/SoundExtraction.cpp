@@ -272,9 +272,18 @@ void SoundScan::ScanFile(std::span<const std::string_view> lines, std::int32_t i
       OnDirective(scanner.Token(), id, scanner.LineIndex(), nesting);
       continue;
     }
-    const Word word = kind == tkKeyword ? Classify(scanner.Token()) : Word::kOther;
+    Word word = kind == tkKeyword ? Classify(scanner.Token()) : Word::kOther;
     if (!header_seen_ && id == 0) {
       header_seen_ = true;
+      // A byte-order mark is word characters to the scanner: "<BOM>unit" is one word.
+      constexpr std::string_view kBom = "\xEF\xBB\xBF";
+      const std::string_view first = scanner.Token();
+      if (kind == tkUnknown && first.starts_with(kBom)) {
+        std::string rest(first.substr(kBom.size()));
+        for (char& c : rest)
+          if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+        word = Classify(rest);
+      }
       facts.has_header = word == Word::kUnit || word == Word::kProgram || word == Word::kLibrary ||
                          word == Word::kPackage;
       facts.is_unit = word == Word::kUnit;
@@ -286,7 +295,7 @@ void SoundScan::ScanFile(std::span<const std::string_view> lines, std::int32_t i
         if (state_.depth > 0) --state_.depth;
         PopCasesAbove();
       }
-    } else if (kind == tkKeyword) {
+    } else if (kind == tkKeyword || word != Word::kOther) {
       OnWord(word);
     } else if (kind == tkSymbol) {
       OnSymbol(scanner.Token());

@@ -462,5 +462,89 @@ TEST_F(ProcessPasFileTest, Number65535TakenIsNoErrorWhenNothingIsMarked) {
                 " already uses numbers up to 65535, and 1 more would pass 65535");
 }
 
+// ---- ProcessPasFile with the sound rules ---------------------------------------------
+
+class SoundProcessTest : public ProcessPasFileTest {
+ protected:
+  std::string Run(const std::string& name, TStringChooser chooser = MarkAll()) {
+    const ScopedStringChooser scoped(std::move(chooser));
+    try {
+      ProcessPasFile(name, "English", run_);
+    } catch (const Error& e) {
+      return e.what();
+    }
+    return "";
+  }
+  TConversionRun run_;
+};
+
+TEST_F(SoundProcessTest, IncludeFilesAreRewrittenOnceAndTheirUnitsUseTheRunTimeUnit) {
+  testing::WriteBytes("texts.inc", "Say('From the include');\n");
+  testing::WriteBytes("u.pas",
+                      "unit U;\ninterface\nimplementation\nprocedure P;\nbegin\n  Say('Before');\n"
+                      "  {$I texts.inc}\n  Say('After');\nend;\nend.\n");
+  testing::WriteBytes("v.pas",
+                      "unit V;\ninterface\nimplementation\nuses U;\n"
+                      "procedure Q;\nbegin\n  {$I Texts}\nend;\nend.\n");
+  std::vector<std::string> offered;
+  auto record = [&](std::span<const std::string> lines, TLangStrings& strings) {
+    for (int i = 0; i < strings.Count(); ++i) {
+      offered.push_back(lines[static_cast<std::size_t>(strings.Items(i).LineIndex)]);
+      strings.Items(i).Chosen = true;
+    }
+  };
+  EXPECT_EQ(Run("u.pas", record), "");
+  EXPECT_EQ(Run("v.pas", record), "");
+  EXPECT_EQ(offered, (std::vector<std::string>{"  Say('Before');", "Say('From the include');",
+                                               "  Say('After');"}));
+  EXPECT_EQ(testing::ReadBytes("texts.inc"), "Say(GetLangStr(2));\r\n");
+  EXPECT_EQ(testing::ReadBytes("u.pas"),
+            "unit U;\r\ninterface\r\nimplementation\r\n\r\nuses vLangRT;\r\nprocedure P;\r\n"
+            "begin\r\n  Say(GetLangStr(1));\r\n  {$I texts.inc}\r\n  Say(GetLangStr(3));\r\n"
+            "end;\r\nend.\r\n");
+  EXPECT_EQ(testing::ReadBytes("v.pas"),
+            "unit V;\r\ninterface\r\nimplementation\r\nuses vLangRT, U;\r\nprocedure Q;\r\n"
+            "begin\r\n  {$I Texts}\r\nend;\r\nend.\r\n");
+  EXPECT_EQ(LngEntries(), (Entries{{1, "Before"}, {2, "From the include"}, {3, "After"}}));
+  EXPECT_EQ(run_.UsesAdded(), (std::vector<std::string>{"u.pas", "v.pas"}));
+}
+
+TEST_F(SoundProcessTest, WarningsForAMissingIncludeFileAndAFileWithoutHeader) {
+  testing::WriteBytes("p.dpr", "program P;\nbegin\n  {$I gone.inc}\n  Say('Still done');\nend.\n");
+  testing::WriteBytes("part.inc", "Say('Part');\n");
+  EXPECT_EQ(Run("p.dpr"), "");
+  EXPECT_EQ(Run("part.inc"), "");
+  EXPECT_EQ(run_.TakeWarnings(),
+            (std::vector<std::string>{
+                "p.dpr, line 3: the include file gone.inc was not found; its literals are not "
+                "offered",
+                "part.inc has no unit or program header, so nothing in it is converted on its "
+                "own; if it is an include file, convert the unit or program that includes it"}));
+  EXPECT_EQ(testing::ReadBytes("p.dpr"),
+            "program P;\r\n\r\nuses vLangRT;\r\nbegin\r\n  {$I gone.inc}\r\n"
+            "  Say(GetLangStr(1));\r\nend.\r\n");
+  EXPECT_EQ(testing::ReadBytes("part.inc"), "Say('Part');\n");
+}
+
+TEST_F(SoundProcessTest, IsoModeProgramIsNotRewritten) {
+  const std::string source = "{$mode iso}\nprogram P(output);\nbegin\n  WriteLn('Hello');\nend.\n";
+  testing::WriteBytes("p.pas", source);
+  EXPECT_EQ(Run("p.pas"),
+            "p.pas selects ISO mode ({$MODE ISO}), in which a program cannot use units; it cannot "
+            "call GetLangStr, so it was not rewritten");
+  EXPECT_EQ(testing::ReadBytes("p.pas"), source);
+  EXPECT_EQ(LngEntries(), Entries{});
+}
+
+TEST_F(SoundProcessTest, MultiLineLiteralIsReplacedWhole) {
+  testing::WriteBytes("p.dpr",
+                      "program P; uses vLangRT;\nbegin\n  Say('''\n    One\n    Two\n"
+                      "    ''' + X);\nend.\n");
+  EXPECT_EQ(Run("p.dpr"), "");
+  EXPECT_EQ(testing::ReadBytes("p.dpr"),
+            "program P; uses vLangRT;\r\nbegin\r\n  Say(GetLangStr(1) + X);\r\nend.\r\n");
+  EXPECT_EQ(LngEntries(), (Entries{{1, "One\r\nTwo"}}));
+}
+
 }  // namespace
 }  // namespace polyverb
