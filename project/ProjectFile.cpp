@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "platform/Bytes.h"
 #include "platform/Error.h"
 #include "platform/PathStyle.h"
 #include "platform/Text.h"

@@ -3,7 +3,6 @@
 #include "langfile/LangFileEdit.h"
 #include "platform/Bytes.h"
 #include "platform/Error.h"
-#include "platform/Text.h"
 
 namespace polyverb {
 namespace {

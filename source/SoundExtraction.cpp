@@ -3,7 +3,7 @@
 #include <array>
 #include <utility>
 
-#include "platform/Text.h"
+#include "platform/Bytes.h"
 #include "source/LiteralExtraction.h"
 #include "source/Rewrite.h"
 #include "source/Scanner.h"
@@ -128,10 +128,7 @@ bool IsCharCodes(std::string_view word) {
       const bool hex = i < word.size() && word[i] == '$';
       if (hex) ++i;
       const std::size_t from = i;
-      while (i < word.size() &&
-             ((word[i] >= '0' && word[i] <= '9') ||
-              (hex && ((word[i] >= 'a' && word[i] <= 'f') || (word[i] >= 'A' && word[i] <= 'F')))))
-        ++i;
+      while (i < word.size() && (hex ? IsAsciiHexDigit(word[i]) : IsAsciiDigit(word[i]))) ++i;
       if (i == from) return false;
     } else if (word[i] == '^' && i + 1 < word.size()) {
       i += 2;
@@ -154,10 +151,9 @@ Directive ParseDirective(std::string_view text) {
   const std::size_t close = text.ends_with("*)") ? text.size() - 2 : text.size() - 1;
   while (at < close) {
     const char c = text[at];
-    const bool part = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' ||
-                      (c >= '0' && c <= '9' && !d.name.empty());
+    const bool part = IsAsciiLetter(c) || c == '_' || (IsAsciiDigit(c) && !d.name.empty());
     if (!part) break;
-    d.name += c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+    d.name += AsciiUpper(c);
     ++at;
   }
   if (at <= close) d.argument = text.substr(at, close - at);
@@ -165,10 +161,8 @@ Directive ParseDirective(std::string_view text) {
 }
 
 std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (IsBlank(s.front()) || s.front() == '\n' || s.front() == '\r'))
-    s.remove_prefix(1);
-  while (!s.empty() && (IsBlank(s.back()) || s.back() == '\n' || s.back() == '\r'))
-    s.remove_suffix(1);
+  while (!s.empty() && (IsBlank(s.front()) || IsLineEndChar(s.front()))) s.remove_prefix(1);
+  while (!s.empty() && (IsBlank(s.back()) || IsLineEndChar(s.back()))) s.remove_suffix(1);
   return s;
 }
 
@@ -278,12 +272,8 @@ void SoundScan::ScanFile(std::span<const std::string_view> lines, std::int32_t i
       // A byte-order mark is word characters to the scanner: "<BOM>unit" is one word.
       constexpr std::string_view kBom = "\xEF\xBB\xBF";
       const std::string_view first = scanner.Token();
-      if (kind == tkUnknown && first.starts_with(kBom)) {
-        std::string rest(first.substr(kBom.size()));
-        for (char& c : rest)
-          if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-        word = Classify(rest);
-      }
+      if (kind == tkUnknown && first.starts_with(kBom))
+        word = Classify(AsciiLowerCase(first.substr(kBom.size())));
       facts.has_header = word == Word::kUnit || word == Word::kProgram || word == Word::kLibrary ||
                          word == Word::kPackage;
       facts.is_unit = word == Word::kUnit;

@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/Bytes.h"
 #include "platform/Error.h"
-#include "platform/Text.h"
 #include "source/LiteralExtraction.h"
 
 namespace polyverb {
