@@ -130,6 +130,23 @@ TEST_F(ProcessCommandTest, DryRunWithoutALanguageFileStartsAtOneAndCreatesNone) 
   EXPECT_FALSE(testing::Exists(Lng()));
 }
 
+TEST_F(ProcessCommandTest, SoundRewriteCompilesWhereTheClassicOneDoesNot) {
+  const std::string source =
+      "program M;\nbegin MessageBox(0, 'You won!', 'Information', 0); end.\n";
+  testing::WriteBytes("m.dpr", source);
+  testing::WriteBytes("c.dpr", source);
+  const Captured run = Call({"m.dpr"});
+  EXPECT_EQ(run.out,
+            "m.dpr: 2 candidates, 2 marked, numbers 1-2\n"
+            "m.dpr: vLangRT added to the uses clause\n");
+  EXPECT_EQ(testing::ReadBytes("m.dpr"),
+            "program M;\r\n\r\nuses vLangRT;\r\n"
+            "begin MessageBox(0, PChar(GetLangStr(1)), PChar(GetLangStr(2)), 0); end.\r\n");
+  EXPECT_EQ(Call({"--classic", "c.dpr"}).out, "c.dpr: 2 candidates, 2 marked, numbers 3-4\n");
+  EXPECT_EQ(testing::ReadBytes("c.dpr"),
+            "program M;\r\nbegin MessageBox(0, GetLangStr(3), GetLangStr(4), 0); end.\r\n");
+}
+
 TEST_F(ProcessCommandTest, FailureStopsAtThatFileAndKeepsTheEarlierOnes) {
   const Captured run = Call({"p.dpr", "missing.pas", "u.pas"});
   EXPECT_EQ(run.status, kExitFailure);
