@@ -526,6 +526,10 @@ void SoundScan::OnDirective(std::string_view text, std::int32_t id, std::int32_t
 
 }  // namespace
 
+std::string DirectiveName(std::string_view directive) {
+  return ParseDirective(directive).name;
+}
+
 std::optional<std::string> IncludeFileName(std::string_view directive) {
   if (!directive.starts_with("{$") && !directive.starts_with("(*$")) return std::nullopt;
   const Directive d = ParseDirective(directive);

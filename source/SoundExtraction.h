@@ -71,6 +71,9 @@ struct TSoundFacts {
   std::vector<TPCharArgument> pchar_arguments;
 };
 
+// The name of a directive, upper case: "IFDEF" for {$ifdef X}, "I" for (*$I a.inc*).
+std::string DirectiveName(std::string_view directive);
+
 // The file name an include directive names: {$I name}, {$INCLUDE name}, {$I 'name'}.
 // nullopt for any other directive, for switches ({$I+}, {$I-}) and macros ({$I %DATE%}).
 // `directive` is the whole comment, delimiters included.

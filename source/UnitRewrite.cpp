@@ -6,6 +6,7 @@
 #include "platform/Error.h"
 #include "source/Rewrite.h"
 #include "source/Scanner.h"
+#include "source/SoundExtraction.h"
 
 namespace polyverb {
 namespace {
@@ -27,7 +28,7 @@ std::vector<Token> Tokens(std::span<const std::string_view> lines) {
   std::vector<Token> tokens;
   for (scanner.Reset(); !scanner.AtEnd(); scanner.NextToken()) {
     Token t{scanner.Kind(), "", scanner.LineIndex(), scanner.NextPos(), scanner.EndLineIndex()};
-    if (t.kind == tkKeyword || t.kind == tkIdentifier || t.kind == tkSymbol)
+    if (t.kind != tkString && t.kind != tkNumber && t.kind != tkUnknown)
       t.text = std::string(scanner.Token());
     tokens.push_back(std::move(t));
   }
@@ -175,6 +176,17 @@ TUsesEdit RunTimeUsesEdit(std::span<const std::string_view> lines, bool is_unit)
     }
   }
   if (result.edits.empty()) {
+    // A program's clause goes after the directives that follow its heading ({$MODE} must
+    // come before it), but not into a conditional block they open.
+    if (!is_unit) {
+      int open = 0;
+      for (std::size_t t = *anchor + 1; t < tokens.size() && tokens[t].kind == tkDirective; ++t) {
+        const std::string name = DirectiveName(tokens[t].text);
+        if (name.starts_with("IF") && name != "IFEND") ++open;
+        if ((name == "ENDIF" || name == "IFEND") && open > 0) --open;
+        if (open == 0) anchor = t;
+      }
+    }
     const Token& at = tokens[*anchor];
     result.edits.push_back({at.end_line, at.next, at.end_line, at.next,
                             "\r\n\r\nuses " + std::string(kRunTimeUsesEntry) + ";"});

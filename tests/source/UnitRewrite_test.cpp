@@ -58,6 +58,12 @@ TEST(RunTimeUsesEditTest, UnitGetsItInTheImplementationClause) {
 TEST(RunTimeUsesEditTest, ProgramGetsItInItsClauseWhoseBranchesStayWhole) {
   EXPECT_EQ(AddRunTime("program P(Input, Output);\nbegin end.", false),
             "program P(Input, Output);\r\n\r\nuses vLangRT;\r\nbegin end.\r\n");
+  // After the mode switches that follow the heading, outside the blocks they open.
+  EXPECT_EQ(
+      AddRunTime("program P;\n{$mode objfpc}{$H+}\n{$IFDEF X}const A = 1;{$ENDIF}\nbegin end.",
+                 false),
+      "program P;\r\n{$mode objfpc}{$H+}\r\n\r\nuses vLangRT;\r\n"
+      "{$IFDEF X}const A = 1;{$ENDIF}\r\nbegin end.\r\n");
   EXPECT_EQ(AddRunTime("program P;\nuses\n  {$IFDEF X} Forms, {$ELSE} Vcl.Forms, {$ENDIF}\n"
                        "  Main in 'Main.pas' {frmMain};\nbegin end.",
                        false),
