@@ -181,6 +181,37 @@ TEST_F(PolyverbIdeTest, BinaryFormIsReportedLeftAsItWasAndLaterModulesAreDone) {
   EXPECT_EQ(LangStrings(Path("english.lng")), kDemoStrings);
 }
 
+// A form unit is known by its {FormName} in the project file or its {$R *.dfm}; without
+// its form file nothing of it changes. A plain unit that gains GetLangStr gains vLangRT.
+TEST_F(PolyverbIdeTest, FormUnitsWithoutFormFileAreSkippedWhole) {
+  std::string dpr = Read("Shop.dpr");
+  dpr.insert(dpr.find("  About in"),
+             "  UNoDfm in 'UNoDfm.pas' {FormNoDfm},\n  URes in 'URes.pas',\n"
+             "  Plain in 'Plain.pas',\n");
+  WriteBytes(Path("Shop.dpr"), dpr);
+  const std::string no_dfm =
+      "unit UNoDfm;\ninterface\nimplementation\nprocedure P;\nbegin\n  Say('Lost?');\nend;\nend.\n";
+  std::string res = no_dfm;
+  res.replace(res.find("UNoDfm"), 6, "URes").insert(res.find("procedure"), "{$R *.dfm}\n");
+  WriteBytes(Path("UNoDfm.pas"), no_dfm);
+  WriteBytes(Path("URes.pas"), res);
+  WriteBytes(Path("Plain.pas"),
+             "unit Plain;\ninterface\nimplementation\nprocedure P;\nbegin\n"
+             "  Say('Plain text');\nend;\nend.\n");
+
+  const auto r = Ide({"--yes", "Shop.dpr"});
+  ASSERT_EQ(r.exit_code, 3) << Describe(r);
+  EXPECT_EQ(Count(r.out,
+                  "  modules skipped (2): UNoDfm.pas (its form file UNoDfm.dfm is missing), "
+                  "URes.pas (its form file URes.dfm is missing)\n"),
+            1u)
+      << r.out;
+  EXPECT_EQ(Count(r.out, "  run-time unit vLangRT added (1): Plain.pas\n"), 1u) << r.out;
+  EXPECT_EQ(Read("UNoDfm.pas"), no_dfm);
+  EXPECT_EQ(Read("URes.pas"), res);
+  EXPECT_EQ(Count(Read("Plain.pas"), "implementation\r\n\r\nuses vLangRT;\r\n"), 1u);
+}
+
 TEST_F(PolyverbIdeTest, FailedSaveEndsTheRunWithTheErrorAndLeavesLaterModules) {
   std::string main = Read("Main.pas");
   main.replace(main.find("TfrmMain = class"), 8, "TfrmShop");
