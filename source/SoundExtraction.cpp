@@ -268,10 +268,12 @@ void SoundScan::ScanFile(std::span<const std::string_view> lines, std::int32_t i
     }
     Word word = kind == tkKeyword ? Classify(scanner.Token()) : Word::kOther;
     if (!header_seen_ && id == 0) {
-      header_seen_ = true;
-      // A byte-order mark is word characters to the scanner: "<BOM>unit" is one word.
+      // A byte-order mark is word characters to the scanner: "<BOM>unit" is one word, and
+      // before a comment the mark is a word of its own.
       constexpr std::string_view kBom = "\xEF\xBB\xBF";
       const std::string_view first = scanner.Token();
+      if (kind == tkUnknown && first == kBom) continue;
+      header_seen_ = true;
       if (kind == tkUnknown && first.starts_with(kBom))
         word = Classify(AsciiLowerCase(first.substr(kBom.size())));
       facts.has_header = word == Word::kUnit || word == Word::kProgram || word == Word::kLibrary ||

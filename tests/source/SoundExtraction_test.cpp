@@ -132,6 +132,8 @@ TEST(SoundRulesTest, HeaderAndIsoMode) {
   EXPECT_TRUE(facts.has_header && facts.is_unit && !facts.iso_mode);
   Sound("\xEF\xBB\xBFprogram P;\n{$MODE ISO}\nbegin end.", &facts);
   EXPECT_TRUE(facts.has_header && !facts.is_unit && facts.iso_mode);
+  Sound("\xEF\xBB\xBF{ marked }\nunit U; interface implementation end.", &facts);
+  EXPECT_TRUE(facts.has_header && facts.is_unit);
   EXPECT_EQ(Sound("Say('No header');", &facts), Texts{});
   EXPECT_FALSE(facts.has_header);
 }
