@@ -80,7 +80,7 @@ int RunList(std::span<const std::string> args) {
     // One unreadable file must not hide the candidates of the others.
     try {
       const TSourceUnit unit(file, run);
-      if (run.Sound() && !unit.Facts().has_header)
+      if (run.Sound() && !unit.Facts().has_header && unit.File(0).offered)
         run.Warn(file +
                  " has no unit or program header, so nothing in it is a candidate on its own; "
                  "if it is an include file, list the unit or program that includes it");

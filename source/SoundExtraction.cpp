@@ -549,9 +549,9 @@ std::optional<std::string> IncludeFileName(std::string_view directive) {
 }
 
 TSoundFacts FindStringsSound(std::span<const std::string_view> lines, TLangStrings& strings,
-                             const TIncludeResolver& includes) {
+                             const TIncludeResolver& includes, bool offer) {
   SoundScan scan(strings, includes);
-  scan.ScanFile(lines, 0, 0, true, 0);
+  scan.ScanFile(lines, 0, 0, offer, 0);
   return std::move(scan.facts);
 }
 

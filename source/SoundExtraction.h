@@ -79,10 +79,11 @@ std::string DirectiveName(std::string_view directive);
 // `directive` is the whole comment, delimiters included.
 std::optional<std::string> IncludeFileName(std::string_view directive);
 
-// Appends the candidates of the sound rules in `lines` (the main file, numbered from 0)
-// and in the files `includes` resolves, in scanning order. Without a resolver, include
-// directives are skipped. REQUIRES: no line longer than INT32_MAX - 2 bytes.
+// Appends the candidates of the sound rules in `lines` (the main file, numbered from 0;
+// its own literals are offered when `offer`) and in the files `includes` resolves, in
+// scanning order. Without a resolver, include directives are skipped.
+// REQUIRES: no line longer than INT32_MAX - 2 bytes.
 TSoundFacts FindStringsSound(std::span<const std::string_view> lines, TLangStrings& strings,
-                             const TIncludeResolver& includes = {});
+                             const TIncludeResolver& includes = {}, bool offer = true);
 
 }  // namespace polyverb

@@ -131,7 +131,7 @@ std::vector<PendingWrite> ConvertClassic(const std::string& file_name) {
 // The sound conversion: the module with its include files, and the run-time unit.
 std::vector<PendingWrite> ConvertSound(const std::string& file_name, TConversionRun& run) {
   TSourceUnit unit(file_name, run);
-  if (!unit.Facts().has_header)
+  if (!unit.Facts().has_header && unit.File(0).offered)
     run.Warn(file_name +
              " has no unit or program header, so nothing in it is converted on its own; if it "
              "is an include file, convert the unit or program that includes it");
@@ -162,6 +162,7 @@ std::vector<PendingWrite> ConvertSound(const std::string& file_name, TConversion
   for (const TUnitRewrite::Replaced& r : plan.replaced)
     LangFile->AddIdent(r.number, strings.Items(r.entry).Text, 0);
   NextStrNumber = static_cast<uint16_t>(first + static_cast<int>(plan.replaced.size()));
+  if (plan.replaced_in[0] > 0) run.MarkRewritten(unit.File(0).key);  // a later unit may include it
   for (std::size_t i = 1; i < unit.FileCount(); ++i) {
     if (!plan.written[i]) continue;
     if (plan.replaced_in[i] > 0) run.MarkRewritten(unit.File(i).key);

@@ -43,21 +43,33 @@ std::optional<fs::path> FindIn(const fs::path& dir, const fs::path& name) {
 
 }  // namespace
 
-TSourceUnit::TSourceUnit(const std::string& path, TConversionRun& run) {
+TSourceUnit::TSourceUnit(const std::string& path, TConversionRun& run)
+    : TSourceUnit(ReadSourceFile(path), path, run) {}
+
+TSourceUnit::TSourceUnit(SourceText main_text, const std::string& path, TConversionRun& run) {
   auto main =
-      std::make_unique<TSourceFile>(TSourceFile{path, KeyOf(path), ReadSourceFile(path), 0, true});
+      std::make_unique<TSourceFile>(TSourceFile{path, KeyOf(path), std::move(main_text), 0, true});
   line_count_ = static_cast<std::int32_t>(main->text.Lines().size());
   const auto lines = main->text.Lines();
-  files_.push_back(std::move(main));
   if (!run.Sound()) {
+    files_.push_back(std::move(main));
     FindStrings(lines, strings_);
     return;
   }
-  const TIncludeResolver resolver = [&](std::string_view name, std::int32_t from,
-                                        std::int32_t line) {
-    return Resolve(name, from, line, run);
-  };
-  facts_ = FindStringsSound(lines, strings_, resolver);
+  // A file another unit of the run included has been offered with that unit.
+  main->offered = !run.OfferedAsInclude(main->key);
+  if (!main->offered)
+    run.Warn(path + " was read as an include file earlier in this run; its literals were "
+                    "offered there");
+  run.MarkOffered(main->key, false);
+  const bool offer = main->offered;
+  files_.push_back(std::move(main));
+  TIncludeResolver resolver;
+  if (run.Options().follow_includes)
+    resolver = [&](std::string_view name, std::int32_t from, std::int32_t line) {
+      return Resolve(name, from, line, run);
+    };
+  facts_ = FindStringsSound(lines, strings_, resolver, offer);
 }
 
 std::optional<TIncludedFile> TSourceUnit::Resolve(std::string_view name, std::int32_t from,
@@ -110,7 +122,7 @@ std::optional<TIncludedFile> TSourceUnit::Resolve(std::string_view name, std::in
   }
   const bool offer = !run.Offered(key);
   if (offer)
-    run.MarkOffered(key);
+    run.MarkOffered(key, true);
   else if (run.Rewritten(key))
     includes_rewritten_ = true;
   auto file =

@@ -27,6 +27,8 @@ struct TConversionOptions {
   TCandidateRules rules = TCandidateRules::kSound;
   // Where include files are looked for after the including file's own directory.
   std::vector<std::string> include_dirs;
+  // False: include directives are not followed (a source read from memory, as fuzzing does).
+  bool follow_includes = true;
 };
 
 // One run: a wizard run, or one polyverb command over its files. Units are converted one
@@ -38,10 +40,15 @@ class TConversionRun {
   const TConversionOptions& Options() const { return options_; }
   bool Sound() const { return options_.rules == TCandidateRules::kSound; }
 
-  // Include files by their canonical path: offered in this run, and rewritten (a literal
-  // of theirs replaced) in this run.
+  // Files by their canonical path: offered in this run (as a unit given to convert, or as
+  // an include file), offered as an include file, and rewritten (a literal of theirs
+  // replaced) in this run.
   bool Offered(const std::string& key) const { return offered_.count(key) > 0; }
-  void MarkOffered(const std::string& key) { offered_.insert(key); }
+  bool OfferedAsInclude(const std::string& key) const { return included_.count(key) > 0; }
+  void MarkOffered(const std::string& key, bool as_include) {
+    offered_.insert(key);
+    if (as_include) included_.insert(key);
+  }
   bool Rewritten(const std::string& key) const { return rewritten_.count(key) > 0; }
   void MarkRewritten(const std::string& key) { rewritten_.insert(key); }
 
@@ -61,6 +68,7 @@ class TConversionRun {
  private:
   TConversionOptions options_;
   std::set<std::string> offered_;
+  std::set<std::string> included_;
   std::set<std::string> rewritten_;
   std::vector<std::string> warnings_;
   std::vector<std::string> notes_;
@@ -85,6 +93,8 @@ class TSourceUnit {
   // Throws what ReadSourceFile throws for `path`; an include file that cannot be found or
   // read is a warning to the run, and the scan goes on without it.
   TSourceUnit(const std::string& path, TConversionRun& run);
+  // The same over a main file already read; `path` names it and locates its includes.
+  TSourceUnit(SourceText main, const std::string& path, TConversionRun& run);
   TSourceUnit(const TSourceUnit&) = delete;
   TSourceUnit& operator=(const TSourceUnit&) = delete;
 

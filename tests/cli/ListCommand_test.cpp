@@ -95,9 +95,8 @@ TEST(ListRulesTest, SoundByDefaultClassicOnRequestIncludeFilesFollowed) {
   EXPECT_EQ(sound.err,
             "polyverb list: warning: r.pas, line 2: the include file lost.inc was not found; its "
             "literals are not offered\n"
-            "polyverb list: warning: inc/msg.inc has no unit or program header, so nothing in it "
-            "is a candidate on its own; if it is an include file, list the unit or program that "
-            "includes it\n");
+            "polyverb list: warning: inc/msg.inc was read as an include file earlier in this "
+            "run; its literals were offered there\n");
   const Captured classic = Call(RunList, {"--classic", "r.pas", "s.pas"});
   EXPECT_EQ(classic.out, "");
   EXPECT_EQ(classic.err, "");
