@@ -1,11 +1,16 @@
 #include "source/SourceProcessing.h"
 
+#include <sys/stat.h>
+
 #include <exception>
 #include <memory>
+#include <optional>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "langfile/LangFileEdit.h"
+#include "langfile/LangFileWriter.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
@@ -98,55 +103,115 @@ void ReplaceStrings(std::vector<std::string>& lines, const TLangStrings& strings
   }
 }
 
-void ProcessPasFile(const std::string& file_name, const std::string& lang_name) {
+namespace {
+
+// What identifies the content of a file on disk without reading it: an atomic replace
+// gives a new inode, an edit in place a new size or time.
+struct FileStamp {
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = 0;
+  timespec modified{};
+  bool operator==(const FileStamp& other) const {
+    return device == other.device && inode == other.inode && size == other.size &&
+           modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec;
+  }
+};
+
+std::optional<FileStamp> StampOf(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+  return FileStamp{st.st_dev, st.st_ino, st.st_size, st.st_mtim};
+}
+
+// Raises `failure` with the failed save's message appended; raises the save's failure
+// itself when there was none before.
+[[noreturn]] void RaiseWithSaveFailure(const std::exception_ptr& failure,
+                                       const Error& save_failure) {
+  if (!failure) throw save_failure;
+  try {
+    std::rethrow_exception(failure);
+  } catch (const Error& first) {
+    throw Error(std::string(first.what()) +
+                " (the language file was not saved either: " + save_failure.what() + ")");
+  }
+}
+
+}  // namespace
+
+void ProcessPasFile(const std::string& file_name, const std::string& lang_name,
+                    const LangFileStep& under_lock) {
   CurFileName = file_name;
+  const std::string lang_path = MakeLangFileName(lang_name);
   // A language file that cannot be read stops everything before the source is read.
-  const auto lang_file = std::make_unique<TvLangFileEdit>(lang_name);
-  const LangFileScope scope(*lang_file);
+  TvLangFileEdit::OpenPath(lang_path);
 
   std::exception_ptr failure;
-  bool save_tried = false;  // a failed save is not tried a second time
+  TLangStrings strings;
+  std::vector<std::string> lines;
+  bool has_bom = false;
+  std::optional<FileStamp> stamp;
   try {
-    TLangStrings strings;
-    std::vector<std::string> lines;
+    stamp = StampOf(file_name);
     {
       const SourceText source = ReadSourceFile(file_name);
+      has_bom = source.HasByteOrderMark();
       FindStrings(source.Lines(), strings);
       // Lines to edit are copied only when there is something to replace.
       if (strings.Count() > 0) lines.assign(source.Lines().begin(), source.Lines().end());
     }
-    if (strings.Count() > 0) {
-      ChooseStrings(lines, strings);
-      // Checked here on the full int: 65536 would wrap to 0 in the 16-bit NextStrNumber.
-      const int first = FirstFreeNumber(*LangFile);
-      CheckNumbering(*LangFile, first, CountChosen(strings), file_name);
-      NextStrNumber = static_cast<uint16_t>(first);
-      ReplaceStrings(lines, strings);
-      const std::string text = JoinLinesCrLf(lines);
+    // The user decides before the language file is locked: that may take minutes.
+    if (strings.Count() > 0) ChooseStrings(lines, strings);
+  } catch (...) {
+    failure = std::current_exception();
+  }
+
+  std::optional<LangFileWriter> writer;
+  try {
+    writer.emplace(lang_path);
+  } catch (const Error& e) {
+    RaiseWithSaveFailure(failure, e);
+  }
+  const LangFileScope scope(writer->File());
+  bool save_tried = false;  // a failed save is not tried a second time
+  if (!failure) {
+    try {
+      std::string text;
+      if (strings.Count() > 0) {
+        if (StampOf(file_name) != stamp)
+          throw Error("Source file " + file_name +
+                      " was changed on disk while its strings were chosen; it was not rewritten");
+        // Numbered from the table read under the lock. Checked here on the full int: 65536
+        // would wrap to 0 in the 16-bit NextStrNumber.
+        const int first = FirstFreeNumber(*LangFile);
+        CheckNumbering(*LangFile, first, CountChosen(strings), file_name);
+        NextStrNumber = static_cast<uint16_t>(first);
+        ReplaceStrings(lines, strings);
+        if (has_bom) text = kUtf8ByteOrderMark;
+        text += JoinLinesCrLf(lines);
+      }
+      if (under_lock) under_lock(*LangFile);
       // The language file first: should its save fail, the source still holds the literals.
       save_tried = true;
       LangFile->Save();
-      try {
-        ReplaceFile(file_name, text);
-      } catch (const Error&) {
-        throw CannotCreateFile(file_name);
+      if (strings.Count() > 0) {
+        try {
+          ReplaceFile(file_name, text);
+        } catch (const FileError& e) {
+          if (std::string_view(e.what()).starts_with("Cannot create file ")) throw;
+          throw CannotCreateFile(file_name, e.Reason());
+        }
       }
+    } catch (...) {
+      failure = std::current_exception();
     }
-  } catch (...) {
-    failure = std::current_exception();
   }
 
   if (!save_tried) {
     try {
       LangFile->Save();
     } catch (const Error& save_failure) {
-      if (!failure) throw;
-      try {
-        std::rethrow_exception(failure);
-      } catch (const Error& first) {
-        throw Error(std::string(first.what()) +
-                    " (the language file was not saved either: " + save_failure.what() + ")");
-      }
+      RaiseWithSaveFailure(failure, save_failure);
     }
   }
   if (failure) std::rethrow_exception(failure);

@@ -59,19 +59,32 @@ void ChooseStrings(std::span<const std::string> lines, TLangStrings& strings);
 // failure changes neither Lines nor LangFile.
 void ReplaceStrings(std::vector<std::string>& lines, const TLangStrings& strings);
 
+// A step on the language file that runs under its writer lock (LangFileWriter), right
+// after a module's literals were added and before the file is saved.
+using LangFileStep = std::function<void(TvLangFileEdit& lang_file)>;
+
 // Processes one module's source:
 //  1. reads the language file LangName names (MakeLangFileName; created empty when
 //     missing). A failure here is raised at once: nothing else is read, nothing written;
-//  2. reads FileName and finds its candidates; with none, the source is not written;
-//  3. has them marked (ChooseStrings), numbers the marked ones from one above the largest
-//     number in the table, and replaces them (ReplaceStrings);
-//  4. saves the language file, then replaces the source atomically, every line followed by
-//     CR LF (also when nothing was marked). The language file goes first so that a failed
-//     save never leaves a source that calls numbers the file does not hold;
-//  5. on any failure after 1, the language file is still saved (as read, or with the new
-//     entries when only the source write failed) and the failure is raised after that. If
-//     that save fails too, the first failure is raised with the save's message appended.
-// The source write fails with "Cannot create file FILENAME" and leaves the old file intact.
-void ProcessPasFile(const std::string& file_name, const std::string& lang_name);
+//  2. reads FileName, finds its candidates and has them marked (ChooseStrings). No lock
+//     is held while the user decides;
+//  3. takes the language file's writer lock (LangFileWriter), which reads the table again:
+//     the marked literals are numbered from one above the largest number of that table,
+//     so runs that meet on one language file never hand out a number twice. A source
+//     that changed on disk since step 2 is not rewritten (an Error naming it);
+//  4. replaces the marked literals (ReplaceStrings), runs `underLock` on the table when
+//     given, saves the language file, then replaces the source atomically, every line
+//     followed by CR LF (also when nothing was marked) and behind the byte-order mark
+//     when the source had one; a source without candidates is not written. The language
+//     file goes first so that a failed save never leaves a source that calls numbers the
+//     file does not hold. The lock is released when the source is written;
+//  5. on any failure after 1, the language file is still saved under its lock (as read,
+//     or with the new entries when only the source write failed) and the failure is
+//     raised after that. If that save fails too, the first failure is raised with the
+//     save's message appended.
+// The source write fails with "Cannot create file FILENAME: REASON" and leaves the old
+// file intact.
+void ProcessPasFile(const std::string& file_name, const std::string& lang_name,
+                    const LangFileStep& under_lock = {});
 
 }  // namespace polyverb
