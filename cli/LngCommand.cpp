@@ -163,10 +163,11 @@ int Add(std::span<const std::string> args) {
   TvLangFileEdit& file = writer->File();
   std::size_t added = 0, replaced = 0, kept = 0;
   std::string notes;
-  for (const auto& [number, text] : pairs) {
+  for (const auto& pair : pairs) {
+    const auto& [number, text] = pair;
     auto& idents = file.MutableIdents();
     const auto it = std::find_if(idents.begin(), idents.end(),
-                                 [&](const TvIdentRec& rec) { return rec.Number == number; });
+                                 [&](const TvIdentRec& rec) { return rec.Number == pair.first; });
     if (it == idents.end()) {
       file.AddIdent(number, text, 0);
       ++added;
