@@ -11,9 +11,9 @@ namespace polyverb {
 struct RunSummary {
   using Reasoned = std::vector<std::pair<std::string, std::string>>;  // name, why
 
-  std::vector<std::string> done;  // modules handed out and not failed, in order
-  Reasoned skipped;               // no module interface given
-  Reasoned failed;                // a Save that failed: the module and the failure
+  std::vector<std::string> done;      // modules handed out and not failed, in order
+  Reasoned skipped;                   // no module interface given
+  Reasoned failed;                    // a Save that failed: the module and the failure
   std::vector<std::string> messages;  // message boxes shown
   std::vector<std::string> errors;    // errors raised to the IDE
   std::vector<std::string> open;      // files still open

@@ -66,8 +66,8 @@ TEST_F(SaveJournalTest, StepThatCannotBeTakenBackIsCompletedByTheNextRun) {
   EXPECT_EQ(ReadBytes(dir_ / "a.dfm"), "new a");
   EXPECT_EQ(ReadBytes(dir_ / "a.pas"), "old b");
   EXPECT_EQ(CompleteInterruptedSaves(dir_.path()),
-            std::vector<std::string>{"Completed an interrupted save of " + (dir_ / "a.dfm") +
-                                     ", " + (dir_ / "a.pas")});
+            std::vector<std::string>{"Completed an interrupted save of " + (dir_ / "a.dfm") + ", " +
+                                     (dir_ / "a.pas")});
   EXPECT_EQ(ReadBytes(dir_ / "a.dfm"), "new a");
   EXPECT_EQ(ReadBytes(dir_ / "a.pas"), "new b");
   EXPECT_EQ(Names(), (std::vector<std::string>{"a.dfm", "a.pas"}));
@@ -90,8 +90,8 @@ TEST_F(SaveJournalTest, WhatOthersChangedOrHoldIsLeftAlone) {
               std::vector<std::string>{"Removed the damaged save journal " +
                                        (dir_ / ".polyverb-save.00000001.journal")});
   }
-  EXPECT_EQ(Names(), (std::vector<std::string>{".polyverb-save.00000002.journal", "a.dfm",
-                                                "a.pas"}));
+  EXPECT_EQ(Names(),
+            (std::vector<std::string>{".polyverb-save.00000002.journal", "a.dfm", "a.pas"}));
 }
 
 }  // namespace
