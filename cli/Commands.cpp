@@ -7,7 +7,7 @@ namespace {
 const Command kCommands[] = {
     {"lng", "show, edit, export or import a language file",
      "usage: polyverb lng show [--strings] FILE\n"
-     "       polyverb lng add FILE [NUMBER TEXT]...\n"
+     "       polyverb lng add [--no-replace] FILE [NUMBER TEXT]...\n"
      "       polyverb lng path NAME\n"
      "       polyverb lng export [--encoding ENC] FILE [-o OUT.pot]\n"
      "       polyverb lng import [--encoding ENC] NATIVE TRANSLATED.po -o OUT\n"
@@ -18,8 +18,11 @@ const Command kCommands[] = {
      "         NUMBER<TAB>TAG<TAB>TEXT, TEXT escaped (\\\\ \\t \\r \\n \\xNN).\n"
      "         FILE must exist; nothing is created.\n"
      "add      add each NUMBER (0 to 65535) with TEXT to FILE (taken as given,\n"
-     "         created when missing) and save it in version 2.00. With no pairs the\n"
-     "         file is only read and saved again, which normalises it.\n"
+     "         created when missing) and save it in version 2.00. A NUMBER the table\n"
+     "         already holds gets TEXT in place of its text (each such change is\n"
+     "         printed); with --no-replace it keeps its text. With no pairs the file\n"
+     "         is only read and saved again, which normalises it. Another process\n"
+     "         writing FILE is waited for (30 s at most).\n"
      "path     print the file name the language NAME gives (lower-cased, .lng\n"
      "         appended, the current directory in front when NAME has none).\n"
      "export   write FILE's string table as a PO template (standard output without\n"
@@ -29,11 +32,14 @@ const Command kCommands[] = {
      "         the translations in TRANSLATED.po, matched by msgctxt; a missing,\n"
      "         empty or fuzzy translation keeps the native text. Entries for numbers\n"
      "         NATIVE lacks are reported on stderr and ignored. OUT is written in\n"
-     "         version 2.00 and only when every translation can be stored.\n"
+     "         version 2.00 and only when every translation can be stored and\n"
+     "         OUT could be exported again (no text holds U+0004).\n"
+     "-o OUT   must not name one of the input files (exit status 2).\n"
      "--encoding utf-8|windows-1252\n"
      "         how the texts of FILE or NATIVE are encoded; by default UTF-8 when\n"
      "         every text is valid UTF-8, else Windows-1252. A translation that the\n"
-     "         encoding cannot hold is an error naming the entry.\n",
+     "         encoding cannot hold is an error naming the entry.\n"
+     "--       ends the options: the words after it are files, numbers and texts.\n",
      RunLng},
     {"list", "list the candidate string literals of Pascal sources",
      "usage: polyverb list [--classic] [--include-dir DIR]... [--tsv] FILE...\n"

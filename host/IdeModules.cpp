@@ -8,6 +8,7 @@
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "project/ProjectFile.h"
+#include "project/SaveJournal.h"
 #include "project/UnitEditor.h"
 #include "source/Scanner.h"
 #include "source/SourceText.h"
@@ -108,9 +109,10 @@ struct IdeModules::ModuleState {
   // on disk at save time was changed by someone else and is not overwritten.
   std::string form_bytes;
 
-  // Writes what changed: the form file, then the unit with the fields and uses clause the
-  // form's components need. The unit edits are computed first, so a unit they cannot
-  // handle leaves both files as they were.
+  // Writes what changed: the form file and the unit with the fields and uses clause the
+  // form's components need, as one step (SaveFilesTogether): after any failure both are
+  // old or both new. The unit edits are computed first, so a unit they cannot handle
+  // leaves both files as they were.
   void Save() {
     if (!form) return;
     const std::string form_text = form->Write();
@@ -137,15 +139,14 @@ struct IdeModules::ModuleState {
       unit_after = AddClassFields(unit_after, unit_path, form->Root().ClassName(), fields);
     for (std::string_view unit : units) unit_after = AddInterfaceUses(unit_after, unit_path, unit);
 
+    const FileUpdate updates[] = {{*form_path, on_disk, form_text},
+                                  {unit_path, unit_before, unit_after}};
+    SaveFilesTogether(owner.JournalDirectory(), updates);
     if (form_text != on_disk) {
-      ReplaceFile(*form_path, form_text);
       form_bytes = form_text;
       owner.Written(*form_path);
     }
-    if (unit_after != unit_before) {
-      ReplaceFile(unit_path, unit_after);
-      owner.Written(unit_path);
-    }
+    if (unit_after != unit_before) owner.Written(unit_path);
   }
 };
 
@@ -260,7 +261,13 @@ class ModuleIntf : public HostInterface<TIModuleInterface> {
   // Failures (a unit whose form class is missing, a write that fails) propagate: the
   // run must not go on as if the module had been saved.
   bool Save(bool) override {
-    state_->Save();
+    try {
+      state_->Save();
+    } catch (const Error& e) {
+      state_->owner.Failed(state_->unit_path, e.what());
+      throw;
+    }
+    state_->owner.Saved(state_->unit_path);
     return true;
   }
 
@@ -281,6 +288,13 @@ class ModuleIntf : public HostInterface<TIModuleInterface> {
 IdeModules::IdeModules(std::string project_file, IdeView& view, LiveObjects& live)
     : project_file_(std::move(project_file)), view_(view), live_(live) {
   open_.push_back(project_file_);
+  for (const std::string& line : CompleteInterruptedSaves(JournalDirectory())) view_.Report(line);
+}
+
+std::string IdeModules::JournalDirectory() const {
+  const std::size_t slash = project_file_.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : project_file_.substr(0, slash);
 }
 
 IdeModules::~IdeModules() = default;
@@ -345,6 +359,15 @@ TIModuleInterface* IdeModules::GetModuleInterface(const std::string& name) {
   }
   if (std::find(given_.begin(), given_.end(), path) == given_.end()) given_.push_back(path);
   return new ModuleIntf(std::move(state));
+}
+
+void IdeModules::Failed(const std::string& unit_path, const std::string& why) {
+  Saved(unit_path);
+  failed_.emplace_back(unit_path, why);
+}
+
+void IdeModules::Saved(const std::string& unit_path) {
+  std::erase_if(failed_, [&](const auto& entry) { return entry.first == unit_path; });
 }
 
 void IdeModules::Written(const std::string& path) {

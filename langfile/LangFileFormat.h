@@ -1,5 +1,5 @@
-// The byte layout of a language file, shared by the reader (VLngFile) and the writer
-// (vLangEd). All integers are little-endian; a "short text" is one length byte and that
+// The byte layout of a language file, shared by the reader (LangFile) and the writer
+// (LangFileEdit). All integers are little-endian; a "short text" is one length byte and that
 // many bytes; nothing is aligned. Sections follow each other directly:
 //
 //   A  header     "LF" "2.00"|"1.50"  (2 + 4 bytes, no length byte)

@@ -5,12 +5,10 @@
 #include <unilbrk.h>
 
 #include <algorithm>
-#include <array>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <unordered_map>
 
 #include "platform/Bytes.h"
 #include "platform/Error.h"
@@ -19,15 +17,6 @@
 
 namespace polyverb {
 namespace {
-
-// ---------------------------------------------------------------------------------------
-// Windows-1252, as ICU's converter maps it: one code point per byte, all 256 bytes mapped.
-// Tables built once from the converter make decoding and encoding a lookup per character.
-
-struct Windows1252Tables {
-  std::array<std::string, 256> to_utf8;
-  std::unordered_map<UChar32, char> from_unicode;
-};
 
 struct ConverterCloser {
   void operator()(UConverter* c) const { ucnv_close(c); }
@@ -43,46 +32,8 @@ ConverterPtr OpenConverter(const char* name) {
   return converter;
 }
 
-const Windows1252Tables& Windows1252() {
-  static const Windows1252Tables kTables = [] {
-    ConverterPtr converter = OpenConverter("windows-1252");
-    if (!converter) throw Error("Cannot load the windows-1252 text converter");
-    Windows1252Tables t;
-    for (int b = 0; b < 256; ++b) {
-      char byte = static_cast<char>(b);
-      UErrorCode status = U_ZERO_ERROR;
-      icu::UnicodeString decoded(&byte, 1, converter.get(), status);
-      if (U_FAILURE(status) || decoded.countChar32() != 1)
-        throw Error("The windows-1252 text converter does not map byte " + std::to_string(b));
-      decoded.toUTF8String(t.to_utf8[b]);
-      t.from_unicode.emplace(decoded.char32At(0), byte);
-    }
-    return t;
-  }();
-  return kTables;
-}
-
 std::string DecodeText(std::string_view text, TextEncoding encoding) {
-  if (encoding == TextEncoding::kUtf8) return std::string(text);
-  const auto& table = Windows1252().to_utf8;
-  std::string out;
-  out.reserve(text.size() + text.size() / 4);
-  for (char c : text) out += table[static_cast<unsigned char>(c)];
-  return out;
-}
-
-// Encodes UTF-8 `text` as Windows-1252; gives the first code point it cannot hold.
-std::optional<UChar32> EncodeWindows1252(std::string_view text, std::string& out) {
-  const auto& table = Windows1252().from_unicode;
-  out.clear();
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size();) {
-    const UChar32 c = NextUtf8(text, i);
-    auto it = table.find(c);
-    if (c < 0 || it == table.end()) return c;
-    out += it->second;
-  }
-  return std::nullopt;
+  return encoding == TextEncoding::kUtf8 ? std::string(text) : Windows1252ToUtf8(text);
 }
 
 std::string CodePointName(UChar32 c) {
@@ -417,15 +368,23 @@ void CheckUniqueNumbers(const TvLangFile& file) {
   }
 }
 
-std::string NativeText(const TvLangFile& file, const TvIdentRec& rec, TextEncoding encoding) {
+// gettext keeps a message's context and id apart with this character, so no PO tool
+// accepts it inside a string.
+constexpr char kContextSeparator = '\x04';
+
+// Export refuses what this refuses; import checks its result with it too, so that every
+// file it writes can be exported again.
+void CheckExportable(const TvLangFile& file, const TvIdentRec& rec, TextEncoding encoding) {
   if (encoding == TextEncoding::kUtf8 && !IsValidUtf8(rec.Text))
     throw Error(file.FileName() + ": the text of string " + std::to_string(rec.Number) +
                 " is not valid UTF-8");
-  // gettext keeps a message's context and id apart with this character, so no PO tool
-  // accepts it inside a string.
-  if (rec.Text.find('\x04') != std::string::npos)
+  if (rec.Text.find(kContextSeparator) != std::string::npos)
     throw Error(file.FileName() + ": the text of string " + std::to_string(rec.Number) +
                 " holds the control character U+0004, which a PO file cannot carry");
+}
+
+std::string NativeText(const TvLangFile& file, const TvIdentRec& rec, TextEncoding encoding) {
+  CheckExportable(file, rec, encoding);
   return DecodeText(rec.Text, encoding);
 }
 
@@ -633,8 +592,11 @@ PoImportReport ImportPo(TvLangFileEdit& file, const PoCatalog& po, std::string_v
     if (translation.find('\0') != std::string::npos)
       throw Error(at(entry) + "the translation of string " + ctxt +
                   " contains a NUL character, which a language file cannot store");
+    if (translation.find(kContextSeparator) != std::string::npos)
+      throw Error(at(entry) + "the translation of string " + ctxt +
+                  " holds the control character U+0004, which a PO file cannot carry");
     if (enc == TextEncoding::kWindows1252) {
-      if (auto bad = EncodeWindows1252(translation, encoded))
+      if (auto bad = Utf8ToWindows1252(translation, encoded))
         throw Error(at(entry) + "the translation of string " + ctxt + " holds " +
                     CodePointName(*bad) + ", which Windows-1252 cannot store (" + file.FileName() +
                     " is a Windows-1252 file)");
@@ -644,8 +606,10 @@ PoImportReport ImportPo(TvLangFileEdit& file, const PoCatalog& po, std::string_v
     }
     ++report.translated;
   }
-  for (std::size_t i = 0; i < idents.size(); ++i)
+  for (std::size_t i = 0; i < idents.size(); ++i) {
     if (entry_line[i] == 0) ++report.missing;
+    if (!texts[i]) CheckExportable(file, idents[i], enc);  // a native text that stays
+  }
 
   std::vector<TvIdentRec>& table = file.MutableIdents();
   for (std::size_t i = 0; i < table.size(); ++i)

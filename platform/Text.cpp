@@ -6,7 +6,9 @@
 #include <unicode/ucnv.h>
 #include <unicode/unistr.h>
 
+#include <array>
 #include <memory>
+#include <unordered_map>
 
 #include "platform/Bytes.h"
 #include "platform/Error.h"
@@ -31,43 +33,41 @@ struct ConverterCloser {
   void operator()(UConverter* c) const { ucnv_close(c); }
 };
 
-UConverter* Windows1252() {
-  static thread_local std::unique_ptr<UConverter, ConverterCloser> converter = [] {
-    UErrorCode status = U_ZERO_ERROR;
-    UConverter* c = ucnv_open("windows-1252", &status);
-    if (U_FAILURE(status)) throw Error("Cannot load the windows-1252 text converter");
-    return std::unique_ptr<UConverter, ConverterCloser>(c);
-  }();
-  return converter.get();
-}
+// Windows-1252 as ICU's converter maps it: one code point per byte, all 256 bytes mapped.
+// Tables built once make decoding and encoding a lookup per character.
+struct Windows1252Tables {
+  std::array<UChar32, 256> code_points;
+  std::array<std::string, 256> to_utf8;
+  std::unordered_map<UChar32, char> from_unicode;
+};
 
-icu::UnicodeString DecodeWindows1252(std::string_view text) {
-  UErrorCode status = U_ZERO_ERROR;
-  icu::UnicodeString result(text.data(), static_cast<int32_t>(text.size()), Windows1252(), status);
-  if (U_FAILURE(status)) throw Error("Cannot decode text as windows-1252");
-  return result;
+const Windows1252Tables& Windows1252() {
+  static const Windows1252Tables kTables = [] {
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<UConverter, ConverterCloser> converter(ucnv_open("windows-1252", &status));
+    if (U_FAILURE(status)) throw Error("Cannot load the windows-1252 text converter");
+    // Stop at a byte the charset does not define instead of substituting one.
+    ucnv_setToUCallBack(converter.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
+                        &status);
+    Windows1252Tables t;
+    for (int b = 0; b < 256; ++b) {
+      const char byte = static_cast<char>(b);
+      icu::UnicodeString decoded(&byte, 1, converter.get(), status);
+      if (U_FAILURE(status) || decoded.countChar32() != 1)
+        throw Error("The windows-1252 text converter does not map byte " + std::to_string(b));
+      t.code_points[b] = decoded.char32At(0);
+      decoded.toUTF8String(t.to_utf8[b]);
+      t.from_unicode.emplace(t.code_points[b], byte);
+    }
+    return t;
+  }();
+  return kTables;
 }
 
 icu::UnicodeString Decode(std::string_view text) {
-  if (IsValidUtf8(text))
-    return icu::UnicodeString::fromUTF8(
-        icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
-  return DecodeWindows1252(text);
-}
-
-// Encodes one character as a single Windows-1252 byte, if it has one.
-bool EncodeWindows1252(UChar32 c, char& out) {
-  icu::UnicodeString s(c);
-  char buffer[8];
-  UErrorCode status = U_ZERO_ERROR;
-  UConverter* conv = Windows1252();
-  ucnv_reset(conv);
-  // Stop at an unmappable character instead of substituting one.
-  ucnv_setFromUCallBack(conv, UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
-  int32_t n = s.extract(buffer, sizeof buffer, conv, status);
-  if (U_FAILURE(status) || n != 1) return false;
-  out = buffer[0];
-  return true;
+  const std::string utf8 = DecodeToUtf8(text);
+  return icu::UnicodeString::fromUTF8(
+      icu::StringPiece(utf8.data(), static_cast<int32_t>(utf8.size())));
 }
 
 icu::Collator& CaseIgnoringCollator() {
@@ -84,10 +84,28 @@ icu::Collator& CaseIgnoringCollator() {
 }  // namespace
 
 std::string DecodeToUtf8(std::string_view text) {
-  if (IsValidUtf8(text)) return std::string(text);
+  return IsValidUtf8(text) ? std::string(text) : Windows1252ToUtf8(text);
+}
+
+std::string Windows1252ToUtf8(std::string_view text) {
+  const auto& table = Windows1252().to_utf8;
   std::string out;
-  DecodeWindows1252(text).toUTF8String(out);
+  out.reserve(text.size() + text.size() / 4);
+  for (char c : text) out += table[static_cast<unsigned char>(c)];
   return out;
+}
+
+std::optional<std::int32_t> Utf8ToWindows1252(std::string_view text, std::string& out) {
+  const auto& table = Windows1252().from_unicode;
+  out.clear();
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    const std::int32_t c = NextUtf8(text, i);
+    const auto it = table.find(c);
+    if (it == table.end()) return c;
+    out += it->second;
+  }
+  return std::nullopt;
 }
 
 std::string LowerCase(std::string_view text) {
@@ -101,12 +119,14 @@ std::string LowerCase(std::string_view text) {
       AppendUtf8(out, static_cast<std::uint32_t>(u_tolower(NextUtf8(text, i))));
     return out;
   }
-  // Windows-1252: one byte is one character, so map byte by byte and keep the encoding.
+  // Windows-1252: one byte is one character, so map byte by byte and keep the encoding. A
+  // lower-case form with no Windows-1252 byte leaves the byte as it is.
+  const Windows1252Tables& tables = Windows1252();
   std::string out(text);
   for (char& byte : out) {
-    UChar32 c = DecodeWindows1252(std::string_view(&byte, 1)).char32At(0);
-    char lowered;
-    if (EncodeWindows1252(u_tolower(c), lowered)) byte = lowered;
+    const auto it =
+        tables.from_unicode.find(u_tolower(tables.code_points[static_cast<unsigned char>(byte)]));
+    if (it != tables.from_unicode.end()) byte = it->second;
   }
   return out;
 }

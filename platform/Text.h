@@ -3,6 +3,8 @@
 // UTF-8, as Windows-1252 otherwise (every byte then has a meaning).
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,6 +12,13 @@ namespace polyverb {
 
 // The text decoded by the rule above, as UTF-8 (a valid UTF-8 text is returned unchanged).
 std::string DecodeToUtf8(std::string_view text);
+
+// Each byte of `text` as the Windows-1252 character it stands for (every byte maps to
+// one), in UTF-8.
+std::string Windows1252ToUtf8(std::string_view text);
+// Encodes UTF-8 `text` as Windows-1252 into `out`. Gives the first code point Windows-1252
+// cannot hold (negative for a malformed sequence), nullopt when all of `text` was encoded.
+std::optional<std::int32_t> Utf8ToWindows1252(std::string_view text, std::string& out);
 
 // Lower-cases `text` by Unicode's simple case mapping (one character to one, the same in
 // every locale) and returns it in the encoding it came in. A Windows-1252 character whose

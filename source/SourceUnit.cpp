@@ -59,8 +59,9 @@ TSourceUnit::TSourceUnit(SourceText main_text, const std::string& path, TConvers
   // A file another unit of the run included has been offered with that unit.
   main->offered = !run.OfferedAsInclude(main->key);
   if (!main->offered)
-    run.Warn(path + " was read as an include file earlier in this run; its literals were "
-                    "offered there");
+    run.Warn(path +
+             " was read as an include file earlier in this run; its literals were "
+             "offered there");
   run.MarkOffered(main->key, false);
   const bool offer = main->offered;
   files_.push_back(std::move(main));

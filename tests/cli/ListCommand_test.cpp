@@ -68,8 +68,8 @@ TEST_F(ListCommandTest, BadFilesAreReportedAndTheOthersStillListed) {
   const std::string listed = unit_ + "\t6\t4\t11\tIt's\n" + unit_ + "\t6\t13\t18\ta\\tb\n" + unit_ +
                              "\t7\t5\t11\t\\\\no\xE9\n";
   EXPECT_EQ(run.out, listed + listed);
-  EXPECT_EQ(run.err, "polyverb list: Cannot open file " + missing + "\n" +
-                         "polyverb list: Source file " + binary +
+  EXPECT_EQ(run.err, "polyverb list: Cannot open file " + missing +
+                         ": No such file or directory\n" + "polyverb list: Source file " + binary +
                          " contains a NUL byte at offset 10; it is not a text file\n");
 }
 
@@ -139,7 +139,7 @@ TEST(TokensCommandTest, UnreadableFileFails) {
     Call(RunTokens, {missing});
     FAIL() << "no error";
   } catch (const Error& e) {
-    EXPECT_EQ(std::string(e.what()), "Cannot open file " + missing);
+    EXPECT_EQ(std::string(e.what()), "Cannot open file " + missing + ": No such file or directory");
   }
 }
 

@@ -152,7 +152,7 @@ TEST_F(ProcessCommandTest, FailureStopsAtThatFileAndKeepsTheEarlierOnes) {
   EXPECT_EQ(run.status, kExitFailure);
   EXPECT_EQ(run.out, "p.dpr: 1 candidate, 1 marked, number 1\n");
   EXPECT_EQ(run.err,
-            "polyverb process: Cannot open file missing.pas\n"
+            "polyverb process: Cannot open file missing.pas: No such file or directory\n"
             "polyverb process: stopped at missing.pas (file 2 of 3); the files before it are "
             "done\n");
   EXPECT_EQ(testing::ReadBytes("u.pas"), kUnit);
@@ -165,7 +165,7 @@ TEST_F(ProcessCommandTest, DamagedLanguageFileFailsADryRunToo) {
     Call({"--dry-run", "p.dpr"});
     FAIL() << "no error";
   } catch (const Error& e) {
-    EXPECT_EQ(std::string(e.what()), "Not a language file or old version (1.1)");
+    EXPECT_EQ(std::string(e.what()), "Not a language file or old version (1.1): " + Lng());
   }
 }
 
@@ -241,7 +241,8 @@ TEST_F(ProcessCommandTest, ExitStatusesOfTheExecutable) {
 
   const auto failed = testing::RunTool(POLYVERB_BIN, {"process", "missing.pas"});
   EXPECT_EQ(failed.exit_code, kExitFailure);
-  EXPECT_EQ(failed.err, "polyverb process: Cannot open file missing.pas\n");
+  EXPECT_EQ(failed.err,
+            "polyverb process: Cannot open file missing.pas: No such file or directory\n");
 
   const auto done = testing::RunTool(POLYVERB_BIN, {"process", "p.dpr"});
   EXPECT_EQ(done.exit_code, kExitOk);

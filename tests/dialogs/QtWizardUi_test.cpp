@@ -1,27 +1,22 @@
-// The add-in with its real dialogs: wizard runs through the recording IDE, reached through
-// the static library and through libpolyverb.so as the IDE loads it, driven by Qt Test.
+// The Qt side of the dialog seam, driven by Qt Test: what it adds to the dialogs (owner
+// window, message box, typed text, refusals) and one run through the loaded add-in.
 #include "dialogs/QtWizardUi.h"
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMainWindow>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
-#include <algorithm>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "expert/Expert.h"
-#include "expert/WizardRun.h"
+#include "expert/WizardUi.h"
 #include "langfile/LangFileEdit.h"
 #include "platform/Error.h"
 #include "tests/expert/LoadAddin.h"
@@ -61,213 +56,52 @@ std::string FormUnit(const std::string& text) {
          "end.\n";
 }
 
-// ---- How the IDE reaches the add-in
-
-bool StaticEntry(TIToolServices* services, TExpertRegisterProc reg,
-                 TExpertTerminateProc* terminate) {
-  return InitExpert(services, reg, terminate, &CreateWizardUi);
-}
-
-TExpertInitProc LoadedEntry() {
-  return LoadAddinEntryPoint(POLYVERB_ADDIN);
-}
-
-struct Entry {
-  const char* name;
-  TExpertInitProc (*get)();
-};
-
-const Entry kEntries[] = {
-    {"StaticLibrary", [] { return TExpertInitProc{&StaticEntry}; }},
-    {"SharedLibrary", &LoadedEntry},
-};
-
-// ---- Dialog steps
-
-QTreeWidget& Units(QDialog& d) {
-  return *Child<QTreeWidget>(d, "lvUnits");
-}
-
-void ClickUnit(QDialog& d, int row, Qt::KeyboardModifiers modifiers = {}) {
-  QTreeWidget& list = Units(d);
-  QTest::mouseClick(list.viewport(), Qt::LeftButton, modifiers,
-                    list.visualItemRect(list.topLevelItem(row)).center());
-}
-
 void Finish(QDialog& d) {
   for (const char* button : {"bbNext", "bbNext", "bbFinish"}) Click(d, button);
 }
 
-void MarkRow(QDialog& d, int row) {
-  auto& list = *Child<QListWidget>(d, "lbStrings");
-  QTest::mouseClick(list.viewport(), Qt::LeftButton, {},
-                    list.visualItemRect(list.item(row)).center());
-}
-
-class QtUiRunTest : public ::testing::TestWithParam<Entry> {
- protected:
-  void SetUp() override { ASSERT_NE(GetParam().get(), nullptr); }
-  void TearDown() override { host_.Verify(); }
-
-  void Init() {
-    ASSERT_TRUE(GetParam().get()(&host_, &RecordingHost::Register, &terminate_));
-    ASSERT_EQ(host_.Experts().size(), 1u);
+// The product as the IDE meets it: libpolyverb.so loaded with dlopen, its real dialogs
+// driven by Qt Test. The run's cases are tested through the static library
+// (tests/expert/WizardRun_test.cpp); this is the one run through the whole product.
+TEST(QtUiRunTest, TheWorkedExampleThroughTheLoadedAddIn) {
+  const TExpertInitProc entry = LoadAddinEntryPoint(POLYVERB_ADDIN);
+  ASSERT_NE(entry, nullptr);
+  TempDir dir(/*enter=*/true);
+  RecordingHost host(dir.path());
+  host.AddFile("Project1.dpr", kProject);
+  host.AddFile("Unit1.pas", FormUnit("Hello"), "TForm1");
+  TExpertTerminateProc terminate = nullptr;
+  ASSERT_TRUE(entry(&host, &RecordingHost::Register, &terminate));
+  {
+    const ModalScript script({{"dlgPolyverb",
+                               [](QDialog& d) {
+                                 auto& units = *Child<QTreeWidget>(d, "lvUnits");
+                                 ASSERT_EQ(units.topLevelItemCount(), 2);
+                                 EXPECT_EQ(units.topLevelItem(1)->text(0), "Unit1.pas");
+                                 EXPECT_TRUE(units.topLevelItem(0)->isSelected());
+                                 EXPECT_TRUE(units.topLevelItem(1)->isSelected());
+                                 Finish(d);
+                               }},
+                              {"dlgStrChoose", [](QDialog& d) {
+                                 EXPECT_EQ(d.windowTitle(), "Process strings - Unit1.pas");
+                                 auto& list = *Child<QListWidget>(d, "lbStrings");
+                                 QTest::mouseClick(list.viewport(), Qt::LeftButton, {},
+                                                   list.visualItemRect(list.item(0)).center());
+                                 EXPECT_EQ(Child<QLabel>(d, "pnlSource")->text(),
+                                           "  ShowMessage('Hello');");
+                                 Click(d, "bbOK");
+                               }}});
+    host.Click("ProjectPolyverbItem");
   }
-  void RunWizard(std::vector<ModalScript::Step> steps) {
-    const ModalScript script(std::move(steps));
-    host_.Click("ProjectPolyverbItem");
-  }
-  bool Logged(const std::string& entry) {
-    return std::count(host_.Log().begin(), host_.Log().end(), entry) > 0;
-  }
-
-  TempDir dir_{/*enter=*/true};
-  RecordingHost host_{dir_.path()};
-  TExpertTerminateProc terminate_ = nullptr;
-};
-
-TEST_P(QtUiRunTest, TheWorkedExampleThroughTheRealDialogs) {
-  host_.AddFile("Project1.dpr", kProject);
-  host_.AddFile("Unit1.pas", FormUnit("Hello"), "TForm1");
-  Init();
-  RunWizard({{"dlgPolyverb",
-              [](QDialog& d) {
-                QTreeWidget& units = Units(d);
-                ASSERT_EQ(units.topLevelItemCount(), 2);
-                EXPECT_EQ(units.topLevelItem(0)->text(0), "Project1.dpr");
-                EXPECT_EQ(units.topLevelItem(1)->text(0), "Unit1.pas");
-                EXPECT_EQ(units.topLevelItem(1)->text(1), "");
-                EXPECT_TRUE(units.topLevelItem(0)->isSelected());
-                EXPECT_TRUE(units.topLevelItem(1)->isSelected());
-                Finish(d);
-              }},
-             {"dlgStrChoose", [](QDialog& d) {
-                EXPECT_EQ(d.windowTitle(), "Process strings - Unit1.pas");
-                MarkRow(d, 0);
-                EXPECT_EQ(Child<QLabel>(d, "pnlSource")->text(), "  ShowMessage('Hello');");
-                Click(d, "bbOK");
-              }}});
-  EXPECT_EQ(host_.errors, std::vector<std::string>{});
-  EXPECT_EQ(host_.Form("Unit1.pas").components.at(0)->props.at("LangFileName"), "English");
-  const std::string source = ReadBytes(dir_ / "Unit1.pas");
+  EXPECT_EQ(host.errors, std::vector<std::string>{});
+  EXPECT_EQ(host.Form("Unit1.pas").components.at(0)->props.at("LangFileName"), "English");
+  const std::string source = ReadBytes(dir / "Unit1.pas");
   EXPECT_NE(source.find("  ShowMessage(GetLangStr(1));\r\n"), std::string::npos) << source;
-  const auto lang = TvLangFileEdit::ReadExisting(dir_ / "english.lng");
+  const auto lang = TvLangFileEdit::ReadExisting(dir / "english.lng");
   ASSERT_EQ(lang->Idents().size(), 1u);
-  EXPECT_EQ(lang->Idents()[0].Number, 1);
   EXPECT_EQ(lang->Idents()[0].Text, "Hello");
+  host.Verify();
 }
-
-TEST_P(QtUiRunTest, CancelChangesNothing) {
-  host_.AddFile("Project1.dpr", kProject);
-  host_.AddFile("Unit1.pas", FormUnit("Hello"), "TForm1");
-  Init();
-  RunWizard({{"dlgPolyverb", [](QDialog& d) {
-                Click(d, "bbNext");
-                Click(d, "bbNext");
-                Click(d, "bbCancel");
-              }}});
-  EXPECT_FALSE(Logged("OpenFile(Unit1.pas)"));
-  EXPECT_FALSE(Logged("OpenFile(Project1.dpr)"));
-  EXPECT_EQ(ReadBytes(dir_ / "Unit1.pas"), FormUnit("Hello"));
-  EXPECT_FALSE(Exists(dir_ / "english.lng"));
-}
-
-TEST_P(QtUiRunTest, ADeselectedModuleIsLeftAlone) {
-  host_.AddFile("Project1.dpr", kProject);
-  host_.AddFile("Unit1.pas", FormUnit("Hello"), "TForm1");
-  Init();
-  RunWizard({{"dlgPolyverb", [](QDialog& d) {
-                Click(d, "bbNext");
-                ClickUnit(d, 1, Qt::ControlModifier);
-                Click(d, "bbNext");
-                Click(d, "bbFinish");
-              }}});
-  EXPECT_TRUE(Logged("OpenFile(Project1.dpr)"));
-  EXPECT_FALSE(Logged("OpenFile(Unit1.pas)"));
-  EXPECT_EQ(ReadBytes(dir_ / "Unit1.pas"), FormUnit("Hello"));
-}
-
-TEST_P(QtUiRunTest, AModuleWithoutInterfaceIsReportedInAPlainMessageBox) {
-  host_.AddFile("Project1.dpr", kProject);
-  host_.AddFile("Unit1.pas", FormUnit("Hello"), "TForm1").no_module_interface = true;
-  Init();
-  const std::string expected = "Cann't get module interface for " + dir_ / "Unit1.pas";
-  RunWizard({{"dlgPolyverb",
-              [](QDialog& d) {
-                Child<QCheckBox>(d, "cbProcessPAS")->setChecked(false);
-                Finish(d);
-              }},
-             {"QMessageBox", [&](QDialog& d) {
-                auto& box = static_cast<QMessageBox&>(d);
-                EXPECT_EQ(box.text().toStdString(), expected);
-                EXPECT_EQ(box.icon(), QMessageBox::NoIcon);
-                ASSERT_EQ(box.buttons().size(), 1);
-                EXPECT_EQ(box.standardButton(box.buttons()[0]), QMessageBox::Ok);
-                QTest::mouseClick(box.buttons()[0], Qt::LeftButton);
-              }}});
-  EXPECT_EQ(host_.errors, std::vector<std::string>{});
-  EXPECT_FALSE(Logged("CloseFile(Unit1.pas)"));
-}
-
-// What the user types is stored as UTF-8.
-TEST_P(QtUiRunTest, TheLanguageNameIsStoredAsTyped) {
-  host_.AddFile("Project1.dpr", kProject);
-  host_.AddFile("Unit1.pas", FormUnit("Hello"), "TForm1");
-  Init();
-  RunWizard({{"dlgPolyverb", [](QDialog& d) {
-                auto* name = Child<QLineEdit>(d, "edDefLang");
-                name->selectAll();
-                Type(name, QStringLiteral("Français"));
-                Child<QCheckBox>(d, "cbProcessPAS")->setChecked(false);
-                Finish(d);
-              }}});
-  EXPECT_EQ(host_.Form("Unit1.pas").components.at(0)->props.at("LangFileName"),
-            "Fran\xC3\xA7"
-            "ais");
-}
-
-// Names on disk are bytes: a Windows-1252 name reads as its letters.
-TEST_P(QtUiRunTest, ModuleNamesAreShownDecoded) {
-  host_.AddFile("Project1.dpr", kProject);
-  host_.AddFile(
-      "Gr\xF6\xDF"
-      "e.pas",
-      FormUnit("Hello"), "TForm1");
-  Init();
-  RunWizard({{"dlgPolyverb", [](QDialog& d) {
-                EXPECT_EQ(Units(d).topLevelItem(1)->text(0), QStringLiteral("Größe.pas"));
-                d.close();
-              }}});
-}
-
-TEST_P(QtUiRunTest, EveryDialogIsOwnedByTheIdesMainWindow) {
-  QMainWindow main;
-  main.setObjectName("IdeMainWindow");
-  host_.parent_handle = static_cast<std::uintptr_t>(main.winId());
-  host_.AddFile("Project1.dpr", kProject);
-  host_.AddFile("Unit1.pas", FormUnit("Hello"), "TForm1");
-  host_.AddFile("Unit2.pas", FormUnit("Bye"), "TForm1").no_module_interface = true;
-  Init();
-  const auto owned_by = [&](QDialog& d) { return d.parentWidget() == &main; };
-  RunWizard({{"dlgPolyverb",
-              [&](QDialog& d) {
-                EXPECT_TRUE(owned_by(d));
-                EXPECT_TRUE(d.isModal());
-                Finish(d);
-              }},
-             {"dlgStrChoose",
-              [&](QDialog& d) {
-                EXPECT_TRUE(owned_by(d));
-                d.close();
-              }},
-             {"QMessageBox", [&](QDialog& d) {
-                EXPECT_TRUE(owned_by(d));
-                d.close();
-              }}});
-}
-
-INSTANTIATE_TEST_SUITE_P(Entries, QtUiRunTest, ::testing::ValuesIn(kEntries),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 // ---- The seam itself
 
@@ -280,6 +114,55 @@ TEST(OwnerWindowTest, MapsTheHandleToItsTopLevelWidget) {
   EXPECT_EQ(OwnerWindow(0x5150), nullptr) << "a handle of no widget of ours";
   EXPECT_EQ(OwnerWindow(handle(main)), &main);
   EXPECT_EQ(OwnerWindow(handle(*child)), &main);
+}
+
+// What a person types is stored as UTF-8.
+TEST(QtUiSeamTest, TheWizardGivesTheTypedLanguageNameAsUtf8) {
+  const std::unique_ptr<TWizardDialog> wizard = CreateWizardUi(0)->CreateWizardDialog();
+  const ModalScript script({{"dlgPolyverb", [](QDialog& d) {
+                               auto* name = Child<QLineEdit>(d, "edDefLang");
+                               name->selectAll();
+                               Type(name, QStringLiteral("Français"));
+                               Child<QCheckBox>(d, "cbProcessPAS")->setChecked(false);
+                               Finish(d);
+                             }}});
+  EXPECT_EQ(wizard->ShowModal(), TWizardDialog::kFinished);
+  EXPECT_EQ(wizard->LanguageName(),
+            "Fran\xC3\xA7"
+            "ais");
+  EXPECT_FALSE(wizard->ProcessSources());
+}
+
+TEST(QtUiSeamTest, AMessageIsAPlainBoxWithOneOkButtonShowingTheBytesDecoded) {
+  const ModalScript script({{"QMessageBox", [](QDialog& d) {
+                               auto& box = static_cast<QMessageBox&>(d);
+                               EXPECT_EQ(box.text(), QStringLiteral("Cann't get Größe.pas"));
+                               EXPECT_EQ(box.icon(), QMessageBox::NoIcon);
+                               ASSERT_EQ(box.buttons().size(), 1);
+                               EXPECT_EQ(box.standardButton(box.buttons()[0]), QMessageBox::Ok);
+                               QTest::mouseClick(box.buttons()[0], Qt::LeftButton);
+                             }}});
+  CreateWizardUi(0)->ShowMessage(
+      "Cann't get Gr\xF6\xDF"
+      "e.pas");
+}
+
+TEST(QtUiSeamTest, EveryDialogIsOwnedByTheIdesMainWindow) {
+  QMainWindow main;
+  const std::unique_ptr<TWizardUi> ui = CreateWizardUi(static_cast<std::uintptr_t>(main.winId()));
+  const auto owned = [&](QDialog& d) {
+    EXPECT_EQ(d.parentWidget(), &main) << d.objectName().toStdString();
+    EXPECT_TRUE(d.isModal());
+    d.close();
+  };
+  const ModalScript script(
+      {{"dlgPolyverb", owned}, {"dlgStrChoose", owned}, {"QMessageBox", owned}});
+  ui->CreateWizardDialog()->ShowModal();
+  TLangStrings strings;
+  strings.Add("Hello", 0, 1, 8);
+  const std::vector<std::string> lines = {"'Hello'"};
+  ui->ChooseStrings(lines, strings);
+  ui->ShowMessage("Hi");
 }
 
 TEST(QtUiThreadTest, DialogsOutsideTheGuiThreadAreRefused) {

@@ -91,7 +91,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const TLangStr& first = strings.Items(a.first);
     const TLangStr& last_entry = strings.Items(a.last);
     Check(std::tuple(a.line, a.col) <= std::tuple(first.LineIndex, first.StartPos));
-    Check(std::tuple(a.end_line, a.end_col) >= std::tuple(last_entry.last_line, last_entry.NextPos));
+    Check(std::tuple(a.end_line, a.end_col) >=
+          std::tuple(last_entry.last_line, last_entry.NextPos));
     Check(static_cast<std::size_t>(a.end_col - 1) <= line_size(a.end_line));
   }
   if (strings.Count() > 60000) return 0;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/Bytes.h"
 #include "platform/PathStyle.h"
 
 namespace polyverb {
@@ -12,6 +13,19 @@ TEST(TextTest, DecodingFollowsTheTwoEncodingRule) {
   EXPECT_EQ(DecodeToUtf8("caf\xE9 \x80"), "caf\xC3\xA9 \xE2\x82\xAC");
   // Bytes Windows-1252 leaves undefined still map to a character each.
   EXPECT_EQ(DecodeToUtf8("\x81\x8D"), "\xC2\x81\xC2\x8D");
+}
+
+TEST(TextTest, Windows1252RoundTripsEveryByte) {
+  std::string bytes;
+  for (int b = 0; b < 256; ++b) bytes += static_cast<char>(b);
+  const std::string utf8 = Windows1252ToUtf8(bytes);
+  EXPECT_TRUE(IsValidUtf8(utf8));
+  std::string back = "stale";
+  EXPECT_EQ(Utf8ToWindows1252(utf8, back), std::nullopt);
+  EXPECT_EQ(back, bytes);
+  // The first character Windows-1252 cannot hold, or a malformed sequence, stops it.
+  EXPECT_EQ(Utf8ToWindows1252("\xE2\x82\xAC \xC5\x81 \xD0\x96", back), 0x141);  // L stroke
+  EXPECT_LT(Utf8ToWindows1252("ok \xC3", back).value_or(0), 0);
 }
 
 TEST(TextTest, LowerCaseKeepsTheEncoding) {

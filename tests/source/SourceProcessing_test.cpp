@@ -2,6 +2,8 @@
 // chooser seam, and ProcessPasFile on real files with its failure paths.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
 #include <set>
 #include <string>
 #include <utility>
@@ -9,8 +11,10 @@
 
 #include "langfile/LangFileEdit.h"
 #include "platform/Error.h"
+#include "platform/Files.h"
 #include "platform/PathStyle.h"
 #include "source/LiteralExtraction.h"
+#include "source/Rewrite.h"
 #include "source/SourceProcessing.h"
 #include "source/SourceText.h"
 #include "source/SourceUnit.h"
@@ -261,6 +265,8 @@ TEST(ChooseStringsTest, TheChooserSeesTheLinesAsRead) {
 
 // ---- ProcessPasFile ----------------------------------------------------------------
 
+const std::string kMissing = "No such file or directory";
+
 class ProcessPasFileTest : public ::testing::Test {
  protected:
   std::string Lng() const { return CurrentDirectory() + "/english.lng"; }
@@ -354,7 +360,7 @@ TEST_F(ProcessPasFileTest, UnsortedTableNumbersAboveItsLargestNumber) {
 TEST_F(ProcessPasFileTest, RejectedLanguageFileStopsBeforeAnythingElse) {
   testing::WriteBytes(Lng(), "XXnot a language file");
   EXPECT_EQ(Process("p.dpr", "program P; begin X('A') end."),
-            "Not a language file or old version (1.1)");
+            "Not a language file or old version (1.1): " + Lng());
   EXPECT_EQ(testing::ReadBytes("p.dpr"), "program P; begin X('A') end.");
   EXPECT_EQ(testing::ReadBytes(Lng()), "XXnot a language file");
   EXPECT_EQ(CurFileName, "p.dpr");
@@ -363,14 +369,14 @@ TEST_F(ProcessPasFileTest, RejectedLanguageFileStopsBeforeAnythingElse) {
 TEST_F(ProcessPasFileTest, UnreadableSourceStillSavesTheLanguageFile) {
   WriteTable({1});
   const std::string before = testing::ReadBytes(Lng());
-  EXPECT_EQ(ProcessExisting("missing.pas"), "Cannot open file missing.pas");
+  EXPECT_EQ(ProcessExisting("missing.pas"), "Cannot open file missing.pas: " + kMissing);
   EXPECT_EQ(testing::ReadBytes(Lng()), before);
-  EXPECT_EQ(ProcessExisting("missing.pas"), "Cannot open file missing.pas");
+  EXPECT_EQ(ProcessExisting("missing.pas"), "Cannot open file missing.pas: " + kMissing);
   EXPECT_EQ(testing::ListDirectory(dir_.path()), std::vector<std::string>{"english.lng"});
 }
 
 TEST_F(ProcessPasFileTest, MissingLanguageFileIsCreatedEvenWhenTheSourceFails) {
-  EXPECT_EQ(ProcessExisting("missing.pas"), "Cannot open file missing.pas");
+  EXPECT_EQ(ProcessExisting("missing.pas"), "Cannot open file missing.pas: " + kMissing);
   EXPECT_EQ(LngEntries(), Entries{});
 }
 
@@ -379,7 +385,8 @@ TEST_F(ProcessPasFileTest, SourceHeldElsewhereKeepsItsBytesAndTheEntriesAreSaved
   testing::WriteBytes("p.dpr", source);
   {
     const testing::LockHolder lock("p.dpr");
-    EXPECT_EQ(ProcessExisting("p.dpr"), "Cannot create file p.dpr");
+    const ScopedLockWait short_wait(std::chrono::milliseconds(20));
+    EXPECT_EQ(ProcessExisting("p.dpr"), "Cannot create file p.dpr: in use by another process");
   }
   EXPECT_EQ(testing::ReadBytes("p.dpr"), source);
   EXPECT_EQ(LngEntries(), (Entries{{1, "A"}}));
@@ -390,7 +397,7 @@ class FailFromWrite : public FileWriter {
  public:
   explicit FailFromWrite(int fail_at) : fail_at_(fail_at) {}
   void WriteAll(int fd, std::string_view data) override {
-    if (++calls_ >= fail_at_) throw StreamWriteError();
+    if (++calls_ >= fail_at_) throw StreamWriteError({}, "No space left on device");
     testing::FailingWriter(data.size()).WriteAll(fd, data);
   }
 
@@ -404,7 +411,7 @@ TEST_F(ProcessPasFileTest, SourceWriteFailureLeavesTheOldSourceAndNoTemporaryFil
   testing::WriteBytes("p.dpr", source);
   FailFromWrite writer(2);  // the language file is written first
   const ScopedFileWriter scoped(writer);
-  EXPECT_EQ(ProcessExisting("p.dpr"), "Cannot create file p.dpr");
+  EXPECT_EQ(ProcessExisting("p.dpr"), "Cannot create file p.dpr: No space left on device");
   EXPECT_EQ(testing::ReadBytes("p.dpr"), source);
   EXPECT_EQ(LngEntries(), (Entries{{1, "A"}}));
   EXPECT_EQ(testing::ListDirectory(dir_.path()),
@@ -418,7 +425,8 @@ TEST_F(ProcessPasFileTest, LanguageFileSaveFailureLeavesTheSourceUnchanged) {
   testing::WriteBytes("p.dpr", source);
   FailFromWrite writer(1);
   const ScopedFileWriter scoped(writer);
-  EXPECT_EQ(ProcessExisting("p.dpr"), "Stream write error");
+  EXPECT_EQ(ProcessExisting("p.dpr"),
+            "Stream write error on " + Lng() + ": No space left on device");
   EXPECT_EQ(testing::ReadBytes("p.dpr"), source);
   EXPECT_EQ(testing::ReadBytes(Lng()), lng);
 }
@@ -427,8 +435,9 @@ TEST_F(ProcessPasFileTest, BothFailuresAreReportedInOneMessage) {
   FailFromWrite writer(1);
   const ScopedFileWriter scoped(writer);
   EXPECT_EQ(ProcessExisting("missing.pas"),
-            "Cannot open file missing.pas (the language file was not saved either: Stream write "
-            "error)");
+            "Cannot open file missing.pas: " + kMissing +
+                " (the language file was not saved either: Stream write error on " + Lng() +
+                ": No space left on device)");
 }
 
 TEST_F(ProcessPasFileTest, ChooserFailureSavesTheLanguageFileAndLeavesTheSource) {
@@ -544,6 +553,51 @@ TEST_F(SoundProcessTest, MultiLineLiteralIsReplacedWhole) {
   EXPECT_EQ(testing::ReadBytes("p.dpr"),
             "program P; uses vLangRT;\r\nbegin\r\n  Say(GetLangStr(1) + X);\r\nend.\r\n");
   EXPECT_EQ(LngEntries(), (Entries{{1, "One\r\nTwo"}}));
+}
+
+// Another run may add entries while the user chooses: the numbers come from the table as
+// read under the lock, after the chooser, never from the one read before it.
+TEST_F(ProcessPasFileTest, NumbersComeFromTheTableReadUnderTheLockAfterTheChooser) {
+  WriteTable({1});
+  EXPECT_EQ(Process("p.dpr", "program P; begin X('A') end.",
+                    [&](std::span<const std::string> lines, TLangStrings& strings) {
+                      auto other = TvLangFileEdit::OpenPath(Lng());
+                      other->AddIdent(2, "other run", 0);
+                      other->Save();
+                      MarkAll()(lines, strings);
+                    }),
+            "");
+  EXPECT_EQ(testing::ReadBytes("p.dpr"), "program P; begin X(GetLangStr(3)) end.\r\n");
+  EXPECT_EQ(LngEntries(), (Entries{{1, "n1"}, {2, "other run"}, {3, "A"}}));
+}
+
+TEST_F(ProcessPasFileTest, SourceChangedWhileChoosingIsNotRewritten) {
+  const std::string changed = "program P; begin X('B') end.";
+  EXPECT_EQ(Process("p.dpr", "program P; begin X('A') end.",
+                    [&](std::span<const std::string> lines, TLangStrings& strings) {
+                      testing::WriteBytes("p.dpr.new", changed);
+                      std::rename("p.dpr.new", "p.dpr");
+                      MarkAll()(lines, strings);
+                    }),
+            "Source file p.dpr was changed on disk while its strings were chosen; it was not "
+            "rewritten");
+  EXPECT_EQ(testing::ReadBytes("p.dpr"), changed);
+  EXPECT_EQ(LngEntries(), Entries{});
+}
+
+TEST_F(ProcessPasFileTest, ByteOrderMarkHidesNoLiteralAndIsKept) {
+  EXPECT_EQ(Process("p.dpr", "\xEF\xBB\xBFprogram P;\nbegin X('A') end."), "");
+  EXPECT_EQ(testing::ReadBytes("p.dpr"),
+            "\xEF\xBB\xBFprogram P;\r\nbegin X(GetLangStr(1)) end.\r\n");
+}
+
+TEST_F(ProcessPasFileTest, StepUnderTheLockAddsToTheSameSave) {
+  testing::WriteBytes("p.dpr", "program P; begin X('Ab') end.");
+  const ScopedStringChooser scoped(MarkAll());
+  ProcessPasFile("p.dpr", "English", [](TvLangFileEdit& file) {
+    file.AddIdent(static_cast<std::uint16_t>(FirstFreeNumber(file)), "Form caption", 0);
+  });
+  EXPECT_EQ(LngEntries(), (Entries{{1, "Ab"}, {2, "Form caption"}}));
 }
 
 }  // namespace

@@ -1,1 +1,0 @@
-object frmMac: TfrmMac  Caption = 'Old line ends'  object btn1: TButton    Left = 8  endend

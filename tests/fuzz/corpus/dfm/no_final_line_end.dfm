@@ -1,3 +1,0 @@
-object frmShort: TfrmShort
-  Caption = 'x'
-end
