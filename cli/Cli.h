@@ -16,9 +16,12 @@ class UsageError : public Error {
   explicit UsageError(const std::string& message) : Error(message) {}
 };
 
+// Exit statuses of polyverb and polyverb-ide.
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
+// polyverb-ide --yes: the run completed, but a message was shown (a module skipped).
+inline constexpr int kExitMessageShown = 3;
 
 // One subcommand. `args` are the words after the command's name. A handler returns its
 // exit status or throws: Error gives 1, UsageError gives 2.
@@ -31,7 +34,7 @@ struct Command {
 
 std::span<const Command> Commands();
 
-// True when `args` asks for help (-h or --help anywhere).
+// True when `args` asks for help (-h or --help anywhere before a "--").
 bool WantsHelp(std::span<const std::string> args);
 
 // Bytes as a line of machine-readable output: backslash as \\, tab \t, CR \r, LF \n, every
@@ -40,6 +43,10 @@ std::string EscapeText(std::string_view text);
 
 // A decimal in [min, max], or nullopt when `word` is anything else (sign, blank, overflow).
 bool ParseNumber(std::string_view word, unsigned long min, unsigned long max, unsigned long& out);
+
+// Throws UsageError when `output` names one of `inputs`: the same name, or the same file
+// once links are followed. Writing it would destroy what the command reads.
+void RefuseOverwritingInput(const std::string& output, std::span<const std::string> inputs);
 
 // Handlers, one per file.
 int RunForms(std::span<const std::string> args);

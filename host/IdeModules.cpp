@@ -9,7 +9,10 @@
 #include "platform/Files.h"
 #include "project/FormFamily.h"
 #include "project/ProjectFile.h"
+#include "project/SaveJournal.h"
 #include "project/UnitEditor.h"
+#include "source/Scanner.h"
+#include "source/SourceText.h"
 
 namespace polyverb {
 namespace {
@@ -40,6 +43,35 @@ bool HasPascalUnitExtension(const std::string& path) {
   const std::size_t dot = path.rfind('.');
   if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
   return SameTextAscii(std::string_view(path).substr(dot), ".pas");
+}
+
+std::string FormFileName(const std::string& unit_path) {
+  const std::size_t slash = unit_path.rfind('/');
+  const std::string name = unit_path.substr(slash == std::string::npos ? 0 : slash + 1);
+  return name.substr(0, name.rfind('.')) + ".dfm";
+}
+
+// A form unit: the project names a form after its entry ({Form1}), or the unit links its
+// form file in ({$R *.dfm}).
+bool DeclaresForm(const std::string& unit_path, const std::string& project_file) {
+  try {
+    if (ProjectFile(project_file).FormOf(unit_path)) return true;
+  } catch (const Error&) {
+    // A project file that cannot be read names no form; the unit may still link one.
+  }
+  try {
+    const SourceText text = ReadSourceFile(unit_path);
+    TvScanner scanner(text.Lines());
+    scanner.directives = true;
+    for (scanner.Reset(); !scanner.AtEnd(); scanner.NextToken()) {
+      if (scanner.Kind() != tkDirective) continue;
+      std::string d(scanner.Token());
+      d.erase(std::remove(d.begin(), d.end(), ' '), d.end());
+      if (SameTextAscii(d, "{$R*.dfm}") || SameTextAscii(d, "{$RESOURCE*.dfm}")) return true;
+    }
+  } catch (const Error&) {
+  }
+  return false;
 }
 
 }  // namespace
@@ -116,9 +148,10 @@ struct IdeModules::ModuleState {
     taken.insert(taken.end(), below.begin(), below.end());
   }
 
-  // Writes what changed: the form file, then the unit with the fields and uses clause the
-  // form's components need. The unit edits are computed first, so a unit they cannot
-  // handle leaves both files as they were.
+  // Writes what changed: the form file and the unit with the fields and uses clause the
+  // form's components need, as one step (SaveFilesTogether): after any failure both are
+  // old or both new. The unit edits are computed first, so a unit they cannot handle
+  // leaves both files as they were.
   void Save() {
     if (!form) return;
     const std::string form_text = form->Write();
@@ -145,15 +178,14 @@ struct IdeModules::ModuleState {
       unit_after = AddClassFields(unit_after, unit_path, form->Root().ClassName(), fields);
     for (std::string_view unit : units) unit_after = AddInterfaceUses(unit_after, unit_path, unit);
 
+    const FileUpdate updates[] = {{*form_path, on_disk, form_text},
+                                  {unit_path, unit_before, unit_after}};
+    SaveFilesTogether(owner.JournalDirectory(), updates);
     if (form_text != on_disk) {
-      ReplaceFile(*form_path, form_text);
       form_bytes = form_text;
       owner.Written(*form_path);
     }
-    if (unit_after != unit_before) {
-      ReplaceFile(unit_path, unit_after);
-      owner.Written(unit_path);
-    }
+    if (unit_after != unit_before) owner.Written(unit_path);
   }
 };
 
@@ -284,7 +316,13 @@ class ModuleIntf : public HostInterface<TIModuleInterface> {
   // Failures (a unit whose form class is missing, a write that fails) propagate: the
   // run must not go on as if the module had been saved.
   bool Save(bool) override {
-    state_->Save();
+    try {
+      state_->Save();
+    } catch (const Error& e) {
+      state_->owner.Failed(state_->unit_path, e.what());
+      throw;
+    }
+    state_->owner.Saved(state_->unit_path);
     return true;
   }
 
@@ -305,6 +343,13 @@ class ModuleIntf : public HostInterface<TIModuleInterface> {
 IdeModules::IdeModules(std::string project_file, IdeView& view, LiveObjects& live)
     : project_file_(std::move(project_file)), view_(view), live_(live) {
   open_.push_back(project_file_);
+  for (const std::string& line : CompleteInterruptedSaves(JournalDirectory())) view_.Report(line);
+}
+
+std::string IdeModules::JournalDirectory() const {
+  const std::size_t slash = project_file_.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : project_file_.substr(0, slash);
 }
 
 IdeModules::~IdeModules() = default;
@@ -351,7 +396,13 @@ TIModuleInterface* IdeModules::GetModuleInterface(const std::string& name) {
   if (!state) {
     state = std::make_shared<ModuleState>(
         ModuleState{*this, path, std::nullopt, std::nullopt, {}, {}, {}});
-    if (HasPascalUnitExtension(path)) state->form_path = FindFormFile(path);
+    if (HasPascalUnitExtension(path)) {
+      state->form_path = FindFormFile(path);
+      // Half a form module cannot be converted: its form would get no component, its unit
+      // no vMLang, while its literals were rewritten.
+      if (!state->form_path && DeclaresForm(path, project_file_))
+        return refuse("its form file " + FormFileName(path) + " is missing");
+    }
     if (state->form_path) {
       try {
         state->form_bytes = ReadWholeFile(*state->form_path);
@@ -365,6 +416,15 @@ TIModuleInterface* IdeModules::GetModuleInterface(const std::string& name) {
   }
   if (std::find(given_.begin(), given_.end(), path) == given_.end()) given_.push_back(path);
   return new ModuleIntf(std::move(state));
+}
+
+void IdeModules::Failed(const std::string& unit_path, const std::string& why) {
+  Saved(unit_path);
+  failed_.emplace_back(unit_path, why);
+}
+
+void IdeModules::Saved(const std::string& unit_path) {
+  std::erase_if(failed_, [&](const auto& entry) { return entry.first == unit_path; });
 }
 
 void IdeModules::Written(const std::string& path) {

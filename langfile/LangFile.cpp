@@ -99,15 +99,11 @@ TvLangFile::TvLangFile(std::string_view name) : TvLangFile(NoLoad{}, MakeLangFil
 }
 
 void TvLangFile::Load() {
-  std::optional<LockedFile> file = LockedFile::OpenExisting(FFileName);
-  if (!file) {
-    // Missing or not openable: a new, empty file takes its place (or the open fails).
-    LockedFile::CreateEmpty(FFileName);
-    FIsNew = true;
-    return;
-  }
+  // Only a file that does not exist is created; a busy one is waited for or refused, so
+  // a file in use elsewhere is never emptied.
+  const LockedFile file = LockedFile::OpenOrCreate(FFileName);
   FIsNew = false;
-  ReadFromBytes(file->ReadAll());
+  ReadFromBytes(file.ReadAll());
 }
 
 void TvLangFile::LoadExisting() {
@@ -182,7 +178,8 @@ void TvLangFile::ReadFromBytes(std::string_view bytes) {
 
 void TvLangFile::ReadHeader(lng::ByteReader& in) {
   std::string_view signature = in.Bytes(2);
-  if (signature != lng::kSignature) throw Error("Not a language file or old version (1.1)");
+  if (signature != lng::kSignature)
+    throw Error("Not a language file or old version (1.1): " + FFileName);
   TvLangHeader& h = FHeader;
   h.Signature = std::string(signature);
   h.Version = std::string(in.Bytes(4));

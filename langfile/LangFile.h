@@ -133,11 +133,13 @@ class TvLangStr {
 
 class TvLangFile {
  public:
-  // Forms the file name from `name` with MakeLangFileName and reads the file, creating an
-  // empty one (0 bytes) when it does not exist. Throws:
-  //  - "Cannot create file %s" when the file can neither be opened nor created (also when
-  //    another process holds it);
-  //  - "Not a language file or old version (1.1)" when it does not start with "LF";
+  // Forms the file name from `name` with MakeLangFileName and reads the file under its
+  // exclusive lock, creating an empty one (0 bytes) only when no file has that name; a
+  // file another process holds is waited for (LockWait), never taken for a missing one.
+  // Throws:
+  //  - "Cannot create file %s: REASON" when the file can neither be opened nor created,
+  //    or is still "in use by another process" after the wait;
+  //  - "Not a language file or old version (1.1): %s" when it does not start with "LF";
   //  - "Language file %s is damaged: ..." when a section runs past the end of the file or a
   //    string's text lies outside the text pool.
   // Nothing is written in any of these cases.
@@ -178,7 +180,7 @@ class TvLangFile {
   // empty model with IsNew true.
   void ReadFromBytes(std::string_view bytes);
   // Reads the file at FileName() without creating or locking it exclusively: a missing
-  // file is "Cannot open file %s".
+  // file is "Cannot open file %s: REASON".
   void LoadExisting();
 
   void ReadHeader(lng::ByteReader& in);

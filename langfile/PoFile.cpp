@@ -369,15 +369,23 @@ void CheckUniqueNumbers(const TvLangFile& file) {
   }
 }
 
-std::string NativeText(const TvLangFile& file, const TvIdentRec& rec, TextEncoding encoding) {
+// gettext keeps a message's context and id apart with this character, so no PO tool
+// accepts it inside a string.
+constexpr char kContextSeparator = '\x04';
+
+// Export refuses what this refuses; import checks its result with it too, so that every
+// file it writes can be exported again.
+void CheckExportable(const TvLangFile& file, const TvIdentRec& rec, TextEncoding encoding) {
   if (encoding == TextEncoding::kUtf8 && !IsValidUtf8(rec.Text))
     throw Error(file.FileName() + ": the text of string " + std::to_string(rec.Number) +
                 " is not valid UTF-8");
-  // gettext keeps a message's context and id apart with this character, so no PO tool
-  // accepts it inside a string.
-  if (rec.Text.find('\x04') != std::string::npos)
+  if (rec.Text.find(kContextSeparator) != std::string::npos)
     throw Error(file.FileName() + ": the text of string " + std::to_string(rec.Number) +
                 " holds the control character U+0004, which a PO file cannot carry");
+}
+
+std::string NativeText(const TvLangFile& file, const TvIdentRec& rec, TextEncoding encoding) {
+  CheckExportable(file, rec, encoding);
   return DecodeText(rec.Text, encoding);
 }
 
@@ -603,6 +611,9 @@ PoImportReport ImportPo(TvLangFileEdit& file, const PoCatalog& po, std::string_v
     if (translation.find('\0') != std::string::npos)
       throw Error(at(entry) + "the translation of string " + ctxt +
                   " contains a NUL character, which a language file cannot store");
+    if (translation.find(kContextSeparator) != std::string::npos)
+      throw Error(at(entry) + "the translation of string " + ctxt +
+                  " holds the control character U+0004, which a PO file cannot carry");
     if (enc == TextEncoding::kWindows1252) {
       if (auto bad = Utf8ToWindows1252(translation, encoded))
         throw Error(at(entry) + "the translation of string " + ctxt + " holds " +
@@ -614,8 +625,10 @@ PoImportReport ImportPo(TvLangFileEdit& file, const PoCatalog& po, std::string_v
     }
     ++report.translated;
   }
-  for (std::size_t i = 0; i < idents.size(); ++i)
+  for (std::size_t i = 0; i < idents.size(); ++i) {
     if (entry_line[i] == 0) ++report.missing;
+    if (!texts[i]) CheckExportable(file, idents[i], enc);  // a native text that stays
+  }
 
   std::vector<TvIdentRec>& table = file.MutableIdents();
   for (std::size_t i = 0; i < table.size(); ++i)

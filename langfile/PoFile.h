@@ -83,8 +83,10 @@ struct PoImportReport {
 // given). A missing, empty or fuzzy translation keeps the native text. `po_name` and
 // `file`'s name stand for the two files in messages.
 // Throws Error, leaving `file` unchanged, when the table holds a number twice, the PO file
-// has two entries for one number or a plural entry for one, or a translation cannot be
-// stored (a character the file's encoding lacks, a NUL).
+// has two entries for one number or a plural entry for one, a translation cannot be
+// stored (a character the file's encoding lacks, a NUL), or the result holds what
+// ExportPoTemplate refuses (U+0004; a native text that is not valid UTF-8 in a UTF-8
+// file).
 PoImportReport ImportPo(TvLangFileEdit& file, const PoCatalog& po, std::string_view po_name,
                         std::optional<TextEncoding> encoding = std::nullopt);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "langfile/LangFileEdit.h"
+#include "langfile/LangFileWriter.h"
 #include "platform/Bytes.h"
 #include "platform/Error.h"
 #include "platform/Text.h"
@@ -262,9 +263,9 @@ FormTextUpdate ProcessFormFile(const std::string& form_path, const std::string& 
                                const FormCatalog& catalog, const FormTextProps& props) {
   // The form first: a form that cannot be read leaves the language file alone.
   const FormTexts texts = ReadFormTexts(form_path, catalog, props);
-  TvLangFileEdit file(lang_name);
-  FormTextUpdate update = StoreFormTexts(file, texts, form_path);
-  file.Save();
+  LangFileWriter writer(MakeLangFileName(lang_name));
+  FormTextUpdate update = StoreFormTexts(writer.File(), texts, form_path);
+  writer.Save();
   return update;
 }
 

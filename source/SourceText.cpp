@@ -49,7 +49,8 @@ SourceText::SourceText(std::string bytes, std::string_view name)
   if (b.size() > kMaxSourceBytes)
     throw Error("Source file " + std::string(name) + " is too large (" + std::to_string(b.size()) +
                 " bytes)");
-  lines_ = SplitLines(b);
+  has_bom_ = b.starts_with(kUtf8ByteOrderMark);
+  lines_ = SplitLines(has_bom_ ? b.substr(kUtf8ByteOrderMark.size()) : b);
 }
 
 SourceText ReadSourceFile(const std::string& path) {

@@ -27,14 +27,15 @@ const char kProject[] =
     "  Application.Run;\n"
     "end.\n";
 
-// A form unit whose one routine shows `text`.
+// A form unit whose one routine shows `text`. It uses vMLang, as the IDE's save of a form
+// with a TvMLang leaves it, so the rewrite adds no run-time unit.
 std::string FormUnit(const std::string& name, const std::string& text) {
   return "unit " + name +
          ";\n"
          "\n"
          "interface\n"
          "\n"
-         "uses Forms, Dialogs;\n"
+         "uses Forms, Dialogs, vMLang;\n"
          "\n"
          "type\n"
          "  TForm1 = class(TForm)\n"
@@ -378,9 +379,10 @@ TEST_F(RunWizardTest, TheChoosersMarksDecideWhatIsReplaced) {
                 "program Project1;\nbegin\n  Caption := 'One';\n  Hint := 'Two';\nend.\n");
   script_.mark = [](const TLangStr& s) { return s.Text == "Two"; };
   EXPECT_EQ(Run(), "no failure");
-  EXPECT_EQ(
-      Disk("Project1.dpr"),
-      "program Project1;\r\nbegin\r\n  Caption := 'One';\r\n  Hint := GetLangStr(1);\r\nend.\r\n");
+  // The program calls GetLangStr now, so it gains the run-time unit.
+  EXPECT_EQ(Disk("Project1.dpr"),
+            "program Project1;\r\n\r\nuses vLangRT;\r\nbegin\r\n  Caption := 'One';\r\n"
+            "  Hint := GetLangStr(1);\r\nend.\r\n");
   EXPECT_EQ(LangEntries(), (std::vector<Entry>{{1, "Two"}}));
 }
 

@@ -4,8 +4,11 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <ostream>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "langfile/LangFileEdit.h"
@@ -120,7 +123,9 @@ TEST_F(PolyverbIdeTest, YesRunsTheWholeWizardOverTheDemo) {
             "polyverb-ide summary\n"
             "  modules done (4): Shop.dpr, Main.pas, About.pas, Prices.pas\n"
             "  modules skipped (0)\n"
+            "  modules failed (0)\n"
             "  messages shown (0)\n"
+            "  run-time unit vLangRT added (0)\n"
             "  errors raised (0)\n"
             "  files still open (1): Shop.dpr\n");
   EXPECT_EQ(r.err, "");
@@ -201,15 +206,48 @@ TEST_F(PolyverbIdeTest, MalformedBinaryFormIsReportedLeftAsItWasAndLaterModulesA
             "  modules skipped (1): Bin.pas (" +
                 why +
                 ")\n"
+                "  modules failed (0)\n"
                 "  messages shown (1): Cann't get module interface for " +
                 bin +
                 "\n"
+                "  run-time unit vLangRT added (0)\n"
                 "  errors raised (0)\n"
                 "  files still open (2): Shop.dpr, Bin.pas\n");
   EXPECT_EQ(Read("Bin.pas"), bin_pas);
   EXPECT_EQ(Read("Bin.dfm"), bin_dfm);
   ExpectPrepared("About", "TfrmAbout", "English");
   EXPECT_EQ(LangStrings(Path("english.lng")), kDemoStrings);
+}
+
+// A form unit is known by its {FormName} in the project file or its {$R *.dfm}; without
+// its form file nothing of it changes. A plain unit that gains GetLangStr gains vLangRT.
+TEST_F(PolyverbIdeTest, FormUnitsWithoutFormFileAreSkippedWhole) {
+  std::string dpr = Read("Shop.dpr");
+  dpr.insert(dpr.find("  About in"),
+             "  UNoDfm in 'UNoDfm.pas' {FormNoDfm},\n  URes in 'URes.pas',\n"
+             "  Plain in 'Plain.pas',\n");
+  WriteBytes(Path("Shop.dpr"), dpr);
+  const std::string no_dfm =
+      "unit UNoDfm;\ninterface\nimplementation\nprocedure P;\nbegin\n  Say('Lost?');\nend;\nend.\n";
+  std::string res = no_dfm;
+  res.replace(res.find("UNoDfm"), 6, "URes").insert(res.find("procedure"), "{$R *.dfm}\n");
+  WriteBytes(Path("UNoDfm.pas"), no_dfm);
+  WriteBytes(Path("URes.pas"), res);
+  WriteBytes(Path("Plain.pas"),
+             "unit Plain;\ninterface\nimplementation\nprocedure P;\nbegin\n"
+             "  Say('Plain text');\nend;\nend.\n");
+
+  const auto r = Ide({"--yes", "Shop.dpr"});
+  ASSERT_EQ(r.exit_code, 3) << Describe(r);
+  EXPECT_EQ(Count(r.out,
+                  "  modules skipped (2): UNoDfm.pas (its form file UNoDfm.dfm is missing), "
+                  "URes.pas (its form file URes.dfm is missing)\n"),
+            1u)
+      << r.out;
+  EXPECT_EQ(Count(r.out, "  run-time unit vLangRT added (1): Plain.pas\n"), 1u) << r.out;
+  EXPECT_EQ(Read("UNoDfm.pas"), no_dfm);
+  EXPECT_EQ(Read("URes.pas"), res);
+  EXPECT_EQ(Count(Read("Plain.pas"), "implementation\r\n\r\nuses vLangRT;\r\n"), 1u);
 }
 
 TEST_F(PolyverbIdeTest, FailedSaveEndsTheRunWithTheErrorAndLeavesLaterModules) {
@@ -223,10 +261,72 @@ TEST_F(PolyverbIdeTest, FailedSaveEndsTheRunWithTheErrorAndLeavesLaterModules) {
       "Unit file " + Path("Main.pas") + ": the declaration of class TfrmMain was not found";
   EXPECT_EQ(r.err, "polyverb-ide: error: " + error + "\n");
   EXPECT_EQ(Count(r.out, "  errors raised (1): " + error + "\n"), 1u) << r.out;
+  EXPECT_EQ(Count(r.out,
+                  "  modules done (1): Shop.dpr\n  modules skipped (0)\n"
+                  "  modules failed (1): Main.pas (" +
+                      error + ")\n"),
+            1u)
+      << r.out;
   EXPECT_EQ(Read("Main.pas"), main);
   EXPECT_EQ(Read("Main.dfm"), ReadBytes(std::string(POLYVERB_DEMO_DIR) + "/Main.dfm"));
   EXPECT_EQ(Read("About.pas"), about);
   EXPECT_EQ(LangStrings(Path("english.lng")), std::vector<std::string>{"Corner Shop"});
+}
+
+// A full disk while the first module with a form is saved: the module is listed as
+// failed with the file and the reason, and its form and unit stay as they were.
+TEST_F(PolyverbIdeTest, DiskFullDuringAModuleSaveFailsTheModuleAndKeepsItWhole) {
+  const std::string main_pas = Read("Main.pas");
+  const std::string main_dfm = Read("Main.dfm");
+  // 1 KiB per file (bash counts in KiB): enough for Shop.dpr and the language file, not
+  // for the step that saves Main's form and unit.
+  const auto r = testing::RunTool(
+      "/bin/bash", {"-c", "trap '' XFSZ; ulimit -f 1; exec \"$0\" --yes Shop.dpr", POLYVERB_IDE},
+      shop_);
+  ASSERT_EQ(r.exit_code, 1) << Describe(r);
+  EXPECT_EQ(Count(r.out, "  modules done (1): Shop.dpr\n"), 1u) << r.out;
+  const auto failed = r.out.find("  modules failed (1): Main.pas (Stream write error on " + shop_);
+  ASSERT_NE(failed, std::string::npos) << r.out;
+  const std::string line = r.out.substr(failed, r.out.find('\n', failed) - failed);
+  EXPECT_TRUE(line.ends_with(": File too large)")) << line;
+  EXPECT_EQ(Read("Main.pas"), main_pas);
+  EXPECT_EQ(Read("Main.dfm"), main_dfm);
+  for (const std::string& name : testing::ListDirectory(shop_)) EXPECT_NE(name[0], '.') << name;
+}
+
+// Two IDEs on one project at once: each run completes or stops with a message naming the
+// file that the other changed; nothing is numbered twice or lost.
+TEST_F(PolyverbIdeTest, TwoInstancesOnOneProjectLoseNothing) {
+  testing::ToolResult results[2];
+  {
+    std::thread second([&] { results[1] = Ide({"--yes", "Shop.dpr"}); });
+    results[0] = Ide({"--yes", "Shop.dpr"});
+    second.join();
+  }
+  int completed = 0;
+  for (const auto& r : results) {
+    if (r.exit_code == 0)
+      ++completed;
+    else
+      EXPECT_NE(r.err.find("was changed on disk"), std::string::npos) << Describe(r);
+  }
+  EXPECT_GE(completed, 1);
+  std::map<int, std::string> table;
+  const auto lang = TvLangFileEdit::ReadExisting(Path("english.lng"));
+  for (const TvIdentRec& rec : lang->Idents())
+    EXPECT_TRUE(table.emplace(rec.Number, rec.Text).second) << rec.Number;
+  std::multiset<std::string> used;
+  for (const char* name : {"Shop.dpr", "Main.pas", "About.pas", "Prices.pas"}) {
+    const std::string source = Read(name);
+    for (auto at = source.find("GetLangStr("); at != std::string::npos;
+         at = source.find("GetLangStr(", at + 1))
+      used.insert(table.at(std::stoi(source.substr(at + 11))));
+  }
+  for (const auto& group : lang->Props().Groups())
+    for (const auto& item : group.items) used.insert(table.at(item.value));
+  EXPECT_EQ(used, std::multiset<std::string>(kDemoStrings.begin(), kDemoStrings.end()));
+  ExpectPrepared("Main", "TfrmMain", "English");
+  ExpectPrepared("About", "TfrmAbout", "English");
 }
 
 struct StartCase {
@@ -286,10 +386,14 @@ INSTANTIATE_TEST_SUITE_P(
                   std::string("polyverb-ide: --lang, --no-sources and --no-forms answer the "
                               "wizard for --yes; give --yes too\n") +
                       kUsageTail},
+        StartCase{"EmptyLanguage",
+                  {"--yes", "--lang", "", "Shop.dpr"},
+                  2,
+                  std::string("polyverb-ide: --lang needs a language name\n") + kUsageTail},
         StartCase{"MissingProject",
                   {"--yes", "None.dpr"},
                   1,
-                  "polyverb-ide: Cannot open file %D/None.dpr\n"},
+                  "polyverb-ide: Cannot open file %D/None.dpr: No such file or directory\n"},
         StartCase{"BrokenProject",
                   {"--yes", "Main.pas"},
                   1,

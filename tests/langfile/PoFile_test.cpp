@@ -417,6 +417,21 @@ INSTANTIATE_TEST_SUITE_P(
                         "msgctxt \"1\"\nmsgid \"a\"\nmsgstr \"b\\0c\"\n",
                         "pl.po:4: the translation of string 1 contains a NUL character, which "
                         "a language file cannot store"},
+        // What export refuses, import refuses: its output must export again.
+        ImportErrorCase{"TranslationHoldsU0004",
+                        {{1, "a"}},
+                        "msgctxt \"1\"\nmsgid \"a\"\nmsgstr \"b\x04"
+                        "c\"\n",
+                        "pl.po:4: the translation of string 1 holds the control character "
+                        "U+0004, which a PO file cannot carry"},
+        ImportErrorCase{"KeptNativeTextHoldsU0004",
+                        {{1,
+                          "a\x04"
+                          "b"},
+                         {2, "x"}},
+                        "msgctxt \"2\"\nmsgid \"x\"\nmsgstr \"y\"\n",
+                        "/data/english.lng: the text of string 1 holds the control character "
+                        "U+0004, which a PO file cannot carry"},
         ImportErrorCase{"NumberTwiceInTheNativeFile",
                         {{1, "a"}, {1, "b"}},
                         "",

@@ -377,7 +377,7 @@ TEST(FormFileTest, SavesAtomicallyAndFindsTheFormFileInAnyCase) {
   form.Save(*found);
   EXPECT_EQ(testing::ReadBytes(*found), form.Write());
   EXPECT_EQ(testing::ErrorOf([&] { FormFile::Read(dir / "none.dfm"); }),
-            "Cannot open file " + dir / "none.dfm");
+            "Cannot open file " + dir / "none.dfm" + ": No such file or directory");
 }
 
 }  // namespace
