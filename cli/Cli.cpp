@@ -1,5 +1,7 @@
 #include "cli/Cli.h"
 
+#include <sys/stat.h>
+
 #include <charconv>
 
 #include "platform/Bytes.h"
@@ -7,9 +9,24 @@
 namespace polyverb::cli {
 
 bool WantsHelp(std::span<const std::string> args) {
-  for (const auto& a : args)
+  for (const auto& a : args) {
+    if (a == "--") return false;
     if (a == "-h" || a == "--help") return true;
+  }
   return false;
+}
+
+void RefuseOverwritingInput(const std::string& output, std::span<const std::string> inputs) {
+  struct stat out;
+  const bool out_exists = ::stat(output.c_str(), &out) == 0;
+  for (const std::string& input : inputs) {
+    struct stat in;
+    const bool same = input == output || (out_exists && ::stat(input.c_str(), &in) == 0 &&
+                                          in.st_dev == out.st_dev && in.st_ino == out.st_ino);
+    if (same)
+      throw UsageError("the output " + output + " is the input " + input +
+                       "; writing it would destroy what is read");
+  }
 }
 
 std::string EscapeText(std::string_view text) {

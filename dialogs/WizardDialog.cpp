@@ -208,6 +208,10 @@ TdlgPolyverb::TdlgPolyverb(QWidget* owner)
   cbProcessPAS->setObjectName(QStringLiteral("cbProcessPAS"));
   cbProcessPAS->setGeometry(136, 157, 169, 17);
   cbProcessPAS->setChecked(true);
+  cbProcessForms = new QCheckBox(QStringLiteral("Process form texts"), first);
+  cbProcessForms->setObjectName(QStringLiteral("cbProcessForms"));
+  cbProcessForms->setGeometry(136, 181, 169, 17);
+  cbProcessForms->setChecked(true);
 
   QWidget* second = Page(Notebook, "Second");
   Image2 = Picture(second, "Image2", Marker(), {112, 8, 20, 30});
@@ -249,7 +253,8 @@ TdlgPolyverb::TdlgPolyverb(QWidget* owner)
   setTabOrder(bbCancel, bbFinish);
   setTabOrder(bbFinish, edDefLang);
   setTabOrder(edDefLang, cbProcessPAS);
-  setTabOrder(cbProcessPAS, lvUnits);
+  setTabOrder(cbProcessPAS, cbProcessForms);
+  setTabOrder(cbProcessForms, lvUnits);
 
   connect(bbNext, &QPushButton::clicked, this, &TdlgPolyverb::bbNextClick);
   connect(bbBack, &QPushButton::clicked, this, &TdlgPolyverb::bbBackClick);

@@ -2,7 +2,7 @@
 // answers the modal dialogs as a person accepting the defaults would, finding controls by
 // their object names in the active modal dialog:
 //  - the wizard dlgPolyverb: --lang typed into edDefLang, --no-sources unchecking
-//    cbProcessPAS, then bbNext, bbNext, bbFinish;
+//    cbProcessPAS, --no-forms unchecking cbProcessForms, then bbNext, bbNext, bbFinish;
 //  - each string chooser dlgStrChoose: every row of lbStrings marked, then bbOK;
 //  - a message box: confirmed, its text echoed to stderr (the IDE's own error boxes are
 //    on stderr already).
@@ -26,6 +26,7 @@ class IdeMenus;
 struct AutoRunOptions {
   std::optional<std::string> language;  // typed into edDefLang when given
   bool process_sources = true;          // false: cbProcessPAS unchecked
+  bool process_forms = true;            // false: cbProcessForms unchecked
 };
 
 class AutoRun : public QObject {

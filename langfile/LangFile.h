@@ -107,6 +107,12 @@ class TvLangProps {
   // group already holds (ignoring case) keeps its text as first stored and takes the value.
   void Add(std::string_view group, std::string_view item, uint16_t value);
 
+  // The group called `group` (compared as Add compares), or null.
+  const Group* FindGroup(std::string_view group) const;
+  // Takes `item` out of `group` (compared as Add compares); a group left without items goes
+  // too, as a file never holds one. False when there was no such item.
+  bool Remove(std::string_view group, std::string_view item);
+
   int LastGroup() const { return FLastGroup; }
   int LastItem() const { return FLastItem; }
 
@@ -132,11 +138,13 @@ class TvLangStr {
 
 class TvLangFile {
  public:
-  // Forms the file name from `name` with MakeLangFileName and reads the file, creating an
-  // empty one (0 bytes) when it does not exist. Throws:
-  //  - "Cannot create file %s" when the file can neither be opened nor created (also when
-  //    another process holds it);
-  //  - "Not a language file or old version (1.1)" when it does not start with "LF";
+  // Forms the file name from `name` with MakeLangFileName and reads the file under its
+  // exclusive lock, creating an empty one (0 bytes) only when no file has that name; a
+  // file another process holds is waited for (LockWait), never taken for a missing one.
+  // Throws:
+  //  - "Cannot create file %s: REASON" when the file can neither be opened nor created,
+  //    or is still "in use by another process" after the wait;
+  //  - "Not a language file or old version (1.1): %s" when it does not start with "LF";
   //  - "Language file %s is damaged: ..." when a section runs past the end of the file or a
   //    string's text lies outside the text pool.
   // Nothing is written in any of these cases.
@@ -156,6 +164,7 @@ class TvLangFile {
   uint8_t HeaderFlag() const { return FHeaderFlag; }
   const TvLangHeader& Header() const { return FHeader; }
   const TvLangProps& Props() const { return FProps; }
+  TvLangProps& MutableProps() { return FProps; }
   const std::vector<std::string>& TextList() const { return FTextList; }
   const std::vector<TvIdentRec>& Idents() const { return FIdents; }
   // Entries may be edited in place (texts replaced); the table's order is the caller's.
@@ -181,7 +190,7 @@ class TvLangFile {
   // The same, keeping `bytes` itself for the entries to view.
   void ReadFromBuffer(ByteBuffer bytes);
   // Reads the file at FileName() without creating or locking it exclusively: a missing
-  // file is "Cannot open file %s".
+  // file is "Cannot open file %s: REASON".
   void LoadExisting();
 
   void ReadHeader(lng::ByteReader& in);

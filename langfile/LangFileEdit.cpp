@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "platform/Error.h"
-#include "platform/Files.h"
 
 namespace polyverb {
 
@@ -24,6 +23,14 @@ std::unique_ptr<TvLangFileEdit> TvLangFileEdit::FromBytes(std::string_view bytes
   std::unique_ptr<TvLangFileEdit> file(new TvLangFileEdit(NoLoad{}, std::move(name)));
   file->FIsNew = false;
   file->ReadFromBytes(bytes);
+  return file;
+}
+
+std::unique_ptr<TvLangFileEdit> TvLangFileEdit::ReadLocked(LockedFile& lock) {
+  std::unique_ptr<TvLangFileEdit> file(new TvLangFileEdit(NoLoad{}, lock.Path()));
+  file->FIsNew = false;
+  file->ReadFromBuffer(lock.ReadBytes());
+  file->lock_ = &lock;
   return file;
 }
 
@@ -194,7 +201,12 @@ void TvLangFileEdit::Save() {
 
 void TvLangFileEdit::SaveAs(const std::string& path) {
   const ByteBuffer bytes = SerializeToBuffer();
-  ReplaceFile(path, bytes.View());
+  // Under a held lock the save must not lock the file again: a second flock from this
+  // process would wait for its own first one.
+  if (lock_ != nullptr && path == FFileName)
+    ReplaceLockedFile(*lock_, bytes.View());
+  else
+    ReplaceFile(path, bytes.View());
   // Only a completed write touches the model.
   FHeader.Signature = std::string(lng::kSignature);
   FHeader.Version = std::string(lng::kWrittenVersion);

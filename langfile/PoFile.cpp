@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <unordered_map>
 
 #include "platform/Bytes.h"
 #include "platform/Error.h"
@@ -353,16 +354,40 @@ void CheckUniqueNumbers(const TvLangFile& file) {
   }
 }
 
-std::string NativeText(const TvLangFile& file, const TvIdentRec& rec, TextEncoding encoding) {
+// gettext keeps a message's context and id apart with this character, so no PO tool
+// accepts it inside a string.
+constexpr char kContextSeparator = '\x04';
+
+// Export refuses what this refuses; import checks its result with it too, so that every
+// file it writes can be exported again.
+void CheckExportable(const TvLangFile& file, const TvIdentRec& rec, TextEncoding encoding) {
   if (encoding == TextEncoding::kUtf8 && !IsValidUtf8(rec.Text))
     throw Error(file.FileName() + ": the text of string " + std::to_string(rec.Number) +
                 " is not valid UTF-8");
-  // gettext keeps a message's context and id apart with this character, so no PO tool
-  // accepts it inside a string.
-  if (rec.Text.find('\x04') != std::string::npos)
+  if (rec.Text.find(kContextSeparator) != std::string::npos)
     throw Error(file.FileName() + ": the text of string " + std::to_string(rec.Number) +
                 " holds the control character U+0004, which a PO file cannot carry");
+}
+
+std::string NativeText(const TvLangFile& file, const TvIdentRec& rec, TextEncoding encoding) {
+  CheckExportable(file, rec, encoding);
   return DecodeText(rec.Text, encoding);
+}
+
+// "#. GROUP: ITEM" for each property group item that names `number`: where a form text
+// stands on its form, for the translator. Names are shown as UTF-8; a control character
+// would end the comment line, so it becomes a space.
+std::unordered_map<int, std::string> PlaceComments(const TvLangFile& file) {
+  std::unordered_map<int, std::string> comments;
+  for (const TvLangProps::Group& group : file.Props().Groups()) {
+    for (const TvLangProps::Item& item : group.items) {
+      std::string line = DecodeToUtf8(group.name) + ": " + DecodeToUtf8(item.Text);
+      for (char& c : line)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+      comments[item.value] += "#. " + line + "\n";
+    }
+  }
+  return comments;
 }
 
 }  // namespace
@@ -495,8 +520,10 @@ std::string ExportPoTemplate(const TvLangFile& file, std::optional<TextEncoding>
                      "\n"
                      "X-Polyverb-Encoding: " +
                      std::string(EncodingName(enc)) + "\n");
+  const std::unordered_map<int, std::string> places = PlaceComments(file);
   for (const TvIdentRec& rec : file.Idents()) {
     out += '\n';
+    if (auto it = places.find(rec.Number); it != places.end()) out += it->second;
     AppendPoString(out, "msgctxt", std::to_string(rec.Number));
     AppendPoString(out, "msgid", NativeText(file, rec, enc));
     out += "msgstr \"\"\n";
@@ -567,6 +594,9 @@ PoImportReport ImportPo(TvLangFileEdit& file, const PoCatalog& po, std::string_v
     if (translation.find('\0') != std::string::npos)
       throw Error(at(entry) + "the translation of string " + ctxt +
                   " contains a NUL character, which a language file cannot store");
+    if (translation.find(kContextSeparator) != std::string::npos)
+      throw Error(at(entry) + "the translation of string " + ctxt +
+                  " holds the control character U+0004, which a PO file cannot carry");
     if (enc == TextEncoding::kWindows1252) {
       if (auto bad = Utf8ToWindows1252(translation, encoded))
         throw Error(at(entry) + "the translation of string " + ctxt + " holds " +
@@ -578,12 +608,14 @@ PoImportReport ImportPo(TvLangFileEdit& file, const PoCatalog& po, std::string_v
     }
     ++report.translated;
   }
-  for (std::size_t i = 0; i < idents.size(); ++i)
+  for (std::size_t i = 0; i < idents.size(); ++i) {
     if (entry_line[i] == 0) ++report.missing;
+    if (!texts[i]) CheckExportable(file, idents[i], enc);  // a native text that stays
+  }
 
   std::vector<TvIdentRec>& table = file.MutableIdents();
   for (std::size_t i = 0; i < table.size(); ++i)
-    if (texts[i]) table[i].Text = std::move(*texts[i]);
+    if (texts[i]) table[i].Text = file.KeepText(std::move(*texts[i]));
   return report;
 }
 

@@ -70,6 +70,12 @@ std::string Replacement(std::uint16_t number, TGlue glue) {
   return out;
 }
 
+bool IsPCharRoutine(std::string_view name) {
+  for (std::string_view routine : kPCharRoutines)
+    if (SameTextAscii(routine, name)) return true;
+  return false;
+}
+
 int FirstFreeNumber(const TvLangFileEdit& file) {
   // The largest, not the last: a table read out of order (9 then 5) must not get 6 to 9
   // a second time.

@@ -96,7 +96,7 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
 }
 
 SourceText::SourceText(ByteBuffer bytes, std::string_view name) : bytes_(std::move(bytes)) {
-  const std::string_view b = bytes_.View();
+  std::string_view b = bytes_.View();
   if (const void* nul = std::memchr(b.data(), 0, b.size()); nul != nullptr) {
     const auto offset = static_cast<const char*>(nul) - b.data();
     throw Error("Source file " + std::string(name) + " contains a NUL byte at offset " +
@@ -105,6 +105,8 @@ SourceText::SourceText(ByteBuffer bytes, std::string_view name) : bytes_(std::mo
   if (b.size() > kMaxSourceBytes)
     throw Error("Source file " + std::string(name) + " is too large (" + std::to_string(b.size()) +
                 " bytes)");
+  has_bom_ = b.starts_with(kUtf8ByteOrderMark);
+  if (has_bom_) b.remove_prefix(kUtf8ByteOrderMark.size());
   const std::size_t count = CountLines(b);
   line_table_ = ByteBuffer(count * sizeof(std::string_view));
   auto* views = reinterpret_cast<std::string_view*>(line_table_.Data());

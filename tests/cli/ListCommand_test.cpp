@@ -70,7 +70,8 @@ TEST_F(ListCommandTest, BadFilesAreReportedAndTheOthersStillListed) {
     const Captured run = Call(RunList, {"--tsv", jobs, missing, unit_, binary, unit_});
     EXPECT_EQ(run.status, kExitFailure);
     EXPECT_EQ(run.out, listed + listed);
-    EXPECT_EQ(run.err, "polyverb list: Cannot open file " + missing + "\n" +
+    EXPECT_EQ(run.err, "polyverb list: Cannot open file " + missing +
+                           ": No such file or directory\n" +
                            "polyverb list: Source file " + binary +
                            " contains a NUL byte at offset 10; it is not a text file\n");
   }
@@ -104,6 +105,31 @@ TEST_F(ListCommandTest, DoubleDashEndsOptions) {
   testing::TempDir inside(true);
   testing::WriteBytes("-x.pas", "program P; begin X('Dash') end.");
   EXPECT_EQ(Call(RunList, {"--", "-x.pas"}).out, "-x.pas:1:20: 1: 'Dash'\n");
+}
+
+// The sound rules by default, the classic ones on request; include files are found beside
+// the unit or in --include-dir, named in the output, and listed once per run.
+TEST(ListRulesTest, SoundByDefaultClassicOnRequestIncludeFilesFollowed) {
+  testing::TempDir dir(true);
+  testing::WriteBytes("r.pas",
+                      "program r; type TP = record X: Integer; end;\n"
+                      "begin {$I msg} {$I lost.inc} WriteLn('Hello, world'); end.\n");
+  testing::WriteBytes("s.pas", "program s; begin {$I msg} end.\n");
+  std::filesystem::create_directory("inc");
+  testing::WriteBytes("inc/msg.inc", "WriteLn('Included');\n");
+  const Captured sound = Call(RunList, {"--include-dir", "inc", "r.pas", "s.pas", "inc/msg.inc"});
+  EXPECT_EQ(sound.status, kExitOk);
+  EXPECT_EQ(sound.out, "inc/msg.inc:1:9: 1: 'Included'\nr.pas:2:38: 2: 'Hello, world'\n");
+  EXPECT_EQ(sound.err,
+            "polyverb list: warning: r.pas, line 2: the include file lost.inc was not found; its "
+            "literals are not offered\n"
+            "polyverb list: warning: inc/msg.inc was read as an include file earlier in this "
+            "run; its literals were offered there\n");
+  const Captured classic = Call(RunList, {"--classic", "r.pas", "s.pas"});
+  EXPECT_EQ(classic.out, "");
+  EXPECT_EQ(classic.err, "");
+  EXPECT_EQ(UsageMessage(RunList, {"--classic", "--include-dir", "inc", "r.pas"}),
+            "--include-dir needs the sound rules: the classic rules follow no includes");
 }
 
 TEST(ListUsageTest, MissingFileOrUnknownOptionIsUsageError) {
@@ -145,7 +171,7 @@ TEST(TokensCommandTest, UnreadableFileFails) {
     Call(RunTokens, {missing});
     FAIL() << "no error";
   } catch (const Error& e) {
-    EXPECT_EQ(std::string(e.what()), "Cannot open file " + missing);
+    EXPECT_EQ(std::string(e.what()), "Cannot open file " + missing + ": No such file or directory");
   }
 }
 

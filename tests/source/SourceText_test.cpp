@@ -72,12 +72,20 @@ TEST(SourceTextTest, ReadsFileIntoLineViews) {
             (Lines{"unit U;", "interface", "end."}));
 }
 
+TEST(SourceTextTest, ByteOrderMarkBelongsToNoLine) {
+  const SourceText text("\xEF\xBB\xBFunit U;\nend.", "u.pas");
+  EXPECT_TRUE(text.HasByteOrderMark());
+  EXPECT_EQ(Lines(text.Lines().begin(), text.Lines().end()), (Lines{"unit U;", "end."}));
+  EXPECT_FALSE(SourceText("unit U;", "u.pas").HasByteOrderMark());
+}
+
 TEST(SourceTextTest, RefusesMissingFileAndNulByte) {
   testing::TempDir dir;
   const std::string missing = dir / "missing.pas";
-  EXPECT_EQ(testing::ErrorOf([&] { ReadSourceFile(missing); }), "Cannot open file " + missing);
+  EXPECT_EQ(testing::ErrorOf([&] { ReadSourceFile(missing); }),
+            "Cannot open file " + missing + ": No such file or directory");
   EXPECT_EQ(testing::ErrorOf([&] { ReadSourceFile(dir.path()); }),
-            "Cannot open file " + dir.path());
+            "Cannot open file " + dir.path() + ": is a directory");
 
   const std::string binary = dir / "nul.pas";
   testing::WriteBytes(binary, std::string("ab\r\ncd\0ef", 9));
