@@ -82,14 +82,14 @@ class CorpusTest : public ::testing::TestWithParam<CorpusProject> {
   // Free Pascal's converter for the binary forms, built once.
   static void SetUpTestSuite() {
 #ifdef FPC_BIN
-    tools_ = new testing::TempDir();
-    const auto r = testing::RunTool(FPC_BIN, {"-v0", "-FE" + tools_->path(), "-FU" + tools_->path(),
+    fpc_tools = new testing::TempDir();
+    const auto r = testing::RunTool(FPC_BIN, {"-v0", "-FE" + fpc_tools->path(), "-FU" + fpc_tools->path(),
                                               POLYVERB_FPC_TOOLS "/formtotext.pas"});
     ASSERT_EQ(r.exit_code, 0) << r.out << r.err;
 #endif
   }
   static void TearDownTestSuite() {
-    delete tools_;
+    delete fpc_tools;
   }
 
   void SetUp() override {
@@ -100,11 +100,11 @@ class CorpusTest : public ::testing::TestWithParam<CorpusProject> {
       fs::permissions(entry.path(), fs::perms::owner_write, fs::perm_options::add);
   }
 
-  static testing::TempDir* tools_;
+  static testing::TempDir* fpc_tools;
   testing::TempDir dir_;
   const std::string copy_ = dir_ / "project";
 };
-testing::TempDir* CorpusTest::tools_ = nullptr;
+testing::TempDir* CorpusTest::fpc_tools = nullptr;
 
 TEST_P(CorpusTest, EveryFormTextIsInItsGroupAndEveryFormStillReads) {
   const std::string dpr = copy_ + "/" + GetParam().dpr;
@@ -154,8 +154,8 @@ TEST_P(CorpusTest, EveryFormTextIsInItsGroupAndEveryFormStillReads) {
         declared += c->ClassName() == "TvMLang" && c->Kind() == FormObjectKind::kObject;
     EXPECT_EQ(declared, 1);
 
-    if (own.Format() != FormFormat::kText && tools_ != nullptr) {
-      const auto fpc = testing::RunTool(tools_->path() + "/formtotext", {form.form_path});
+    if (own.Format() != FormFormat::kText && fpc_tools != nullptr) {
+      const auto fpc = testing::RunTool(fpc_tools->path() + "/formtotext", {form.form_path});
       EXPECT_EQ(fpc.exit_code, 0) << fpc.err;
       EXPECT_NE(fpc.out.find("  object vMLang1: TvMLang\n    LangFileName = 'English'\n"),
                 std::string::npos);

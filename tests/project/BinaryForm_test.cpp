@@ -139,25 +139,25 @@ class BinaryFormFpcTest : public ::testing::TestWithParam<std::string> {
  protected:
   static void SetUpTestSuite() {
 #ifdef FPC_BIN
-    tools_ = new testing::TempDir();
-    const auto r = testing::RunTool(FPC_BIN, {"-v0", "-FE" + tools_->path(), "-FU" + tools_->path(),
+    fpc_tools = new testing::TempDir();
+    const auto r = testing::RunTool(FPC_BIN, {"-v0", "-FE" + fpc_tools->path(), "-FU" + fpc_tools->path(),
                                               POLYVERB_FPC_TOOLS "/formtotext.pas"});
     ASSERT_EQ(r.exit_code, 0) << r.out << r.err;
 #endif
   }
   static void TearDownTestSuite() {
-    delete tools_;
+    delete fpc_tools;
   }
 
   std::string FpcText(const std::string& path) {
-    const auto r = testing::RunTool(tools_->path() + "/formtotext", {path});
+    const auto r = testing::RunTool(fpc_tools->path() + "/formtotext", {path});
     EXPECT_EQ(r.exit_code, 0) << r.err;
     return r.out;
   }
 
-  static testing::TempDir* tools_;
+  static testing::TempDir* fpc_tools;
 };
-testing::TempDir* BinaryFormFpcTest::tools_ = nullptr;
+testing::TempDir* BinaryFormFpcTest::fpc_tools = nullptr;
 
 TEST_P(BinaryFormFpcTest, WrittenFileIsTheOriginalPlusTheNewComponent) {
 #ifndef FPC_BIN

@@ -10,7 +10,7 @@ namespace polyverb {
 namespace {
 
 TEST(FindClassParentTest, ReadsTheParentAsWritten) {
-  constexpr std::string_view unit =
+  const std::string_view unit =
       "unit U;\ninterface\ntype\n  TfrmChild = class;\n  TRef = class of TfrmChild;\n"
       "  { TfrmChild = class(TWrong) }\n"
       "  TFRMCHILD = class sealed (Base.Forms.TfrmBase, IDialog)\n  end;\n"

@@ -57,7 +57,7 @@ TEST(CollectFormTextsTest, FormPropsAddAndRemoveNames) {
 }
 
 TEST(CollectFormTextsTest, InheritedFormHoldsItsAncestorsTextsFirstAndItsOwnValues) {
-  constexpr std::string_view base =
+  const std::string_view base =
       "object frmBase: TfrmBase\n"
       "  Caption = 'Base'\n"
       "  object lblTitle: TLabel\n    Caption = 'Title'\n  end\n"
@@ -69,7 +69,7 @@ TEST(CollectFormTextsTest, InheritedFormHoldsItsAncestorsTextsFirstAndItsOwnValu
       "  end\n"
       "  inline frm1: TFrame1\n    object lblIn: TLabel\n      Caption = 'In'\n    end\n  end\n"
       "end\n";
-  constexpr std::string_view child =
+  const std::string_view child =
       "inherited frmChild: TfrmChild\n"
       "  inherited lblFooter: TLabel\n    Caption = 'Child footer'\n    Hint = 'New'\n  end\n"
       "  inherited lblGone: TLabel\n    Caption = ''\n  end\n"
