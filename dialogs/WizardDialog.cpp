@@ -208,9 +208,14 @@ TdlgPolyverb::TdlgPolyverb(QWidget* owner)
   cbProcessPAS->setObjectName(QStringLiteral("cbProcessPAS"));
   cbProcessPAS->setGeometry(136, 157, 169, 17);
   cbProcessPAS->setChecked(true);
+  cbProcessForms = new QCheckBox(QStringLiteral("Process form texts"), first);
+  cbProcessForms->setObjectName(QStringLiteral("cbProcessForms"));
+  cbProcessForms->setGeometry(136, 181, 169, 17);
+  cbProcessForms->setChecked(true);
+  // Above: the page has no room below the two process boxes.
   cbAnnotate = new QCheckBox(QStringLiteral("Write each text after its call"), first);
   cbAnnotate->setObjectName(QStringLiteral("cbAnnotate"));
-  cbAnnotate->setGeometry(136, 179, 273, 17);
+  cbAnnotate->setGeometry(136, 133, 273, 17);
   cbAnnotate->setToolTip(
       QStringLiteral("GetLangStr(12) {data/world.ini}: the replaced text as a "
                      "comment, for the people who read the code"));
@@ -255,7 +260,8 @@ TdlgPolyverb::TdlgPolyverb(QWidget* owner)
   setTabOrder(bbCancel, bbFinish);
   setTabOrder(bbFinish, edDefLang);
   setTabOrder(edDefLang, cbProcessPAS);
-  setTabOrder(cbProcessPAS, cbAnnotate);
+  setTabOrder(cbProcessPAS, cbProcessForms);
+  setTabOrder(cbProcessForms, cbAnnotate);
   setTabOrder(cbAnnotate, lvUnits);
 
   connect(bbNext, &QPushButton::clicked, this, &TdlgPolyverb::bbNextClick);

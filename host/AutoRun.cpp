@@ -109,6 +109,12 @@ void AutoRun::Poll() {
         else
           Fail("the wizard has no cbProcessPAS");
       }
+      if (!options_.process_forms) {
+        if (auto* check = modal->findChild<QCheckBox*>("cbProcessForms"))
+          check->setChecked(false);
+        else
+          Fail("the wizard has no cbProcessForms");
+      }
     }
     // One click per poll, so that the wizard has turned its page before the next one.
     if (!ClickIfAvailable(*modal, "bbFinish")) ClickIfAvailable(*modal, "bbNext");

@@ -2,7 +2,8 @@
 // answers the modal dialogs as a person accepting the defaults would, finding controls by
 // their object names in the active modal dialog:
 //  - the wizard dlgPolyverb: --lang typed into edDefLang, --no-sources unchecking
-//    cbProcessPAS, --annotate checking cbAnnotate, then bbNext, bbNext, bbFinish;
+//    cbProcessPAS, --no-forms unchecking cbProcessForms, --annotate checking cbAnnotate,
+//    then bbNext, bbNext, bbFinish;
 //  - each string chooser dlgStrChoose: the rows of lbStrings that --mark asks for marked
 //    (all, the suggested ones, or none), then bbOK;
 //  - a message box: confirmed, its text echoed to stderr (the IDE's own error boxes are
@@ -30,6 +31,7 @@ enum class AutoMark { kAll, kSuggested, kNone };
 struct AutoRunOptions {
   std::optional<std::string> language;  // typed into edDefLang when given
   bool process_sources = true;          // false: cbProcessPAS unchecked
+  bool process_forms = true;            // false: cbProcessForms unchecked
   bool annotate = false;                // true: cbAnnotate checked
   AutoMark mark = AutoMark::kSuggested;
 };

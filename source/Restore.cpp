@@ -53,6 +53,71 @@ bool IsWholeArgument(std::string_view line, std::size_t from, std::size_t to) {
          (line[to] == ')' || line[to] == ',');
 }
 
+// A name the run-time unit vLangRT exports (or may: every "lang..." name counts), as the
+// scanner gives identifiers, in lower case. A file that still names one keeps the unit.
+bool NamesRunTimeUnit(std::string_view word) {
+  return word == "getlangstr" || word.starts_with("lang") || word.starts_with("loadlanguage") ||
+         word == "unloadlanguage" || word == "languagechosen" ||
+         word.starts_with("makelangfilename") || word == "tvlangchangeproc" ||
+         word.ends_with("langchangehandler");
+}
+
+// Takes the run-time unit out of the uses clauses where conversion put it, in the two
+// forms it writes: " vLangRT," right after the word uses, and a clause of its own,
+// "\r\n\r\nuses vLangRT;", after `implementation` or the program heading. Only when
+// nothing else in the file names what the unit exports. True when anything was removed.
+bool RemoveRunTimeUses(std::vector<std::string>& lines) {
+  struct Token {
+    TTokenKind kind;
+    std::string text;
+    std::int32_t line, pos, next;
+  };
+  std::vector<Token> tokens;
+  {
+    const std::vector<std::string_view> views(lines.begin(), lines.end());
+    TvScanner scanner(views);
+    for (scanner.Reset(); !scanner.AtEnd(); scanner.NextToken())
+      tokens.push_back({scanner.Kind(), std::string(scanner.Token()), scanner.LineIndex(),
+                        scanner.TokenPos(), scanner.NextPos()});
+  }
+  struct Found {
+    std::size_t uses;  // token index of "uses"
+    bool own_clause;
+  };
+  std::vector<Found> found;
+  for (std::size_t t = 0; t + 2 < tokens.size(); ++t) {
+    if (tokens[t].kind != tkIdentifier || tokens[t].text != "uses" ||
+        tokens[t + 1].text != "vlangrt" || (tokens[t + 2].text != "," && tokens[t + 2].text != ";"))
+      continue;
+    found.push_back({t, tokens[t + 2].text == ";"});
+    t += 2;
+  }
+  for (std::size_t t = 0; t < tokens.size(); ++t)
+    if (tokens[t].kind == tkIdentifier && NamesRunTimeUnit(tokens[t].text)) return false;
+
+  bool removed = false;
+  // From the end, so that earlier lines and columns stay where the scan found them.
+  for (auto it = found.rbegin(); it != found.rend(); ++it) {
+    const Token& uses = tokens[it->uses];
+    const auto l = static_cast<std::size_t>(uses.line);
+    std::string& line = lines[l];
+    constexpr std::string_view kEntry = " vLangRT,";
+    constexpr std::string_view kClause = "uses vLangRT;";
+    if (!it->own_clause) {
+      const auto at = static_cast<std::size_t>(uses.next - 1);
+      if (line.compare(at, kEntry.size(), kEntry) != 0) continue;
+      line.erase(at, kEntry.size());
+      removed = true;
+    } else if (uses.pos == 1 && line.starts_with(kClause) && l >= 2 && lines[l - 1].empty()) {
+      lines[l - 2] += line.substr(kClause.size());
+      lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(l - 1),
+                  lines.begin() + static_cast<std::ptrdiff_t>(l + 1));
+      removed = true;
+    }
+  }
+  return removed;
+}
+
 }  // namespace
 
 std::vector<TLangCall> FindLangCalls(std::span<const std::string_view> lines) {
@@ -147,6 +212,9 @@ TRestoreResult RestoreLangCalls(std::span<const std::string_view> lines, const T
   // Right to left within a line, so the columns found on the line as read stay right.
   for (auto it = splices.rbegin(); it != splices.rend(); ++it)
     result.lines[it->line].replace(it->from, it->to - it->from, it->with);
+  // The run-time unit went into the uses clause with the first call; it goes with the last.
+  if (result.remaining.empty() && !result.restored.empty())
+    result.uses_removed = RemoveRunTimeUses(result.lines);
   return result;
 }
 

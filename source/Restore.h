@@ -46,14 +46,17 @@ struct TRestoreResult {
   std::vector<TRestoredCall> restored;  // in source order
   std::vector<TLangCall> missing;       // selected, but the language file lacks the number
   std::set<long long> remaining;        // numbers still called after the restore
-  bool Changed() const { return !restored.empty(); }
+  bool uses_removed = false;            // vLangRT taken out of the uses clause
+  bool Changed() const { return !restored.empty() || uses_removed; }
 };
 
 // Restores in Lines every call whose number `selected` accepts and the language file
 // holds (the first entry of a number counts, as at run time). A "+" that conversion put
 // between the call and a character code ('abc'#13 became GetLangStr(1)+#13) goes too,
 // and so does the call's annotation comment when it matches the text. Calls left
-// (not selected, or missing from the file) stay byte for byte.
+// (not selected, or missing from the file) stay byte for byte. When no call is left, the
+// run-time unit vLangRT leaves the uses clause where conversion put it, unless the file
+// still names something of it.
 TRestoreResult RestoreLangCalls(std::span<const std::string_view> lines, const TvLangFile& lang,
                                 const std::function<bool(long long)>& selected);
 

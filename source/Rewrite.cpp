@@ -100,6 +100,12 @@ std::string Annotation(std::string_view text) {
   return out + '}';
 }
 
+bool IsPCharRoutine(std::string_view name) {
+  for (std::string_view routine : kPCharRoutines)
+    if (SameTextAscii(routine, name)) return true;
+  return false;
+}
+
 int FirstFreeNumber(const TvLangFileEdit& file) {
   // The largest, not the last: a table read out of order (9 then 5) must not get 6 to 9
   // a second time.

@@ -73,7 +73,7 @@ TEST_F(RestoreCommandTest, DryRunShowsTheChangeAndWritesNothing) {
   const std::string converted = testing::ReadBytes("u.pas");
   const Captured run = Restore({"--dry-run", "--prune", "--numbers", "3", "u.pas"});
   EXPECT_EQ(run.out,
-            "u.pas:6:72: 'Next' <- +GetLangStr(3) {Next}\n"
+            "u.pas:8:72: 'Next' <- +GetLangStr(3) {Next}\n"
             "u.pas: 1 call restored (dry run)\n" +
                 Lng() + ": 1 entry would be pruned\n");
   EXPECT_EQ(testing::ReadBytes("u.pas"), converted);
@@ -111,7 +111,8 @@ TEST_F(RestoreCommandTest, BadCallsAndAMissingLanguageFileChangeNothing) {
     Restore({"--lang", "French", "u.pas"});
     ADD_FAILURE() << "no error";
   } catch (const Error& e) {
-    EXPECT_EQ(std::string(e.what()), "Cannot open file " + CurrentDirectory() + "/french.lng");
+    EXPECT_EQ(std::string(e.what()),
+              "Cannot open file " + CurrentDirectory() + "/french.lng: No such file or directory");
   }
   EXPECT_EQ(testing::ReadBytes("u.pas"), converted);
 }
