@@ -1,6 +1,7 @@
 // Peak heap of a benchmark binary: replaces the global operator new and delete so every
 // allocation is counted by its usable size. Include it in exactly one file of a binary.
-// g_live is the bytes allocated now, g_peak the largest g_live seen (reset it freely).
+// g_live is the bytes allocated now (mapped buffers included), g_peak the largest g_live
+// seen (reset it freely).
 #pragma once
 
 #include <malloc.h>
@@ -9,6 +10,8 @@
 #include <cstddef>
 #include <cstdlib>
 #include <new>
+
+#include "platform/ByteBuffer.h"
 
 namespace heap_counter {
 
@@ -31,6 +34,17 @@ inline void Release(void* p) noexcept {
   g_live.fetch_sub(malloc_usable_size(p), std::memory_order_relaxed);
   std::free(p);
 }
+
+// Large buffers bypass the heap (ByteBuffer maps them): they count as live bytes too.
+inline void OnMapped(std::ptrdiff_t change) {
+  const std::size_t live =
+      g_live.fetch_add(static_cast<std::size_t>(change), std::memory_order_relaxed) +
+      static_cast<std::size_t>(change);
+  std::size_t peak = g_peak.load(std::memory_order_relaxed);
+  while (live > peak && !g_peak.compare_exchange_weak(peak, live, std::memory_order_relaxed)) {
+  }
+}
+inline const bool kObservingMappings = (polyverb::ByteBuffer::ObserveMappings(&OnMapped), true);
 
 }  // namespace heap_counter
 

@@ -75,7 +75,7 @@ const Files& Setup(TextEncoding encoding) {
   for (const auto& rec : file->Idents()) {
     po += '\n';
     polyverb::AppendPoString(po, "msgctxt", std::to_string(rec.Number));
-    std::string utf8 = rec.Text;
+    std::string utf8(rec.Text);
     if (encoding == TextEncoding::kWindows1252) {
       std::size_t at;
       while ((at = utf8.find('\xE9')) != std::string::npos) utf8.replace(at, 1, "\xC3\xA9");

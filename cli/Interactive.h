@@ -1,25 +1,22 @@
 // polyverb process --interactive: the string chooser dialog on the command line.
 //
-// The only Qt code of the command line. Nothing here runs unless --interactive is given,
-// so the other commands, and the fuzzers and benchmarks that link the command layer, need
-// no display.
+// The dialog is Qt, and the command line loads no Qt unless this option is given: the
+// session loads the chooser library (ChooserPlugin.h) when it is created.
 #pragma once
 
-#include <memory>
 #include <span>
 #include <string>
-#include <vector>
 
 #include "source/LiteralList.h"
 
-class QApplication;
-
 namespace polyverb::cli {
 
-// The GUI for as long as it lives: the process's QApplication, created here unless the
-// process already has one. Throws Error when there is no display to show a dialog on,
-// checked before Qt is touched where possible, since Qt aborts the process when it finds
-// none.
+struct ChooserApi;
+
+// The GUI for as long as it lives: the process's QApplication, created by the chooser
+// library unless the process already has one. Throws Error when the library cannot be
+// loaded or there is no display to show a dialog on (checked before Qt is started where
+// possible, since Qt aborts the process when it finds none).
 class InteractiveSession {
  public:
   InteractiveSession();
@@ -32,10 +29,8 @@ class InteractiveSession {
   void Choose(std::span<const std::string> lines, TLangStrings& strings);
 
  private:
-  int argc_ = 0;
-  std::vector<std::string> args_;
-  std::vector<char*> argv_;
-  std::unique_ptr<QApplication> app_;
+  const ChooserApi* api_ = nullptr;
+  void* session_ = nullptr;
 };
 
 }  // namespace polyverb::cli

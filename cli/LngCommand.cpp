@@ -1,10 +1,13 @@
 // polyverb lng show | add | path
+#include <algorithm>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/Cli.h"
 #include "langfile/LangFileEdit.h"
+#include "langfile/LangFileWriter.h"
 
 namespace polyverb::cli {
 namespace {
@@ -94,10 +97,13 @@ void ShowAll(const TvLangFile& file, std::ostream& out) {
 int Show(std::span<const std::string> args) {
   bool strings_only = false;
   std::vector<std::string> files;
+  bool options = true;
   for (const auto& a : args) {
-    if (a == "--strings")
+    if (options && a == "--")
+      options = false;
+    else if (options && a == "--strings")
       strings_only = true;
-    else if (a.starts_with("-") && a != "-")
+    else if (options && a.starts_with("-") && a != "-")
       throw UsageError("unknown option " + a);
     else
       files.push_back(a);
@@ -118,36 +124,84 @@ int Show(std::span<const std::string> args) {
   return kExitOk;
 }
 
+std::string Strings(std::size_t n) {
+  return std::to_string(n) + (n == 1 ? " string" : " strings");
+}
+
 int Add(std::span<const std::string> args) {
-  if (args.empty()) throw UsageError("lng add needs a FILE");
-  for (const auto& a : args)
-    if (a.starts_with("--")) throw UsageError("unknown option " + a);
-  const std::string& path = args[0];
-  if ((args.size() - 1) % 2 != 0) throw UsageError("NUMBER and TEXT come in pairs");
+  bool replace = true;
+  std::vector<std::string> words;
+  bool options = true;
+  for (const auto& a : args) {
+    if (options && a == "--")
+      options = false;
+    else if (options && a == "--no-replace")
+      replace = false;
+    else if (options && a.starts_with("--"))
+      throw UsageError("unknown option " + a);
+    else
+      words.push_back(a);
+  }
+  if (words.empty()) throw UsageError("lng add needs a FILE");
+  const std::string& path = words[0];
+  if ((words.size() - 1) % 2 != 0) throw UsageError("NUMBER and TEXT come in pairs");
   // Every pair is checked before the file is touched.
   std::vector<std::pair<uint16_t, std::string>> pairs;
-  for (std::size_t i = 1; i + 1 < args.size(); i += 2) {
+  for (std::size_t i = 1; i + 1 < words.size(); i += 2) {
     unsigned long number;
-    if (!ParseNumber(args[i], 0, 65535, number))
-      throw UsageError("'" + args[i] + "' is not a string number from 0 to 65535");
-    pairs.emplace_back(static_cast<uint16_t>(number), args[i + 1]);
+    if (!ParseNumber(words[i], 0, 65535, number))
+      throw UsageError("'" + words[i] + "' is not a string number from 0 to 65535");
+    pairs.emplace_back(static_cast<uint16_t>(number), words[i + 1]);
   }
-  std::unique_ptr<TvLangFileEdit> file;
+  // One writer at a time: the table is read and saved under the file's lock.
+  std::optional<LangFileWriter> writer;
   try {
-    file = TvLangFileEdit::OpenPath(path);
+    writer.emplace(path);
   } catch (const Error& e) {
     Rethrow(path, e);
   }
-  for (const auto& [number, text] : pairs) file->AddIdent(number, text, 0);
-  file->Save();
-  std::cout << path << ": " << pairs.size() << " string" << (pairs.size() == 1 ? "" : "s")
-            << " added, " << file->Idents().size() << " in the table\n";
+  TvLangFileEdit& file = writer->File();
+  std::size_t added = 0, replaced = 0, kept = 0;
+  std::string notes;
+  for (const auto& pair : pairs) {
+    const auto& [number, text] = pair;
+    auto& idents = file.MutableIdents();
+    const auto it = std::find_if(idents.begin(), idents.end(),
+                                 [&](const TvIdentRec& rec) { return rec.Number == pair.first; });
+    if (it == idents.end()) {
+      file.AddIdent(number, text, 0);
+      ++added;
+    } else if (replace) {
+      // A second entry of one number would make the table unusable for translators.
+      notes += path + ": string " + std::to_string(number) + " " + Quoted(it->Text) +
+               " replaced by " + Quoted(text) + "\n";
+      it->Text = file.KeepText(std::string(text));
+      ++replaced;
+    } else {
+      notes += path + ": string " + std::to_string(number) + " kept as " + Quoted(it->Text) +
+               " (--no-replace)\n";
+      ++kept;
+    }
+  }
+  writer->Save();
+  std::cout << notes << path << ": " << Strings(added) << " added, "
+            << (replaced > 0 ? std::to_string(replaced) + " replaced, " : "")
+            << (kept > 0 ? std::to_string(kept) + " kept, " : "") << file.Idents().size()
+            << " in the table\n";
   return kExitOk;
 }
 
 int Path(std::span<const std::string> args) {
-  if (args.size() != 1) throw UsageError("lng path takes exactly one NAME");
-  std::cout << MakeLangFileName(args[0]) << "\n";
+  std::vector<std::string> names;
+  bool options = true;
+  for (const auto& a : args) {
+    if (options && a == "--")
+      options = false;
+    else
+      names.push_back(a);
+  }
+  if (names.size() != 1) throw UsageError("lng path takes exactly one NAME");
+  std::cout << MakeLangFileName(names[0]) << "\n";
   return kExitOk;
 }
 

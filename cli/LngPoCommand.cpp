@@ -1,6 +1,4 @@
 // polyverb lng export | import: the translators' round trip through PO files.
-#include <sys/stat.h>
-
 #include <iostream>
 #include <optional>
 #include <string>
@@ -21,8 +19,16 @@ struct PoArgs {
 
 PoArgs ParseArgs(std::span<const std::string> args) {
   PoArgs parsed;
+  bool options = true;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
+    if (!options || a == "--") {
+      if (options)
+        options = false;
+      else
+        parsed.files.push_back(a);
+      continue;
+    }
     auto value = [&](std::string_view option) -> const std::string& {
       if (i + 1 >= args.size()) throw UsageError(std::string(option) + " needs a value");
       return args[++i];
@@ -60,17 +66,12 @@ std::unique_ptr<TvLangFileEdit> ReadLangFile(const std::string& path) {
   }
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
-  struct stat sa, sb;
-  if (stat(a.c_str(), &sa) != 0 || stat(b.c_str(), &sb) != 0) return false;
-  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
-
 }  // namespace
 
 int LngExport(std::span<const std::string> args) {
   PoArgs parsed = ParseArgs(args);
   if (parsed.files.size() != 1) throw UsageError("lng export takes exactly one FILE");
+  if (parsed.output) RefuseOverwritingInput(*parsed.output, parsed.files);
   std::unique_ptr<TvLangFileEdit> file = ReadLangFile(parsed.files[0]);
   const std::string po = ExportPoTemplate(*file, parsed.encoding);
   if (parsed.output) {
@@ -90,9 +91,7 @@ int LngImport(std::span<const std::string> args) {
   const std::string& native_path = parsed.files[0];
   const std::string& po_path = parsed.files[1];
   const std::string& out_path = *parsed.output;
-  // Writing the translation over the native file would lose the native texts.
-  if (out_path == native_path || SameFile(out_path, native_path))
-    throw UsageError("OUT.lng must not be the native file " + native_path);
+  RefuseOverwritingInput(out_path, parsed.files);
 
   std::unique_ptr<TvLangFileEdit> file = ReadLangFile(native_path);
   PoCatalog catalog = ReadPo(ReadWholeFile(po_path), po_path);

@@ -17,55 +17,26 @@
 #include "source/Rewrite.h"
 #include "source/SourceProcessing.h"
 #include "source/SourceText.h"
+#include "source/SourceUnit.h"
+#include "source/SuggestRules.h"
+#include "source/UnitRewrite.h"
 
 namespace polyverb::cli {
 namespace {
 
-enum class MarkMode { kAll, kNone, kList };
-
-// Candidate numbers as `polyverb list` prints them: 1-based, in source order.
-struct MarkRange {
-  unsigned long first = 0;
-  unsigned long last = 0;
-};
+enum class MarkMode { kAll, kNone, kList, kSuggested };
 
 struct ProcessArgs {
   std::string lang = "English";  // the wizard's default language name
   MarkMode mode = MarkMode::kAll;
-  std::vector<MarkRange> list;
+  std::vector<NumberRange> list;  // candidate numbers as polyverb list prints them
   bool dry_run = false;
+  bool annotate = false;     // the literal's text as a comment after each call
   bool marks_given = false;  // --mark was given
   bool interactive = false;  // the user marks in the chooser dialog instead
+  TConversionOptions options;
   std::vector<std::string> files;
 };
-
-std::vector<MarkRange> ParseMarkList(const std::string& text) {
-  auto malformed = [&](const std::string& why) {
-    return UsageError("malformed --mark list '" + text + "': " + why);
-  };
-  constexpr unsigned long kMax = 0xFFFFFFFFul;
-  std::vector<MarkRange> ranges;
-  std::size_t pos = 0;
-  while (true) {
-    const std::size_t comma = std::min(text.find(',', pos), text.size());
-    const std::string item = text.substr(pos, comma - pos);
-    if (item.empty()) throw malformed("an empty item");
-    MarkRange range;
-    const std::size_t dash = item.find('-');
-    const bool ok =
-        dash == std::string::npos
-            ? ParseNumber(item, 1, kMax, range.first)
-            : ParseNumber(std::string_view(item).substr(0, dash), 1, kMax, range.first) &&
-                  ParseNumber(std::string_view(item).substr(dash + 1), 1, kMax, range.last);
-    if (!ok) throw malformed("'" + item + "' is not a number or a range N-M of numbers from 1");
-    if (dash == std::string::npos) range.last = range.first;
-    if (range.last < range.first) throw malformed("the range '" + item + "' runs backwards");
-    ranges.push_back(range);
-    if (comma == text.size()) break;
-    pos = comma + 1;
-  }
-  return ranges;
-}
 
 ProcessArgs ParseProcessArgs(std::span<const std::string> args) {
   ProcessArgs parsed;
@@ -88,14 +59,22 @@ ProcessArgs ParseProcessArgs(std::span<const std::string> args) {
         parsed.mode = MarkMode::kAll;
       } else if (mark == "none") {
         parsed.mode = MarkMode::kNone;
+      } else if (mark == "suggested") {
+        parsed.mode = MarkMode::kSuggested;
       } else {
         parsed.mode = MarkMode::kList;
-        parsed.list = ParseMarkList(mark);
+        parsed.list = ParseNumberList(mark, "--mark", 1);
       }
     } else if (options && a == "--dry-run") {
       parsed.dry_run = true;
+    } else if (options && a == "--annotate") {
+      parsed.annotate = true;
     } else if (options && a == "--interactive") {
       parsed.interactive = true;
+    } else if (options && a == "--classic") {
+      parsed.options.rules = TCandidateRules::kClassic;
+    } else if (options && a == "--include-dir") {
+      parsed.options.include_dirs.push_back(value());
     } else if (options && a.size() > 1 && a[0] == '-') {
       throw UsageError("unknown option '" + a + "'");
     } else {
@@ -109,16 +88,24 @@ ProcessArgs ParseProcessArgs(std::span<const std::string> args) {
     throw UsageError("--interactive and --dry-run exclude each other");
   if (parsed.mode == MarkMode::kList && parsed.files.size() != 1)
     throw UsageError("--mark with a list of numbers takes exactly one FILE");
+  if (parsed.options.rules == TCandidateRules::kClassic && !parsed.options.include_dirs.empty())
+    throw UsageError("--include-dir needs the sound rules: the classic rules follow no includes");
   return parsed;
 }
 
-// Sets the marks as --mark asks. Every Chosen is written, whatever it held before.
-void Mark(const ProcessArgs& args, TLangStrings& strings) {
+// Sets the marks as --mark asks, the suggested ones from the literals' places in Lines.
+// Every Chosen is written, whatever it held before.
+template <typename Line>
+void Mark(const ProcessArgs& args, std::span<const Line> lines, TLangStrings& strings) {
+  std::vector<TSuggestion> suggestions;
+  if (args.mode == MarkMode::kSuggested) suggestions = SuggestMarks(lines, strings);
   for (std::int32_t i = 0; i < strings.Count(); ++i) {
     bool chosen = args.mode == MarkMode::kAll;
+    if (args.mode == MarkMode::kSuggested)
+      chosen = suggestions[static_cast<std::size_t>(i)].suggest == TSuggest::kMark;
     if (args.mode == MarkMode::kList) {
       const auto number = static_cast<unsigned long>(i) + 1;
-      for (const MarkRange& r : args.list)
+      for (const NumberRange& r : args.list)
         chosen = chosen || (number >= r.first && number <= r.last);
     }
     strings.Items(i).Chosen = chosen;
@@ -129,11 +116,10 @@ void Mark(const ProcessArgs& args, TLangStrings& strings) {
 // reading the source alone, before the language file is touched.
 void CheckListAgainstSource(const ProcessArgs& args) {
   const std::string& file = args.files.front();
-  const SourceText source = ReadSourceFile(file);
-  TLangStrings strings;
-  FindStrings(source.Lines(), strings);
-  const auto count = static_cast<unsigned long>(strings.Count());
-  for (const MarkRange& r : args.list) {
+  TConversionRun scratch(args.options);  // the real run offers the include files
+  const TSourceUnit unit(file, scratch);
+  const auto count = static_cast<unsigned long>(unit.Strings().Count());
+  for (const NumberRange& r : args.list) {
     if (r.last > count)
       throw UsageError(
           "--mark names candidate " + std::to_string(r.last) + ", but " + file + " has " +
@@ -204,48 +190,83 @@ std::unique_ptr<TvLangFileEdit> ReadLanguageForDryRun(const std::string& lang) {
 // What ProcessPasFile would do, printed: the replacements come from the same functions
 // the rewriting uses, and numbering goes on from file to file in an in-memory copy of the
 // language file that is never saved.
-std::string DryRunFile(const ProcessArgs& args, const std::string& file, TvLangFileEdit& lang) {
-  const SourceText source = ReadSourceFile(file);
-  TLangStrings strings;
-  FindStrings(source.Lines(), strings);
-  Mark(args, strings);
+std::string DryRunFile(const ProcessArgs& args, const std::string& file, TvLangFileEdit& lang,
+                       TConversionRun& run) {
+  TSourceUnit unit(file, run);
+  TLangStrings& strings = unit.Strings();
+  // The suggestion rules read the literals' surroundings.
+  std::vector<std::string> lines;
+  if (args.mode == MarkMode::kSuggested) lines = unit.AllLines();
+  Mark(args, std::span<const std::string>(lines), strings);
   const int marked = CountChosen(strings);
   const int first = FirstFreeNumber(lang);
   CheckNumbering(lang, first, marked, file);
 
   std::string out;
-  auto number = static_cast<std::uint16_t>(first);
-  for (std::int32_t i = 0; i < strings.Count(); ++i) {
-    const TLangStr& s = strings.Items(i);
-    if (!s.Chosen) continue;
-    const std::string_view line = source.Lines()[static_cast<std::size_t>(s.LineIndex)];
-    const std::string_view written = line.substr(static_cast<std::size_t>(s.StartPos - 1),
-                                                 static_cast<std::size_t>(s.NextPos - s.StartPos));
-    out += file + ':' + std::to_string(s.LineIndex + 1) + ':' + std::to_string(s.StartPos) + ": " +
-           Replacement(number, GlueAt(line, s.StartPos, s.NextPos)) + " <- " + EscapeText(written) +
-           '\n';
-    lang.AddIdent(number, s.Text, 0);
-    ++number;
+  auto place = [&](const TLangStr& s) {
+    return unit.File(unit.FileOf(s.LineIndex)).path + ':' +
+           std::to_string(unit.LocalLine(s.LineIndex) + 1) + ':' + std::to_string(s.StartPos) +
+           ": ";
+  };
+  if (!run.Sound()) {
+    auto number = static_cast<std::uint16_t>(first);
+    for (std::int32_t i = 0; i < strings.Count(); ++i) {
+      const TLangStr& s = strings.Items(i);
+      if (!s.Chosen) continue;
+      const std::string_view line = unit.Line(s.LineIndex);
+      out += place(s) +
+             Replacement(number, GlueAt(line, s.StartPos, s.NextPos),
+                         args.annotate ? Annotation(s.Text) : std::string()) +
+             " <- " + EscapeText(unit.Written(s)) + '\n';
+      lang.AddIdent(number, s.Text, 0);
+      ++number;
+    }
+  } else {
+    if (unit.Facts().iso_mode && (strings.Count() > 0 || unit.IncludesRewritten()))
+      throw Error(file +
+                  " selects ISO mode ({$MODE ISO}), in which a program cannot use units; "
+                  "it cannot call GetLangStr, so it would not be rewritten");
+    const TUnitRewrite plan = PlanUnitRewrite(unit, static_cast<std::uint16_t>(first));
+    for (const TUnitRewrite::Replaced& r : plan.replaced) {
+      const TLangStr& s = strings.Items(r.entry);
+      out += place(s) + r.shown + " <- " + EscapeText(unit.Written(s)) + '\n';
+      lang.AddIdent(r.number, s.Text, 0);
+    }
+    if (plan.uses_added)
+      run.Note(std::string(kRunTimeUsesEntry) + " would be added to the uses clause");
   }
   return out + Summary(file, strings.Count(), marked, static_cast<std::uint16_t>(first), true);
 }
 
 std::string ProcessFile(const ProcessArgs& args, const std::string& file,
-                        InteractiveSession* session) {
+                        InteractiveSession* session, TConversionRun& run) {
   int candidates = 0;
   int marked = 0;
   const ScopedStringChooser chooser([&](std::span<const std::string> lines, TLangStrings& strings) {
     if (session != nullptr)
       session->Choose(lines, strings);
     else
-      Mark(args, strings);
+      Mark(args, lines, strings);
     candidates = strings.Count();
     marked = CountChosen(strings);
   });
-  ProcessPasFile(file, args.lang);
+  ProcessPasFile(file, args.lang, run);
   // NextStrNumber stands just past the numbers this file got.
   const auto first = static_cast<std::uint16_t>(NextStrNumber - marked);
   return Summary(file, candidates, marked, first, false);
+}
+
+// The run's notes on `file` and its warnings: notes on standard output after the summary,
+// warnings on stderr.
+std::string TakeNotes(const std::string& file, TConversionRun& run) {
+  std::string out;
+  for (const std::string& note : run.TakeNotes()) out += file + ": " + note + "\n";
+  return out;
+}
+
+void PrintWarnings(TConversionRun& run) {
+  for (const std::string& w : run.TakeWarnings())
+    std::cerr << "polyverb process: warning: " << w << "\n";
 }
 
 }  // namespace
@@ -260,6 +281,8 @@ int RunProcess(std::span<const std::string> args) {
   std::unique_ptr<InteractiveSession> session;
   if (parsed.interactive) session = std::make_unique<InteractiveSession>();
 
+  const ScopedAnnotation annotation(parsed.annotate);
+  TConversionRun run(parsed.options);
   Progress progress(parsed.files.size());
   for (std::size_t i = 0; i < parsed.files.size(); ++i) {
     const std::string& file = parsed.files[i];
@@ -267,11 +290,13 @@ int RunProcess(std::span<const std::string> args) {
     // A failure ends the run as it ends a wizard run: the files before stay done.
     std::string report;
     try {
-      report = parsed.dry_run ? DryRunFile(parsed, file, *dry_run_lang)
-                              : ProcessFile(parsed, file, session.get());
+      report = parsed.dry_run ? DryRunFile(parsed, file, *dry_run_lang, run)
+                              : ProcessFile(parsed, file, session.get(), run);
+      report += TakeNotes(file, run);
     } catch (const Error& e) {
       progress.Clear();
       Flush();
+      PrintWarnings(run);
       std::cerr << "polyverb process: " << e.what() << "\n";
       if (parsed.files.size() > 1)
         std::cerr << "polyverb process: stopped at " << file << " (file " << i + 1 << " of "
@@ -283,6 +308,7 @@ int RunProcess(std::span<const std::string> args) {
     progress.Clear();
     std::cout << report;
     Flush();
+    PrintWarnings(run);
   }
   return kExitOk;
 }

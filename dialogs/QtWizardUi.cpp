@@ -32,6 +32,8 @@ class TQtWizardDialog : public TWizardDialog {
   int ShowModal() override { return FDialog.exec(); }
   std::string LanguageName() const override { return FDialog.edDefLang->text().toStdString(); }
   bool ProcessSources() const override { return FDialog.cbProcessPAS->isChecked(); }
+  bool ProcessForms() const override { return FDialog.cbProcessForms->isChecked(); }
+  bool AnnotateCalls() const override { return FDialog.cbAnnotate->isChecked(); }
 
  private:
   TdlgPolyverb FDialog;

@@ -14,6 +14,7 @@
 #include "platform/PathStyle.h"
 #include "platform/Text.h"
 #include "source/SourceProcessing.h"
+#include "source/SuggestRules.h"
 
 namespace polyverb {
 
@@ -178,8 +179,12 @@ void TdlgStrChoose::ChooseStrings(QWidget* owner, std::span<const std::string> l
   const ShownDialog shown(dialog);
   dialog.setWindowTitle(QStringLiteral("Process strings - ") +
                         ShownText(FileNamePart(kNativePathStyle, CurFileName)));
-  for (std::int32_t i = 0; i < strings.Count(); ++i)
-    dialog.lbStrings->addItem(ShownText(strings.Items(i).Text));
+  const std::vector<TSuggestion> suggestions = SuggestMarks(lines, strings);
+  for (std::int32_t i = 0; i < strings.Count(); ++i) {
+    auto* item = new QListWidgetItem(ShownText(strings.Items(i).Text), dialog.lbStrings);
+    item->setData(kSuggestedMarkRole,
+                  suggestions[static_cast<std::size_t>(i)].suggest == TSuggest::kMark);
+  }
   // No row is in focus until the user picks one, so the source panel stays blank; without
   // this the list would focus its first row when it gets the keyboard focus.
   dialog.lbStrings->setCurrentIndex(QModelIndex());

@@ -19,6 +19,12 @@ class QWidget;
 
 namespace polyverb {
 
+// Each row of lbStrings carries, as its item data under Qt::UserRole, whether the
+// suggestion rules (SuggestRules.h) suggest marking its literal. Nothing shows it: the rows
+// start unmarked and a person decides; a host that answers the chooser without a person
+// (polyverb-ide --yes) reads it, as it finds the controls, by an agreed name.
+inline constexpr int kSuggestedMarkRole = Qt::UserRole;
+
 class TdlgStrChoose : public QDialog {
   Q_OBJECT
 

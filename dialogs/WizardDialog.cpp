@@ -208,6 +208,17 @@ TdlgPolyverb::TdlgPolyverb(QWidget* owner)
   cbProcessPAS->setObjectName(QStringLiteral("cbProcessPAS"));
   cbProcessPAS->setGeometry(136, 157, 169, 17);
   cbProcessPAS->setChecked(true);
+  cbProcessForms = new QCheckBox(QStringLiteral("Process form texts"), first);
+  cbProcessForms->setObjectName(QStringLiteral("cbProcessForms"));
+  cbProcessForms->setGeometry(136, 181, 169, 17);
+  cbProcessForms->setChecked(true);
+  // Above: the page has no room below the two process boxes.
+  cbAnnotate = new QCheckBox(QStringLiteral("Write each text after its call"), first);
+  cbAnnotate->setObjectName(QStringLiteral("cbAnnotate"));
+  cbAnnotate->setGeometry(136, 133, 273, 17);
+  cbAnnotate->setToolTip(
+      QStringLiteral("GetLangStr(12) {data/world.ini}: the replaced text as a "
+                     "comment, for the people who read the code"));
 
   QWidget* second = Page(Notebook, "Second");
   Image2 = Picture(second, "Image2", Marker(), {112, 8, 20, 30});
@@ -249,7 +260,9 @@ TdlgPolyverb::TdlgPolyverb(QWidget* owner)
   setTabOrder(bbCancel, bbFinish);
   setTabOrder(bbFinish, edDefLang);
   setTabOrder(edDefLang, cbProcessPAS);
-  setTabOrder(cbProcessPAS, lvUnits);
+  setTabOrder(cbProcessPAS, cbProcessForms);
+  setTabOrder(cbProcessForms, cbAnnotate);
+  setTabOrder(cbAnnotate, lvUnits);
 
   connect(bbNext, &QPushButton::clicked, this, &TdlgPolyverb::bbNextClick);
   connect(bbBack, &QPushButton::clicked, this, &TdlgPolyverb::bbBackClick);

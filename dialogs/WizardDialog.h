@@ -1,7 +1,8 @@
 // TdlgPolyverb, the three-page wizard the run shows: page "First" asks for the native
-// language name and whether sources are processed, "Second" lists the project's modules,
-// "Last" confirms. The dialog only navigates and sets its modal result; the run fills
-// lvUnits before showing it and reads edDefLang, cbProcessPAS and lvUnits afterwards.
+// language name and whether sources and form texts are processed, "Second" lists the
+// project's modules, "Last" confirms. The dialog only navigates and sets its modal result;
+// the run fills lvUnits before showing it and reads edDefLang, cbProcessPAS,
+// cbProcessForms, cbAnnotate and lvUnits afterwards.
 //
 // Every control carries its field name as Qt object name, so hosts and tests find it.
 #pragma once
@@ -28,7 +29,8 @@ class TdlgPolyverb : public QDialog {
 
  public:
   // A top-level dialog owned by the window Owner (nullptr: none), centred on the screen,
-  // showing page index 0 with the defaults "English" and "Process .PAS files" checked.
+  // showing page index 0 with the defaults "English", "Process .PAS files" and "Process
+  // form texts" checked.
   // REQUIRES: a QApplication exists and this is its thread.
   explicit TdlgPolyverb(QWidget* owner = nullptr);
 
@@ -44,6 +46,8 @@ class TdlgPolyverb : public QDialog {
   QLabel* Label3;
   QLineEdit* edDefLang;
   QCheckBox* cbProcessPAS;
+  QCheckBox* cbProcessForms;
+  QCheckBox* cbAnnotate;  // the text as a comment after each call; unchecked at first
   QLabel* Image2;
   QLabel* Label1;
   QTreeWidget* lvUnits;

@@ -25,8 +25,12 @@ TIntfPtr<TIComponentInterface> FindComponentByType(TIFormInterface& form,
 // One click of the menu item. With no project open it does nothing. Otherwise it shows
 // the wizard and, after Finish, gives each selected module a TvMLang whose LangFileName is
 // the language name, saves it, closes it (never the project file) and, when asked, runs
-// ProcessPasFile on it with Ui's chooser. A module without module interface is reported
-// with a message box and skipped; any other failure ends the run and propagates.
+// ProcessPasFile on it with Ui's chooser, all modules in one conversion run (the sound
+// rules; an include file is offered with the first module that uses it), and stores the
+// texts of its form file under the same language-file lock (a warning about a text left
+// out is shown in a message box). A module without module interface is reported with a
+// message box and skipped, as is each warning of its conversion (a missing include file);
+// any other failure ends the run and propagates.
 void RunWizard(TIToolServices& services, TWizardUi& ui);
 
 }  // namespace polyverb

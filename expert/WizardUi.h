@@ -43,6 +43,10 @@ class TWizardDialog {
   virtual std::string LanguageName() const = 0;
   // The checked state of cbProcessPAS.
   virtual bool ProcessSources() const = 0;
+  // The checked state of cbProcessForms.
+  virtual bool ProcessForms() const = 0;
+  // The checked state of cbAnnotate: each replaced text written after its call.
+  virtual bool AnnotateCalls() const { return false; }
 };
 
 class TWizardUi {

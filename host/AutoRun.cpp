@@ -97,11 +97,23 @@ void AutoRun::Poll() {
         else
           Fail("the wizard has no edDefLang");
       }
+      if (options_.annotate) {
+        if (auto* check = modal->findChild<QCheckBox*>("cbAnnotate"))
+          check->setChecked(true);
+        else
+          Fail("the wizard has no cbAnnotate");
+      }
       if (!options_.process_sources) {
         if (auto* check = modal->findChild<QCheckBox*>("cbProcessPAS"))
           check->setChecked(false);
         else
           Fail("the wizard has no cbProcessPAS");
+      }
+      if (!options_.process_forms) {
+        if (auto* check = modal->findChild<QCheckBox*>("cbProcessForms"))
+          check->setChecked(false);
+        else
+          Fail("the wizard has no cbProcessForms");
       }
     }
     // One click per poll, so that the wizard has turned its page before the next one.
@@ -111,7 +123,13 @@ void AutoRun::Poll() {
   if (name == "dlgStrChoose") {
     answered_.push_back(name);
     if (auto* list = modal->findChild<QListWidget*>("lbStrings"))
-      for (int row = 0; row < list->count(); ++row) list->item(row)->setSelected(true);
+      for (int row = 0; row < list->count(); ++row) {
+        QListWidgetItem* item = list->item(row);
+        // The chooser puts the suggestion for each row there (dialogs/StringChooserDialog.h).
+        const bool suggested = item->data(Qt::UserRole).toBool();
+        item->setSelected(options_.mark == AutoMark::kAll ||
+                          (options_.mark == AutoMark::kSuggested && suggested));
+      }
     else
       Fail("the string chooser has no lbStrings");
     if (!ClickIfAvailable(*modal, "bbOK")) Fail("the string chooser's bbOK cannot be clicked");

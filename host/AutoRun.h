@@ -2,8 +2,10 @@
 // answers the modal dialogs as a person accepting the defaults would, finding controls by
 // their object names in the active modal dialog:
 //  - the wizard dlgPolyverb: --lang typed into edDefLang, --no-sources unchecking
-//    cbProcessPAS, then bbNext, bbNext, bbFinish;
-//  - each string chooser dlgStrChoose: every row of lbStrings marked, then bbOK;
+//    cbProcessPAS, --no-forms unchecking cbProcessForms, --annotate checking cbAnnotate,
+//    then bbNext, bbNext, bbFinish;
+//  - each string chooser dlgStrChoose: the rows of lbStrings that --mark asks for marked
+//    (all, the suggested ones, or none), then bbOK;
 //  - a message box: confirmed, its text echoed to stderr (the IDE's own error boxes are
 //    on stderr already).
 // Any other dialog, or one that does not close after its answer, is cancelled and counts
@@ -23,9 +25,15 @@ namespace polyverb {
 
 class IdeMenus;
 
+// Which rows of each chooser --yes marks.
+enum class AutoMark { kAll, kSuggested, kNone };
+
 struct AutoRunOptions {
   std::optional<std::string> language;  // typed into edDefLang when given
   bool process_sources = true;          // false: cbProcessPAS unchecked
+  bool process_forms = true;            // false: cbProcessForms unchecked
+  bool annotate = false;                // true: cbAnnotate checked
+  AutoMark mark = AutoMark::kSuggested;
 };
 
 class AutoRun : public QObject {

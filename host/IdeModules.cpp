@@ -7,9 +7,13 @@
 #include "platform/Bytes.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
+#include "project/FormFamily.h"
 #include "project/LazarusProject.h"
 #include "project/ProjectFile.h"
+#include "project/SaveJournal.h"
 #include "project/UnitEditor.h"
+#include "source/Scanner.h"
+#include "source/SourceText.h"
 
 namespace polyverb {
 namespace {
@@ -43,6 +47,42 @@ bool HasPascalUnitExtension(const std::string& path) {
   if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
   const std::string_view extension = std::string_view(path).substr(dot);
   return SameTextAscii(extension, ".pas") || SameTextAscii(extension, ".pp");
+}
+
+std::string_view FormExtension(FormFileKind kind) {
+  return kind == FormFileKind::kLfm ? ".lfm" : ".dfm";
+}
+
+std::string FormFileName(const std::string& unit_path, FormFileKind kind) {
+  const std::size_t slash = unit_path.rfind('/');
+  const std::string name = unit_path.substr(slash == std::string::npos ? 0 : slash + 1);
+  return name.substr(0, name.rfind('.')) + std::string(FormExtension(kind));
+}
+
+// A form unit: the project names a form after its entry ({Form1}), or the unit links its
+// form file in ({$R *.dfm}, {$R *.lfm}).
+bool DeclaresForm(const std::string& unit_path, const std::string& project_file,
+                  FormFileKind kind) {
+  const std::string link = "{$R*" + std::string(FormExtension(kind)) + "}";
+  const std::string resource = "{$RESOURCE*" + std::string(FormExtension(kind)) + "}";
+  try {
+    if (ProjectFile(project_file).FormOf(unit_path)) return true;
+  } catch (const Error&) {
+    // A project file that cannot be read names no form; the unit may still link one.
+  }
+  try {
+    const SourceText text = ReadSourceFile(unit_path);
+    TvScanner scanner(text.Lines());
+    scanner.directives = true;
+    for (scanner.Reset(); !scanner.AtEnd(); scanner.NextToken()) {
+      if (scanner.Kind() != tkDirective) continue;
+      std::string d(scanner.Token());
+      d.erase(std::remove(d.begin(), d.end(), ' '), d.end());
+      if (SameTextAscii(d, link) || SameTextAscii(d, resource)) return true;
+    }
+  } catch (const Error&) {
+  }
+  return false;
 }
 
 }  // namespace
@@ -80,10 +120,49 @@ struct IdeModules::ModuleState {
   // The bytes the tree stands for (as read, or as last written): a form file that differs
   // on disk at save time was changed by someone else and is not overwritten.
   std::string form_bytes;
+  // An inherited form: what it inherits, and the names its ancestors and descendants use
+  // (a new component takes none of them, or one of the forms would not stream).
+  std::vector<InheritedComponent> inherited;
+  std::vector<std::string> taken;
 
-  // Writes what changed: the form file, then the unit with the fields and uses clause the
-  // form's components need. The unit edits are computed first, so a unit they cannot
-  // handle leaves both files as they were.
+  // The form's components as the IDE lists them: the inherited ones first, then the ones
+  // its own file declares anew. Exactly one of the pair is set.
+  std::vector<std::pair<FormObject*, const InheritedComponent*>> Components() {
+    std::vector<std::pair<FormObject*, const InheritedComponent*>> list;
+    for (const InheritedComponent& c : inherited) list.emplace_back(nullptr, &c);
+    for (FormObject* object : form->Components())
+      if (object->Kind() != FormObjectKind::kInherited) list.emplace_back(object, nullptr);
+    return list;
+  }
+
+  // Reads the form's ancestors and the names of its family. Throws what reading them throws.
+  void ReadFamily() {
+    std::vector<std::string> units;
+    try {
+      units = ProjectFile(owner.project_file_).Files();
+    } catch (const Error&) {
+      // The project file is the IDE's own business here; the form's neighbours still count.
+    }
+    const std::vector<std::string> beside =
+        FormCatalog::UnitsIn(unit_path.substr(0, unit_path.rfind('/')));
+    units.insert(units.end(), beside.begin(), beside.end());
+    const FormCatalog catalog(units);
+    const std::vector<FormFile> ancestors = catalog.Ancestors(*form_path, *form);
+    std::vector<const FormFile*> levels;
+    for (const FormFile& ancestor : ancestors) {
+      levels.push_back(&ancestor);
+      const std::vector<std::string> names = ObjectNames(ancestor);
+      taken.insert(taken.end(), names.begin(), names.end());
+    }
+    inherited = InheritedComponents(levels);
+    const std::vector<std::string> below = catalog.DescendantNames(form->Root().ClassName());
+    taken.insert(taken.end(), below.begin(), below.end());
+  }
+
+  // Writes what changed: the form file and the unit with the fields and uses clause the
+  // form's components need, as one step (SaveFilesTogether): after any failure both are
+  // old or both new. The unit edits are computed first, so a unit they cannot handle
+  // leaves both files as they were.
   void Save() {
     if (!form) return;
     const std::optional<std::string>& lpi = owner.lazarus_project_;
@@ -122,19 +201,18 @@ struct IdeModules::ModuleState {
         lpi_after = RequirePackage(lpi_after, package, *lpi);
     }
 
+    // The project's package list goes in the same step: a unit that uses the package's
+    // unit without the project requiring it would not build.
+    std::vector<FileUpdate> updates = {{*form_path, on_disk, form_text},
+                                       {unit_path, unit_before, unit_after}};
+    if (lpi_after != lpi_before) updates.push_back({*lpi, lpi_before, lpi_after});
+    SaveFilesTogether(owner.JournalDirectory(), updates);
     if (form_text != on_disk) {
-      ReplaceFile(*form_path, form_text);
       form_bytes = form_text;
       owner.Written(*form_path);
     }
-    if (unit_after != unit_before) {
-      ReplaceFile(unit_path, unit_after);
-      owner.Written(unit_path);
-    }
-    if (lpi_after != lpi_before) {
-      ReplaceFile(*lpi, lpi_after);
-      owner.Written(*lpi);
-    }
+    if (unit_after != unit_before) owner.Written(unit_path);
+    if (lpi_after != lpi_before) owner.Written(*lpi);
   }
 };
 
@@ -144,59 +222,75 @@ namespace {
 
 using ModuleState = IdeModules::ModuleState;
 
-std::string ComponentLabel(const FormObject& object) {
-  return "Component(" + (object.Name().empty() ? ":" + object.ClassName() : object.Name()) + ")";
+std::string ComponentLabel(const std::string& name, const std::string& class_name) {
+  return "Component(" + (name.empty() ? ":" + class_name : name) + ")";
 }
 
 class ComponentIntf : public HostInterface<TIComponentInterface> {
  public:
   ComponentIntf(std::shared_ptr<ModuleState> state, FormObject& object, bool is_form)
-      : HostInterface(state->owner.Live(), ComponentLabel(object)),
+      : HostInterface(state->owner.Live(), ComponentLabel(object.Name(), object.ClassName())),
         state_(std::move(state)),
-        object_(object),
+        object_(&object),
         is_form_(is_form) {}
+  // A component the form inherits; its own file gets an `inherited` object for it when
+  // a property is set.
+  ComponentIntf(std::shared_ptr<ModuleState> state, const InheritedComponent& inherited)
+      : HostInterface(state->owner.Live(), ComponentLabel(inherited.name, inherited.class_name)),
+        state_(std::move(state)),
+        inherited_(inherited),
+        is_form_(false) {}
 
-  std::string GetComponentType() override { return object_.ClassName(); }
+  std::string GetComponentType() override {
+    return object_ != nullptr ? object_->ClassName() : inherited_->class_name;
+  }
 
   bool SetPropByName(const std::string& name, const void* new_value) override {
     if (new_value == nullptr) return false;
     // The value's type comes from the class: the installed classes' string properties, or
     // a property the form file already holds as a string. Anything else cannot be read
     // from the untyped address.
-    const InstalledClass* installed = FindInstalled(object_.ClassName());
+    const std::string class_name = GetComponentType();
+    const InstalledClass* installed = FindInstalled(class_name);
     std::string prop_name = name;
     if (installed != nullptr && SameTextAscii(installed->string_property, name)) {
       prop_name = installed->string_property;
     } else {
-      const FormProperty* existing = object_.FindProperty(name);
+      const FormProperty* existing = object_ != nullptr ? object_->FindProperty(name) : nullptr;
       if (existing == nullptr || existing->Value().kind != FormValueKind::kString) {
-        state_->owner.View().Report("SetPropByName: " + object_.ClassName() +
-                                    " has no string property " + name + " known to the IDE");
+        state_->owner.View().Report("SetPropByName: " + class_name + " has no string property " +
+                                    name + " known to the IDE");
         return false;
       }
       prop_name = existing->Name();
     }
-    object_.SetStringProperty(prop_name, *static_cast<const std::string*>(new_value));
+    if (object_ == nullptr)
+      object_ = &state_->form->InheritedObject(inherited_->holders, inherited_->name,
+                                               inherited_->class_name);
+    object_->SetStringProperty(prop_name, *static_cast<const std::string*>(new_value));
     return true;
   }
 
   // Only the form's own component owns components.
   std::int32_t GetComponentCount() override {
-    return is_form_ ? static_cast<std::int32_t>(state_->form->Components().size()) : 0;
+    return is_form_ ? static_cast<std::int32_t>(state_->Components().size()) : 0;
   }
 
   TIComponentInterface* GetComponent(std::int32_t index) override {
     if (!is_form_) return nullptr;
-    const std::vector<FormObject*> components = state_->form->Components();
+    const auto components = state_->Components();
     if (index < 0 || static_cast<std::size_t>(index) >= components.size()) return nullptr;
-    return new ComponentIntf(state_, *components[static_cast<std::size_t>(index)], false);
+    const auto [object, inherited] = components[static_cast<std::size_t>(index)];
+    if (object != nullptr) return new ComponentIntf(state_, *object, false);
+    return new ComponentIntf(state_, *inherited);
   }
 
   bool IsFormOf(const ModuleState* state) const { return is_form_ && state_.get() == state; }
 
  private:
   std::shared_ptr<ModuleState> state_;
-  FormObject& object_;
+  FormObject* object_ = nullptr;  // null until an inherited component gets its own object
+  std::optional<InheritedComponent> inherited_;
   bool is_form_;
 };
 
@@ -228,7 +322,7 @@ class FormIntf : public HostInterface<TIFormInterface> {
                                   " is not installed in the IDE");
       return nullptr;
     }
-    FormObject& object = state_->form->CreateComponent(installed->class_name, x, y);
+    FormObject& object = state_->form->CreateComponent(installed->class_name, x, y, state_->taken);
     return new ComponentIntf(state_, object, false);
   }
 
@@ -249,7 +343,13 @@ class ModuleIntf : public HostInterface<TIModuleInterface> {
   // Failures (a unit whose form class is missing, a write that fails) propagate: the
   // run must not go on as if the module had been saved.
   bool Save(bool) override {
-    state_->Save();
+    try {
+      state_->Save();
+    } catch (const Error& e) {
+      state_->owner.Failed(state_->unit_path, e.what());
+      throw;
+    }
+    state_->owner.Saved(state_->unit_path);
     return true;
   }
 
@@ -274,6 +374,13 @@ IdeModules::IdeModules(std::string project_file, IdeView& view, LiveObjects& liv
       view_(view),
       live_(live) {
   open_.push_back(project_file_);
+  for (const std::string& line : CompleteInterruptedSaves(JournalDirectory())) view_.Report(line);
+}
+
+std::string IdeModules::JournalDirectory() const {
+  const std::size_t slash = project_file_.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : project_file_.substr(0, slash);
 }
 
 IdeModules::~IdeModules() = default;
@@ -318,14 +425,21 @@ TIModuleInterface* IdeModules::GetModuleInterface(const std::string& name) {
 
   std::shared_ptr<ModuleState> state = modules_[path].lock();
   if (!state) {
-    state = std::make_shared<ModuleState>(ModuleState{*this, path, std::nullopt, std::nullopt, {}});
-    if (HasPascalUnitExtension(path))
-      state->form_path =
-          FindFormFile(path, lazarus_project_ ? FormFileKind::kLfm : FormFileKind::kDfm);
+    state = std::make_shared<ModuleState>(
+        ModuleState{*this, path, std::nullopt, std::nullopt, {}, {}, {}});
+    if (HasPascalUnitExtension(path)) {
+      const FormFileKind kind = lazarus_project_ ? FormFileKind::kLfm : FormFileKind::kDfm;
+      state->form_path = FindFormFile(path, kind);
+      // Half a form module cannot be converted: its form would get no component, its unit
+      // no vMLang, while its literals were rewritten.
+      if (!state->form_path && DeclaresForm(path, project_file_, kind))
+        return refuse("its form file " + FormFileName(path, kind) + " is missing");
+    }
     if (state->form_path) {
       try {
         state->form_bytes = ReadWholeFile(*state->form_path);
         state->form.emplace(FormFile::Parse(state->form_bytes, *state->form_path));
+        state->ReadFamily();
       } catch (const Error& e) {
         return refuse(e.what());
       }
@@ -334,6 +448,15 @@ TIModuleInterface* IdeModules::GetModuleInterface(const std::string& name) {
   }
   if (std::find(given_.begin(), given_.end(), path) == given_.end()) given_.push_back(path);
   return new ModuleIntf(std::move(state));
+}
+
+void IdeModules::Failed(const std::string& unit_path, const std::string& why) {
+  Saved(unit_path);
+  failed_.emplace_back(unit_path, why);
+}
+
+void IdeModules::Saved(const std::string& unit_path) {
+  std::erase_if(failed_, [&](const auto& entry) { return entry.first == unit_path; });
 }
 
 void IdeModules::Written(const std::string& path) {

@@ -72,6 +72,7 @@ class IdeModules {
   // `projectFile`: the program's full name (.dpr, .lpr), open from the start and never
   // closed. `lazarusProject`: the .lpi of a Lazarus project, whose form units have .lfm
   // forms and whose required packages grow by the package of a component put on a form.
+  // Completes the module saves a killed run left unfinished, reporting each.
   IdeModules(std::string project_file, IdeView& view, LiveObjects& live,
              std::optional<std::string> lazarus_project = std::nullopt);
   ~IdeModules();
@@ -89,22 +90,31 @@ class IdeModules {
   const std::vector<std::string>& OpenFiles() const { return open_; }
 
   // A new module interface, or nullptr with a report of why: the file does not exist, or
-  // its form file cannot be read (a binary or broken form file).
+  // its form file cannot be read (broken, or inherited from a form the project lacks). An
+  // inherited form's components include those it inherits from its ancestors' form files.
   TIModuleInterface* GetModuleInterface(const std::string& name);
 
   // For the summary: the files a module interface was given for, in order, each once;
-  // the files refused, with the reason; the files Save wrote.
+  // the files refused, with the reason; the modules whose last Save failed (unit file,
+  // the failure's message); the files Save wrote.
   const std::vector<std::string>& ModulesGiven() const { return given_; }
   const std::vector<std::pair<std::string, std::string>>& ModulesRefused() const {
     return refused_;
   }
+  const std::vector<std::pair<std::string, std::string>>& ModulesFailed() const { return failed_; }
   const std::vector<std::string>& FilesWritten() const { return written_; }
+
+  // Where a module's save keeps its journal (project/SaveJournal.h): the project's
+  // directory. The journals a killed run left there are completed on construction.
+  std::string JournalDirectory() const;
 
   // Internal: shared by the interfaces of one module.
   struct ModuleState;
   IdeView& View() { return view_; }
   LiveObjects& Live() { return live_; }
   void Written(const std::string& path);
+  void Failed(const std::string& unit_path, const std::string& why);
+  void Saved(const std::string& unit_path);
 
  private:
   std::string project_file_;
@@ -117,6 +127,7 @@ class IdeModules {
   std::map<std::string, std::weak_ptr<ModuleState>> modules_;
   std::vector<std::string> given_;
   std::vector<std::pair<std::string, std::string>> refused_;
+  std::vector<std::pair<std::string, std::string>> failed_;
   std::vector<std::string> written_;
 };
 

@@ -66,6 +66,29 @@ void TvLangProps::Add(std::string_view group, std::string_view item, uint16_t va
   FLastItem = static_cast<int>(at - items.begin());
 }
 
+const TvLangProps::Group* TvLangProps::FindGroup(std::string_view group) const {
+  auto it = std::lower_bound(
+      FGroups.begin(), FGroups.end(), group,
+      [](const Group& g, std::string_view name) { return CompareText(g.name, name) < 0; });
+  return it == FGroups.end() || CompareText(it->name, group) != 0 ? nullptr : &*it;
+}
+
+bool TvLangProps::Remove(std::string_view group, std::string_view item) {
+  const Group* found = FindGroup(group);
+  if (found == nullptr) return false;
+  auto& g = FGroups[static_cast<std::size_t>(found - FGroups.data())];
+  auto at = std::lower_bound(
+      g.items.begin(), g.items.end(), item,
+      [](const Item& i, std::string_view text) { return CompareText(i.Text, text) < 0; });
+  if (at == g.items.end() || CompareText(at->Text, item) != 0) return false;
+  g.items.erase(at);
+  if (g.items.empty()) FGroups.erase(FGroups.begin() + (found - FGroups.data()));
+  // Positions after the removed entry have moved.
+  FLastGroup = -1;
+  FLastItem = -1;
+  return true;
+}
+
 // ---- TvLangFile -----------------------------------------------------------------------
 
 TvLangFile::TvLangFile(NoLoad, std::string file_name)
@@ -76,28 +99,36 @@ TvLangFile::TvLangFile(std::string_view name) : TvLangFile(NoLoad{}, MakeLangFil
 }
 
 void TvLangFile::Load() {
-  std::optional<LockedFile> file = LockedFile::OpenExisting(FFileName);
-  if (!file) {
-    // Missing or not openable: a new, empty file takes its place (or the open fails).
-    LockedFile::CreateEmpty(FFileName);
-    FIsNew = true;
-    return;
-  }
+  // Only a file that does not exist is created; a busy one is waited for or refused, so
+  // a file in use elsewhere is never emptied.
+  const LockedFile file = LockedFile::OpenOrCreate(FFileName);
   FIsNew = false;
-  ReadFromBytes(file->ReadAll());
+  ReadFromBuffer(file.ReadBytes());
 }
 
 void TvLangFile::LoadExisting() {
   LockedFile file = LockedFile::OpenForReading(FFileName);
   FIsNew = false;
-  ReadFromBytes(file.ReadAll());
+  ReadFromBuffer(file.ReadBytes());
 }
 
 void TvLangFile::Damaged(std::string_view what) const {
   throw Error("Language file " + FFileName + " is damaged: " + std::string(what));
 }
 
+std::string_view TvLangFile::KeepText(std::string text) {
+  return kept_texts_.emplace_back(std::move(text));
+}
+
 void TvLangFile::ReadFromBytes(std::string_view bytes) {
+  ByteBuffer copy(bytes.size());
+  if (!bytes.empty()) std::memcpy(copy.Data(), bytes.data(), bytes.size());
+  ReadFromBuffer(std::move(copy));
+}
+
+void TvLangFile::ReadFromBuffer(ByteBuffer buffer) {
+  read_bytes_ = std::move(buffer);
+  const std::string_view bytes = read_bytes_.View();
   if (bytes.empty()) {
     FIsNew = true;
     return;
@@ -153,13 +184,15 @@ void TvLangFile::ReadFromBytes(std::string_view bytes) {
     if (zero == nullptr)
       Damaged("the text of string " + std::to_string(rec.Number) +
               " has no zero byte before the end of the text pool");
-    rec.Text.assign(start, static_cast<const char*>(zero));
+    rec.Text =
+        std::string_view(start, static_cast<std::size_t>(static_cast<const char*>(zero) - start));
   }
 }
 
 void TvLangFile::ReadHeader(lng::ByteReader& in) {
   std::string_view signature = in.Bytes(2);
-  if (signature != lng::kSignature) throw Error("Not a language file or old version (1.1)");
+  if (signature != lng::kSignature)
+    throw Error("Not a language file or old version (1.1): " + FFileName);
   TvLangHeader& h = FHeader;
   h.Signature = std::string(signature);
   h.Version = std::string(in.Bytes(4));

@@ -6,12 +6,14 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "langfile/LangFileFormat.h"
+#include "platform/ByteBuffer.h"
 #include "platform/PathStyle.h"
 
 namespace polyverb {
@@ -56,11 +58,14 @@ struct TvLangHeader {
   bool operator==(const TvLangHeader&) const = default;
 };
 
-// One entry of the string table.
+// One entry of the string table. Its text is not copied out of the file: it views the
+// bytes the file object keeps (a large table would otherwise be a heap string per entry).
 struct TvIdentRec {
   uint16_t Number = 0;
   uint32_t Offset = 0;  // position in the text pool; meaningful right after a read or save
-  std::string Text;     // never holds a zero byte once read; Save refuses one
+  // Never holds a zero byte once read; Save refuses one. Valid as long as the file object
+  // that holds the entry; a text put in by hand must last as long (TvLangFile::KeepText).
+  std::string_view Text;
   uint16_t Tag = 0;
 
   bool operator==(const TvIdentRec&) const = default;
@@ -102,6 +107,12 @@ class TvLangProps {
   // group already holds (ignoring case) keeps its text as first stored and takes the value.
   void Add(std::string_view group, std::string_view item, uint16_t value);
 
+  // The group called `group` (compared as Add compares), or null.
+  const Group* FindGroup(std::string_view group) const;
+  // Takes `item` out of `group` (compared as Add compares); a group left without items goes
+  // too, as a file never holds one. False when there was no such item.
+  bool Remove(std::string_view group, std::string_view item);
+
   int LastGroup() const { return FLastGroup; }
   int LastItem() const { return FLastItem; }
 
@@ -127,11 +138,13 @@ class TvLangStr {
 
 class TvLangFile {
  public:
-  // Forms the file name from `name` with MakeLangFileName and reads the file, creating an
-  // empty one (0 bytes) when it does not exist. Throws:
-  //  - "Cannot create file %s" when the file can neither be opened nor created (also when
-  //    another process holds it);
-  //  - "Not a language file or old version (1.1)" when it does not start with "LF";
+  // Forms the file name from `name` with MakeLangFileName and reads the file under its
+  // exclusive lock, creating an empty one (0 bytes) only when no file has that name; a
+  // file another process holds is waited for (LockWait), never taken for a missing one.
+  // Throws:
+  //  - "Cannot create file %s: REASON" when the file can neither be opened nor created,
+  //    or is still "in use by another process" after the wait;
+  //  - "Not a language file or old version (1.1): %s" when it does not start with "LF";
   //  - "Language file %s is damaged: ..." when a section runs past the end of the file or a
   //    string's text lies outside the text pool.
   // Nothing is written in any of these cases.
@@ -151,10 +164,14 @@ class TvLangFile {
   uint8_t HeaderFlag() const { return FHeaderFlag; }
   const TvLangHeader& Header() const { return FHeader; }
   const TvLangProps& Props() const { return FProps; }
+  TvLangProps& MutableProps() { return FProps; }
   const std::vector<std::string>& TextList() const { return FTextList; }
   const std::vector<TvIdentRec>& Idents() const { return FIdents; }
   // Entries may be edited in place (texts replaced); the table's order is the caller's.
+  // A new Text must view bytes that live as long as this object: see KeepText.
   std::vector<TvIdentRec>& MutableIdents() { return FIdents; }
+  // Keeps `text` for as long as this object lives and gives a view of it for an entry.
+  std::string_view KeepText(std::string text);
   const std::vector<std::unique_ptr<TvFontItem>>& Fonts() const { return FFonts; }
   const TvLangStr& LangStr() const { return *FLangStr; }
 
@@ -168,10 +185,12 @@ class TvLangFile {
   TvLangFile(NoLoad, std::string file_name);
 
   // Replaces the model with the content of `bytes` (a whole file). An empty view gives an
-  // empty model with IsNew true.
+  // empty model with IsNew true. The bytes are copied: entries view the copy.
   void ReadFromBytes(std::string_view bytes);
+  // The same, keeping `bytes` itself for the entries to view.
+  void ReadFromBuffer(ByteBuffer bytes);
   // Reads the file at FileName() without creating or locking it exclusively: a missing
-  // file is "Cannot open file %s".
+  // file is "Cannot open file %s: REASON".
   void LoadExisting();
 
   void ReadHeader(lng::ByteReader& in);
@@ -190,6 +209,10 @@ class TvLangFile {
   std::unique_ptr<TvLangStr> FLangStr;
   uint8_t FHeaderFlag = 0;
   TvLangHeader FHeader;
+
+ private:
+  ByteBuffer read_bytes_;               // the file as read: the pool the texts view
+  std::deque<std::string> kept_texts_;  // texts added since; a deque never moves them
 };
 
 }  // namespace polyverb

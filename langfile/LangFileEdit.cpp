@@ -1,7 +1,8 @@
 #include "langfile/LangFileEdit.h"
 
+#include <cstring>
+
 #include "platform/Error.h"
-#include "platform/Files.h"
 
 namespace polyverb {
 
@@ -25,6 +26,14 @@ std::unique_ptr<TvLangFileEdit> TvLangFileEdit::FromBytes(std::string_view bytes
   return file;
 }
 
+std::unique_ptr<TvLangFileEdit> TvLangFileEdit::ReadLocked(LockedFile& lock) {
+  std::unique_ptr<TvLangFileEdit> file(new TvLangFileEdit(NoLoad{}, lock.Path()));
+  file->FIsNew = false;
+  file->ReadFromBuffer(lock.ReadBytes());
+  file->lock_ = &lock;
+  return file;
+}
+
 int TvLangFileEdit::LastNumber() const {
   return FIdents.empty() ? 0 : FIdents.back().Number;
 }
@@ -42,7 +51,7 @@ int TvLangFileEdit::AddIdent(uint16_t number, std::string_view text, uint16_t ta
     while (FIdents[position].Number < number) ++position;
   }
   FIdents.insert(FIdents.begin() + static_cast<std::ptrdiff_t>(position),
-                 TvIdentRec{number, 0, std::string(text), tag});
+                 TvIdentRec{number, 0, KeepText(std::string(text)), tag});
   return static_cast<int>(position);
 }
 
@@ -108,7 +117,20 @@ void TvLangFileEdit::WriteFonts(lng::ByteWriter& out) const {
   }
 }
 
-std::string TvLangFileEdit::Serialize() const {
+namespace {
+// The string table and the pool are most of a large file: they are put straight into the
+// output block, whose size is known before the first byte.
+char* PutU16(char* at, uint16_t v) {
+  at[0] = static_cast<char>(v & 0xFF);
+  at[1] = static_cast<char>(v >> 8);
+  return at + 2;
+}
+char* PutU32(char* at, uint32_t v) {
+  return PutU16(PutU16(at, static_cast<uint16_t>(v)), static_cast<uint16_t>(v >> 16));
+}
+}  // namespace
+
+ByteBuffer TvLangFileEdit::SerializeToBuffer() const {
   auto fail = [this](const std::string& what) { CannotStore(what); };
   // Every limit is checked before a byte is produced: a file never holds a count that
   // differs from the entries after it.
@@ -126,9 +148,9 @@ std::string TvLangFileEdit::Serialize() const {
   }
   if (pool_size > UINT32_MAX) CannotStore("the text pool is larger than 4 GiB");
 
-  std::string bytes;
-  bytes.reserve(lng::kEmptyFileSize + FIdents.size() * 8 + pool_size + 4096);
-  lng::ByteWriter out(bytes);
+  // Sections A to F: small, and of a length found by writing them.
+  std::string head;
+  lng::ByteWriter out(head);
   WriteHeader(out, FHeader);
   out.Zeros(lng::kReservedAfterHeader);
   WriteFonts(out);
@@ -152,20 +174,25 @@ std::string TvLangFileEdit::Serialize() const {
     }
   }
 
-  // Table and pool in one pass: each offset is known when its record is written.
-  out.U16(static_cast<uint16_t>(FIdents.size()));
+  // Sections G and H into the one block: the table and the pool in one pass, each offset
+  // known when its record is written.
+  ByteBuffer bytes(head.size() + 2 + FIdents.size() * 8 + pool_size);
+  std::memcpy(bytes.Data(), head.data(), head.size());
+  char* table = PutU16(bytes.Data() + head.size(), static_cast<uint16_t>(FIdents.size()));
+  char* pool = table + FIdents.size() * 8;
   uint32_t offset = 0;
   for (const TvIdentRec& rec : FIdents) {
-    out.U16(rec.Number);
-    out.U32(offset);
-    out.U16(rec.Tag);
+    table = PutU16(PutU32(PutU16(table, rec.Number), offset), rec.Tag);
+    std::memcpy(pool, rec.Text.data(), rec.Text.size());
+    pool += rec.Text.size();
+    *pool++ = '\0';
     offset += static_cast<uint32_t>(rec.Text.size() + 1);
   }
-  for (const TvIdentRec& rec : FIdents) {
-    out.Bytes(rec.Text);
-    out.U8(0);
-  }
   return bytes;
+}
+
+std::string TvLangFileEdit::Serialize() const {
+  return std::string(SerializeToBuffer().View());
 }
 
 void TvLangFileEdit::Save() {
@@ -173,8 +200,13 @@ void TvLangFileEdit::Save() {
 }
 
 void TvLangFileEdit::SaveAs(const std::string& path) {
-  const std::string bytes = Serialize();
-  ReplaceFile(path, bytes);
+  const ByteBuffer bytes = SerializeToBuffer();
+  // Under a held lock the save must not lock the file again: a second flock from this
+  // process would wait for its own first one.
+  if (lock_ != nullptr && path == FFileName)
+    ReplaceLockedFile(*lock_, bytes.View());
+  else
+    ReplaceFile(path, bytes.View());
   // Only a completed write touches the model.
   FHeader.Signature = std::string(lng::kSignature);
   FHeader.Version = std::string(lng::kWrittenVersion);

@@ -7,6 +7,8 @@
 #include <string_view>
 
 #include "langfile/LangFile.h"
+#include "platform/ByteBuffer.h"
+#include "platform/Files.h"
 
 namespace polyverb {
 
@@ -24,6 +26,10 @@ class TvLangFileEdit : public TvLangFile {
   // Reads a whole file held in memory; `name` stands for it in messages and is where Save
   // would write.
   static std::unique_ptr<TvLangFileEdit> FromBytes(std::string_view bytes, std::string name);
+  // Reads the file that `lock` holds (its path taken as given). Save then replaces the file
+  // through that lock (ReplaceLockedFile), never taking a second one from this process.
+  // REQUIRES: `lock` outlives the object. LangFileWriter is the way to use it.
+  static std::unique_ptr<TvLangFileEdit> ReadLocked(LockedFile& lock);
 
   // Number of the last entry of the table (not the largest), 0 when the table is empty.
   int LastNumber() const;
@@ -37,14 +43,18 @@ class TvLangFileEdit : public TvLangFile {
 
   // Writes the whole model to FileName() in version "2.00", atomically: on any failure the
   // file on disk is byte-identical to before and the model is unchanged. Throws
-  // "Cannot create file %s" (cannot create, or held by another process), "Stream write
-  // error" (a write or flush failed), or an Error naming the file when a list exceeds what
-  // the format can count (more than 65535 entries) or a text cannot be stored.
+  // "Cannot create file %s: REASON" (cannot create, or still held by another process
+  // after the wait), "Stream write error on %s: REASON" (a write or flush failed), or an
+  // Error naming the file when a list exceeds what the format can count (more than 65535
+  // entries) or a text cannot be stored.
   virtual void Save();
   // The same, to another path; FileName() stays as it is.
   void SaveAs(const std::string& path);
 
-  // The bytes Save would write. Throws as Save does for content that cannot be stored.
+  // The bytes Save would write, in one buffer of their exact size. Throws as Save does
+  // for content that cannot be stored.
+  ByteBuffer SerializeToBuffer() const;
+  // The same as a string.
   std::string Serialize() const;
 
  protected:
@@ -55,6 +65,8 @@ class TvLangFileEdit : public TvLangFile {
 
  private:
   [[noreturn]] void CannotStore(std::string_view what) const;
+
+  LockedFile* lock_ = nullptr;  // the lock FileName() was read under, if any; not owned
 };
 
 }  // namespace polyverb

@@ -1,7 +1,5 @@
 #include "langfile/PoFile.h"
 
-#include <unicode/ucnv.h>
-#include <unicode/unistr.h>
 #include <unilbrk.h>
 
 #include <algorithm>
@@ -9,28 +7,16 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <unordered_map>
 
 #include "platform/Bytes.h"
 #include "platform/Error.h"
+#include "platform/Icu.h"
 #include "platform/PathStyle.h"
 #include "platform/Text.h"
 
 namespace polyverb {
 namespace {
-
-struct ConverterCloser {
-  void operator()(UConverter* c) const { ucnv_close(c); }
-};
-using ConverterPtr = std::unique_ptr<UConverter, ConverterCloser>;
-
-ConverterPtr OpenConverter(const char* name) {
-  UErrorCode status = U_ZERO_ERROR;
-  ConverterPtr converter(ucnv_open(name, &status));
-  if (U_FAILURE(status)) return nullptr;
-  // Stop at a byte sequence the charset does not define instead of substituting one.
-  ucnv_setToUCallBack(converter.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
-  return converter;
-}
 
 std::string DecodeText(std::string_view text, TextEncoding encoding) {
   return encoding == TextEncoding::kUtf8 ? std::string(text) : Windows1252ToUtf8(text);
@@ -368,16 +354,40 @@ void CheckUniqueNumbers(const TvLangFile& file) {
   }
 }
 
-std::string NativeText(const TvLangFile& file, const TvIdentRec& rec, TextEncoding encoding) {
+// gettext keeps a message's context and id apart with this character, so no PO tool
+// accepts it inside a string.
+constexpr char kContextSeparator = '\x04';
+
+// Export refuses what this refuses; import checks its result with it too, so that every
+// file it writes can be exported again.
+void CheckExportable(const TvLangFile& file, const TvIdentRec& rec, TextEncoding encoding) {
   if (encoding == TextEncoding::kUtf8 && !IsValidUtf8(rec.Text))
     throw Error(file.FileName() + ": the text of string " + std::to_string(rec.Number) +
                 " is not valid UTF-8");
-  // gettext keeps a message's context and id apart with this character, so no PO tool
-  // accepts it inside a string.
-  if (rec.Text.find('\x04') != std::string::npos)
+  if (rec.Text.find(kContextSeparator) != std::string::npos)
     throw Error(file.FileName() + ": the text of string " + std::to_string(rec.Number) +
                 " holds the control character U+0004, which a PO file cannot carry");
+}
+
+std::string NativeText(const TvLangFile& file, const TvIdentRec& rec, TextEncoding encoding) {
+  CheckExportable(file, rec, encoding);
   return DecodeText(rec.Text, encoding);
+}
+
+// "#. GROUP: ITEM" for each property group item that names `number`: where a form text
+// stands on its form, for the translator. Names are shown as UTF-8; a control character
+// would end the comment line, so it becomes a space.
+std::unordered_map<int, std::string> PlaceComments(const TvLangFile& file) {
+  std::unordered_map<int, std::string> comments;
+  for (const TvLangProps::Group& group : file.Props().Groups()) {
+    for (const TvLangProps::Item& item : group.items) {
+      std::string line = DecodeToUtf8(group.name) + ": " + DecodeToUtf8(item.Text);
+      for (char& c : line)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+      comments[item.value] += "#. " + line + "\n";
+    }
+  }
+  return comments;
 }
 
 }  // namespace
@@ -469,15 +479,13 @@ PoCatalog ReadPo(std::string_view bytes, std::string_view name) {
   PoCatalog catalog = PoParser(bytes, name).Parse();
   std::string charset = HeaderCharset(catalog);
   if (!IsUtf8Charset(charset)) {
-    ConverterPtr converter = OpenConverter(charset.c_str());
+    const IcuConverter converter = OpenIcuConverter(charset.c_str());
     if (!converter)
       throw Error(std::string(name) + ": unknown charset '" + charset + "' in the header");
-    UErrorCode status = U_ZERO_ERROR;
-    icu::UnicodeString text(bytes.data(), static_cast<int32_t>(bytes.size()), converter.get(),
-                            status);
-    if (U_FAILURE(status)) throw Error(std::string(name) + ": the file is not valid " + charset);
-    std::string utf8;
-    text.toUTF8String(utf8);
+    std::u16string text;
+    if (!ConvertToUtf16(converter.get(), bytes, text))
+      throw Error(std::string(name) + ": the file is not valid " + charset);
+    const std::string utf8 = Utf16ToUtf8(text);
     catalog = PoParser(utf8, name).Parse();
   }
   CheckUtf8(catalog, name, charset);
@@ -512,8 +520,10 @@ std::string ExportPoTemplate(const TvLangFile& file, std::optional<TextEncoding>
                      "\n"
                      "X-Polyverb-Encoding: " +
                      std::string(EncodingName(enc)) + "\n");
+  const std::unordered_map<int, std::string> places = PlaceComments(file);
   for (const TvIdentRec& rec : file.Idents()) {
     out += '\n';
+    if (auto it = places.find(rec.Number); it != places.end()) out += it->second;
     AppendPoString(out, "msgctxt", std::to_string(rec.Number));
     AppendPoString(out, "msgid", NativeText(file, rec, enc));
     out += "msgstr \"\"\n";
@@ -584,6 +594,9 @@ PoImportReport ImportPo(TvLangFileEdit& file, const PoCatalog& po, std::string_v
     if (translation.find('\0') != std::string::npos)
       throw Error(at(entry) + "the translation of string " + ctxt +
                   " contains a NUL character, which a language file cannot store");
+    if (translation.find(kContextSeparator) != std::string::npos)
+      throw Error(at(entry) + "the translation of string " + ctxt +
+                  " holds the control character U+0004, which a PO file cannot carry");
     if (enc == TextEncoding::kWindows1252) {
       if (auto bad = Utf8ToWindows1252(translation, encoded))
         throw Error(at(entry) + "the translation of string " + ctxt + " holds " +
@@ -595,12 +608,14 @@ PoImportReport ImportPo(TvLangFileEdit& file, const PoCatalog& po, std::string_v
     }
     ++report.translated;
   }
-  for (std::size_t i = 0; i < idents.size(); ++i)
+  for (std::size_t i = 0; i < idents.size(); ++i) {
     if (entry_line[i] == 0) ++report.missing;
+    if (!texts[i]) CheckExportable(file, idents[i], enc);  // a native text that stays
+  }
 
   std::vector<TvIdentRec>& table = file.MutableIdents();
   for (std::size_t i = 0; i < table.size(); ++i)
-    if (texts[i]) table[i].Text = std::move(*texts[i]);
+    if (texts[i]) table[i].Text = file.KeepText(std::move(*texts[i]));
   return report;
 }
 

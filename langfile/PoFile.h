@@ -59,8 +59,9 @@ PoCatalog ReadPo(std::string_view bytes, std::string_view name);
 void AppendPoString(std::string& out, std::string_view keyword, std::string_view text);
 
 // The PO template for `file`'s string table, in table order, texts decoded by `encoding`
-// (DetectTextEncoding when not given). The header carries charset UTF-8 and the
-// X-Polyverb-Language-File (the file's name without its directory) and
+// (DetectTextEncoding when not given). A form text (a number a property group item names)
+// gets a translator comment per item: "#. TfrmMain: lblTotal.Caption". The header carries charset
+// UTF-8 and the X-Polyverb-Language-File (the file's name without its directory) and
 // X-Polyverb-Encoding fields. Throws Error when the table holds a number twice, or a text
 // holds U+0004 (no PO tool accepts it) or, read as UTF-8, is not valid UTF-8.
 std::string ExportPoTemplate(const TvLangFile& file,
@@ -82,8 +83,10 @@ struct PoImportReport {
 // given). A missing, empty or fuzzy translation keeps the native text. `po_name` and
 // `file`'s name stand for the two files in messages.
 // Throws Error, leaving `file` unchanged, when the table holds a number twice, the PO file
-// has two entries for one number or a plural entry for one, or a translation cannot be
-// stored (a character the file's encoding lacks, a NUL).
+// has two entries for one number or a plural entry for one, a translation cannot be
+// stored (a character the file's encoding lacks, a NUL), or the result holds what
+// ExportPoTemplate refuses (U+0004; a native text that is not valid UTF-8 in a UTF-8
+// file).
 PoImportReport ImportPo(TvLangFileEdit& file, const PoCatalog& po, std::string_view po_name,
                         std::optional<TextEncoding> encoding = std::nullopt);
 

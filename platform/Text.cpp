@@ -1,37 +1,27 @@
 #include "platform/Text.h"
 
-#include <unicode/coll.h>
-#include <unicode/locid.h>
-#include <unicode/uchar.h>
-#include <unicode/ucnv.h>
-#include <unicode/unistr.h>
-
 #include <array>
 #include <memory>
 #include <unordered_map>
 
 #include "platform/Bytes.h"
 #include "platform/Error.h"
+#include "platform/Icu.h"
 
 namespace polyverb {
 namespace {
 
 // ICU's POSIX locale ("C") collates by code point and does not ignore case; the root
 // locale gives the ordinary language-neutral order instead.
-const icu::Locale& ProcessLocale() {
-  static const icu::Locale kLocale = [] {
-    icu::Locale def = icu::Locale::getDefault();
-    std::string_view name = def.getName();
-    if (name.empty() || name == "en_US_POSIX" || name == "c" || name == "C" || def.isBogus())
-      return icu::Locale::getRoot();
-    return def;
+const char* CollationLocale() {
+  static const std::string kLocale = [] {
+    const char* name = Icu().default_locale();
+    const std::string_view n = name != nullptr ? name : "";
+    if (n.empty() || n == "en_US_POSIX" || n == "c" || n == "C") return std::string();
+    return std::string(n);
   }();
-  return kLocale;
+  return kLocale.c_str();
 }
-
-struct ConverterCloser {
-  void operator()(UConverter* c) const { ucnv_close(c); }
-};
 
 // Windows-1252 as ICU's converter maps it: one code point per byte, all 256 bytes mapped.
 // Tables built once make decoding and encoding a lookup per character.
@@ -43,20 +33,18 @@ struct Windows1252Tables {
 
 const Windows1252Tables& Windows1252() {
   static const Windows1252Tables kTables = [] {
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<UConverter, ConverterCloser> converter(ucnv_open("windows-1252", &status));
-    if (U_FAILURE(status)) throw Error("Cannot load the windows-1252 text converter");
-    // Stop at a byte the charset does not define instead of substituting one.
-    ucnv_setToUCallBack(converter.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
-                        &status);
+    const IcuConverter converter = OpenIcuConverter("windows-1252");
+    if (!converter) throw Error("Cannot load the windows-1252 text converter");
     Windows1252Tables t;
+    std::u16string decoded;
     for (int b = 0; b < 256; ++b) {
       const char byte = static_cast<char>(b);
-      icu::UnicodeString decoded(&byte, 1, converter.get(), status);
-      if (U_FAILURE(status) || decoded.countChar32() != 1)
+      // Every byte maps to one character of the BMP: one UTF-16 unit.
+      if (!ConvertToUtf16(converter.get(), std::string_view(&byte, 1), decoded) ||
+          decoded.size() != 1)
         throw Error("The windows-1252 text converter does not map byte " + std::to_string(b));
-      t.code_points[b] = decoded.char32At(0);
-      decoded.toUTF8String(t.to_utf8[b]);
+      t.code_points[b] = decoded[0];
+      AppendUtf8(t.to_utf8[b], decoded[0]);
       t.from_unicode.emplace(t.code_points[b], byte);
     }
     return t;
@@ -64,21 +52,48 @@ const Windows1252Tables& Windows1252() {
   return kTables;
 }
 
-icu::UnicodeString Decode(std::string_view text) {
+std::u16string Decode(std::string_view text) {
   const std::string utf8 = DecodeToUtf8(text);
-  return icu::UnicodeString::fromUTF8(
-      icu::StringPiece(utf8.data(), static_cast<int32_t>(utf8.size())));
+  // UTF-8 has no more UTF-16 units than bytes.
+  std::u16string out(utf8.size() + 1, u'\0');
+  int32_t n = 0;
+  UErrorCode status = U_ZERO_ERROR;
+  Icu().from_utf8(out.data(), static_cast<int32_t>(out.size()), &n, utf8.data(),
+                  static_cast<int32_t>(utf8.size()), &status);
+  if (U_FAILURE(status)) throw Error("Cannot decode text as UTF-8");
+  out.resize(static_cast<std::size_t>(n));
+  return out;
 }
 
-icu::Collator& CaseIgnoringCollator() {
-  static thread_local std::unique_ptr<icu::Collator> collator = [] {
+std::u16string FoldCase(const std::u16string& text) {
+  const IcuFunctions& icu = Icu();
+  // Full case folding may lengthen a text (sharp s folds to "ss"): ask for the length first.
+  UErrorCode status = U_ZERO_ERROR;
+  const int32_t length = icu.fold_case(nullptr, 0, text.data(), static_cast<int32_t>(text.size()),
+                                       U_FOLD_CASE_DEFAULT, &status);
+  std::u16string out(static_cast<std::size_t>(length) + 1, u'\0');
+  status = U_ZERO_ERROR;
+  icu.fold_case(out.data(), static_cast<int32_t>(out.size()), text.data(),
+                static_cast<int32_t>(text.size()), U_FOLD_CASE_DEFAULT, &status);
+  if (U_FAILURE(status)) throw Error("Cannot fold the letter case of a text");
+  out.resize(static_cast<std::size_t>(length));
+  return out;
+}
+
+struct CollatorCloser {
+  void operator()(UCollator* collator) const { Icu().close_collator(collator); }
+};
+
+UCollator* CaseIgnoringCollator() {
+  static thread_local std::unique_ptr<UCollator, CollatorCloser> collator = [] {
+    const IcuFunctions& icu = Icu();
     UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::Collator> c(icu::Collator::createInstance(ProcessLocale(), status));
+    std::unique_ptr<UCollator, CollatorCloser> c(icu.open_collator(CollationLocale(), &status));
     if (U_FAILURE(status)) throw Error("Cannot create a collator for the current locale");
-    c->setStrength(icu::Collator::SECONDARY);
+    icu.set_strength(c.get(), UCOL_SECONDARY);
     return c;
   }();
-  return *collator;
+  return collator.get();
 }
 
 }  // namespace
@@ -112,11 +127,16 @@ std::string LowerCase(std::string_view text) {
   // Simple (one-to-one) case mapping, the same in every locale: the run-time units lower
   // the same name with the same table to find the file this system wrote, so the two must
   // never disagree (full mapping would turn a final sigma or a dotted capital I otherwise).
+  // An ASCII name, the usual case, needs no table: ICU is not even loaded for it.
+  bool ascii = true;
+  for (char c : text) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+  if (ascii) return AsciiLowerCase(text);
+  const IcuFunctions& icu = Icu();
   if (IsValidUtf8(text)) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size();)
-      AppendUtf8(out, static_cast<std::uint32_t>(u_tolower(NextUtf8(text, i))));
+      AppendUtf8(out, static_cast<std::uint32_t>(icu.to_lower(NextUtf8(text, i))));
     return out;
   }
   // Windows-1252: one byte is one character, so map byte by byte and keep the encoding. A
@@ -124,21 +144,25 @@ std::string LowerCase(std::string_view text) {
   const Windows1252Tables& tables = Windows1252();
   std::string out(text);
   for (char& byte : out) {
-    const auto it =
-        tables.from_unicode.find(u_tolower(tables.code_points[static_cast<unsigned char>(byte)]));
+    const auto it = tables.from_unicode.find(
+        icu.to_lower(tables.code_points[static_cast<unsigned char>(byte)]));
     if (it != tables.from_unicode.end()) byte = it->second;
   }
   return out;
 }
 
 int CompareText(std::string_view a, std::string_view b) {
-  icu::UnicodeString ua = Decode(a), ub = Decode(b);
-  UErrorCode status = U_ZERO_ERROR;
-  UCollationResult r = CaseIgnoringCollator().compare(ua, ub, status);
-  if (U_FAILURE(status)) throw Error("Cannot compare texts in the current locale");
+  const std::u16string ua = Decode(a), ub = Decode(b);
+  const IcuFunctions& icu = Icu();
+  const UCollationResult r =
+      icu.collate(CaseIgnoringCollator(), ua.data(), static_cast<int32_t>(ua.size()), ub.data(),
+                  static_cast<int32_t>(ub.size()));
   if (r != UCOL_EQUAL) return r;
   // The collator also ignores control characters and some marks; only letter case may merge.
-  return ua.foldCase().compare(ub.foldCase());
+  const std::u16string fa = FoldCase(ua), fb = FoldCase(ub);
+  const int32_t c = icu.compare(fa.data(), static_cast<int32_t>(fa.size()), fb.data(),
+                                static_cast<int32_t>(fb.size()), false);
+  return c < 0 ? -1 : c > 0 ? 1 : 0;
 }
 
 }  // namespace polyverb

@@ -7,6 +7,7 @@
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
+#include "project/BinaryForm.h"
 #include "project/ProjectFile.h"
 
 namespace polyverb {
@@ -35,6 +36,13 @@ std::vector<std::uint32_t> CodePoints(std::string_view utf8) {
   for (std::size_t i = 0; i < utf8.size();)
     cps.push_back(static_cast<std::uint32_t>(NextUtf8(utf8, i)));
   return cps;
+}
+
+FormValue ScalarValue(FormValueKind kind, std::string text) {
+  FormValue value;
+  value.kind = kind;
+  value.text = std::move(text);
+  return value;
 }
 
 std::string FormatValue(const FormValue& value, FormFileKind kind) {
@@ -117,9 +125,6 @@ class FormParser {
       : src_(src), name_(name), kind_(FormFileKindOf(name)) {}
 
   FormFile Parse() {
-    if (src_.starts_with("TPF0") || src_.starts_with(std::string_view("\xFF\x0A\x00", 3)))
-      throw Error("Form file " + std::string(name_) +
-                  " is a binary form file; only text form files can be read");
     FormFile file;
     file.kind_ = kind_;
     file.line_end_ = LineEndOf(src_);
@@ -539,6 +544,7 @@ class FormParser {
 };
 
 FormFile FormFile::Parse(std::string_view bytes, std::string_view file_name) {
+  if (IsBinaryForm(bytes)) return ReadBinaryForm(bytes, file_name);
   return FormParser(bytes, file_name).Parse();
 }
 
@@ -562,7 +568,7 @@ std::optional<std::string> FormObject::StringProperty(std::string_view name) con
 }
 
 void FormObject::SetStringProperty(std::string_view name, std::string_view value) {
-  SetProperty(name, FormValue{FormValueKind::kString, std::string(value), {}, {}, {}});
+  SetProperty(name, ScalarValue(FormValueKind::kString, std::string(value)));
 }
 
 std::string FormObject::ChildIndent() const {
@@ -626,12 +632,23 @@ std::vector<const FormObject*> FormFile::NewComponents() const {
   return created;
 }
 
-FormObject& FormFile::CreateComponent(std::string_view class_name, int left, int top) {
+FormObject& FormObject::AddChild(FormObjectKind kind, std::string name, std::string class_name) {
+  auto object = std::make_unique<FormObject>(kind, std::move(name), std::move(class_name));
+  object->indent_ = indent_ + "  ";
+  object->header_.lead = object->end_.lead = object->indent_;
+  object->header_.generated = object->header_.fresh = true;
+  object->end_.generated = object->end_.fresh = true;
+  children_.push_back(std::move(object));
+  return *children_.back();
+}
+
+FormObject& FormFile::CreateComponent(std::string_view class_name, int left, int top,
+                                      std::span<const std::string> also_taken) {
   if (class_name.empty() || !IsIdentStart(class_name[0]) ||
       !std::all_of(class_name.begin(), class_name.end(), IsIdentChar))
     throw Error("Cannot create a component of class '" + std::string(class_name) +
                 "': not a class name");
-  std::vector<std::string_view> names;
+  std::vector<std::string_view> names(also_taken.begin(), also_taken.end());
   auto collect = [&](auto& self, const FormObject& object) -> void {
     names.push_back(object.name_);
     for (const auto& child : object.children_) self(self, *child);
@@ -648,18 +665,31 @@ FormObject& FormFile::CreateComponent(std::string_view class_name, int left, int
       break;
   }
 
-  auto object =
-      std::make_unique<FormObject>(FormObjectKind::kObject, name, std::string(class_name));
-  object->indent_ = root_->indent_ + "  ";
-  object->header_.lead = object->end_.lead = object->indent_;
-  object->header_.generated = object->header_.fresh = true;
-  object->end_.generated = object->end_.fresh = true;
-  object->AppendNewProperty("Left",
-                            FormValue{FormValueKind::kInteger, std::to_string(left), {}, {}, {}});
-  object->AppendNewProperty("Top",
-                            FormValue{FormValueKind::kInteger, std::to_string(top), {}, {}, {}});
-  root_->children_.push_back(std::move(object));
-  return *root_->children_.back();
+  FormObject& object = root_->AddChild(FormObjectKind::kObject, name, std::string(class_name));
+  object.AppendNewProperty("Left", ScalarValue(FormValueKind::kInteger, std::to_string(left)));
+  object.AppendNewProperty("Top", ScalarValue(FormValueKind::kInteger, std::to_string(top)));
+  return object;
+}
+
+FormObject& FormFile::InheritedObject(std::span<const std::pair<std::string, std::string>> parents,
+                                      std::string_view name, std::string_view class_name) {
+  FormObject* holder = root_.get();
+  auto step = [&](std::string_view step_name, std::string_view step_class) -> FormObject& {
+    for (const auto& child : holder->children_) {
+      if (!SameTextAscii(child->name_, step_name)) continue;
+      if (child->kind_ == FormObjectKind::kObject)
+        throw Error("Component " + child->name_ +
+                    " is declared anew in a form that inherits a component of that name");
+      if (!SameTextAscii(child->class_name_, step_class))
+        throw Error("Component " + child->name_ + " has class " + child->class_name_ +
+                    " in the form but " + std::string(step_class) + " in its ancestor");
+      return *child;
+    }
+    return holder->AddChild(FormObjectKind::kInherited, std::string(step_name),
+                            std::string(step_class));
+  };
+  for (const auto& [parent_name, parent_class] : parents) holder = &step(parent_name, parent_class);
+  return step(name, class_name);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -719,6 +749,7 @@ bool FormFile::Modified() const {
 }
 
 std::string FormFile::Write() const {
+  if (format_ != FormFormat::kText) return WriteBinaryForm(*this);
   std::string out;
   FormWriter(out, line_end_, kind_).WriteObject(*root_);
   out += trailer_;
@@ -739,6 +770,11 @@ std::optional<std::string> FindFormFile(const std::string& unit_path, FormFileKi
   if (kind == FormFileKind::kLfm)
     if (auto lfm = FindIgnoringCase(base + ".lfm")) return lfm;
   return FindIgnoringCase(base + ".dfm");
+}
+
+std::optional<std::string> FindAnyFormFile(const std::string& unit_path) {
+  if (std::optional<std::string> dfm = FindFormFile(unit_path, FormFileKind::kDfm)) return dfm;
+  return FindFormFile(unit_path, FormFileKind::kLfm);
 }
 
 }  // namespace polyverb

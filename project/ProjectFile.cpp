@@ -12,6 +12,7 @@
 #include "platform/Text.h"
 #include "project/LazarusProject.h"
 #include "source/Scanner.h"
+#include "source/UnitRewrite.h"
 
 namespace polyverb {
 namespace {
@@ -48,7 +49,9 @@ class DprReader {
           Fail("expected a quoted file name after 'in', found " + Shown());
         if (scanner_.Token().empty()) Fail("empty file name after 'in' for unit " + entry.name);
         entry.in_path = std::string(scanner_.Token());
+        const std::int32_t line = scanner_.LineIndex(), col = scanner_.NextPos();
         Next();
+        entry.form = FormComment(line, col);
       }
       entries.push_back(std::move(entry));
       if (IsSymbol(";")) break;
@@ -76,6 +79,29 @@ class DprReader {
   void Expect(std::string_view symbol) {
     if (!IsSymbol(symbol)) Fail("expected '" + std::string(symbol) + "', found " + Shown());
     Next();
+  }
+
+  // The name in the first plain comment between (line, col) and the current token: the
+  // `{Form1}` or `{Frame1: TFrame}` the IDE writes after a form unit's entry.
+  std::optional<std::string> FormComment(std::int32_t line, std::int32_t col) const {
+    const auto end_line =
+        std::min<std::int32_t>(scanner_.LineIndex(), static_cast<std::int32_t>(lines_.size()) - 1);
+    for (; line <= end_line; ++line, col = 1) {
+      std::string_view text = lines_[static_cast<std::size_t>(line)];
+      if (line == scanner_.LineIndex() && !scanner_.AtEnd())
+        text = text.substr(0, static_cast<std::size_t>(scanner_.TokenPos() - 1));
+      const std::size_t open = text.find('{', static_cast<std::size_t>(col - 1));
+      if (open == std::string_view::npos) continue;
+      const std::size_t close = text.find('}', open);
+      if (close == std::string_view::npos || text.substr(open + 1, 1) == "$") return std::nullopt;
+      std::string_view name = text.substr(open + 1, close - open - 1);
+      name = name.substr(0, std::min(name.find(':'), name.size()));
+      while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+      while (!name.empty() && name.front() == ' ') name.remove_prefix(1);
+      if (name.empty()) return std::nullopt;
+      return std::string(name);
+    }
+    return std::nullopt;
   }
 
   // The current token as written (original letter case), for messages.
@@ -232,6 +258,7 @@ void ProjectFile::ReadProgram() {
     const std::string full = FullPathName(
         !written.empty() && written.front() == '/' ? written : directory_ + "/" + written);
     std::string listed = FindIgnoringCase(full).value_or(full);
+    if (entry.form) forms_.emplace_back(listed, *entry.form);
     // Conditional branches may name the same file twice; the IDE lists a file once.
     if (std::find(files_.begin(), files_.end(), listed) == files_.end())
       files_.push_back(std::move(listed));
@@ -251,6 +278,32 @@ void ProjectFile::ReadLazarusProject() {
                 " names no main program (no unit of the project is its MainUnit)");
   for (const LazarusUnit& unit : project.Units()) files_.push_back(unit.file_name);
   search_path_ = project.UnitSearchPath();
+}
+
+std::vector<std::string> FilesUsingUnit(const std::vector<std::string>& files,
+                                        std::string_view unit) {
+  std::vector<std::string> using_it;
+  for (const std::string& file : files) {
+    const std::size_t dot = file.rfind('.');
+    const std::string_view ext = dot == std::string::npos ? "" : std::string_view(file).substr(dot);
+    if (!SameTextAscii(ext, ".pas") && !SameTextAscii(ext, ".dpr")) continue;
+    try {
+      for (const std::string& used : UsedUnits(ReadSourceFile(file).Lines()))
+        if (SameTextAscii(used, unit)) {
+          using_it.push_back(file);
+          break;
+        }
+    } catch (const Error&) {
+      // Unreadable: it names nothing.
+    }
+  }
+  return using_it;
+}
+
+std::optional<std::string> ProjectFile::FormOf(const std::string& path) const {
+  for (const auto& [file, form] : forms_)
+    if (file == path) return form;
+  return std::nullopt;
 }
 
 }  // namespace polyverb

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "source/SourceText.h"
@@ -20,6 +21,8 @@ struct UsesEntry {
   std::string name;                    // as written, dotted names joined: "Vcl.Forms"
   std::optional<std::string> in_path;  // the file name after `in`, unquoted, as written
   std::int32_t line = 0;               // 0-based line of the entry's name
+  // The form (or frame) named in the comment after `in '...'`: a form unit.
+  std::optional<std::string> form = std::nullopt;
   bool operator==(const UsesEntry&) const = default;
 };
 
@@ -40,6 +43,11 @@ std::string FullPathName(std::string_view path);
 // only in letter case (the exact name wins; among several such names the first in byte
 // order). nullopt when nothing matches.
 std::optional<std::string> FindIgnoringCase(const std::string& path);
+
+// Those of `files` (Pascal sources; others are skipped, as are files that cannot be
+// read) whose uses clauses name `unit` (ASCII letter case ignored), in the order given.
+std::vector<std::string> FilesUsingUnit(const std::vector<std::string>& files,
+                                        std::string_view unit);
 
 class ProjectFile {
  public:
@@ -72,6 +80,8 @@ class ProjectFile {
   // listed all the same, under the name as written: the IDE lists it, and opening it
   // fails later where the user sees which one.
   const std::vector<std::string>& Files() const { return files_; }
+  // The form the project names for the unit file `path` (one of Files()), if any.
+  std::optional<std::string> FormOf(const std::string& path) const;
 
  private:
   void ReadProgram();
@@ -84,6 +94,7 @@ class ProjectFile {
   std::vector<UsesEntry> uses_;
   std::vector<std::string> search_path_;
   std::vector<std::string> files_;
+  std::vector<std::pair<std::string, std::string>> forms_;  // unit file, form name
 };
 
 }  // namespace polyverb

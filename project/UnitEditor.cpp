@@ -282,6 +282,33 @@ Edit RemoveEntry(const UnitScan& scan, const UsesClause& clause, std::size_t k) 
 
 }  // namespace
 
+std::optional<std::string> FindClassParent(std::string_view source, std::string_view file_name,
+                                           std::string_view class_name) {
+  const UnitScan scan(source, file_name);
+  const std::string lower_class = AsciiLowerCase(class_name);
+  const std::size_t count = scan.Tokens().size();
+  for (std::size_t t = 0; t + 2 < count; ++t) {
+    if (!(scan.Token(t).kind == tkIdentifier && scan.Token(t).text == lower_class &&
+          scan.IsSymbol(t + 1, "=") && scan.IsWord(t + 2, "class")))
+      continue;
+    std::size_t u = t + 3;
+    while (scan.IsWord(u, "sealed") || scan.IsWord(u, "abstract")) ++u;
+    // `class;` and `class of` declare no class body; look on for the declaration.
+    if (scan.IsSymbol(u, ";") || scan.IsWord(u, "of")) continue;
+    if (!scan.IsSymbol(u, "(")) return std::nullopt;
+    std::optional<std::string> parent;
+    for (++u; u < count && scan.Token(u).kind == tkIdentifier; u += 2) {
+      const Item& name = scan.Token(u);
+      parent = std::string(
+          scan.Line(name.line).substr(static_cast<std::size_t>(name.col - 1),
+                                      static_cast<std::size_t>(name.end_col - name.col)));
+      if (!scan.IsSymbol(u + 1, ".")) break;
+    }
+    return parent;
+  }
+  return std::nullopt;
+}
+
 std::string AddClassFields(std::string_view source, std::string_view file_name,
                            std::string_view class_name, std::span<const ComponentField> fields) {
   const UnitScan scan(source, file_name);

@@ -6,6 +6,7 @@
 // byte outside the inserted text stays as it was.
 #pragma once
 
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -39,6 +40,13 @@ std::string AddClassFields(std::string_view source, std::string_view file_name,
 // no interface section or a uses clause does not parse.
 std::string AddInterfaceUses(std::string_view source, std::string_view file_name,
                              std::string_view unit_name);
+
+// The class that class `className` of `source` derives from, as the declaration
+// `TName = class(TParent, ...)` writes it (a dotted name's last part: Vcl.Forms.TForm gives
+// TForm). nullopt when the unit declares no such class or declares it without a parent.
+// Names are compared without regard to ASCII case; `fileName` words errors of the scanner.
+std::optional<std::string> FindClassParent(std::string_view source, std::string_view file_name,
+                                           std::string_view class_name);
 
 // Both edits on the unit file at `path`, written back through ReplaceFile (atomic) when
 // anything changed; returns whether it wrote. Nothing is written when an edit fails.

@@ -49,7 +49,8 @@ unit vMLang;
     Name[N] takes item N of a collection. String properties are set, a
     string list gets the text split at CR LF. A path that leads nowhere is
     skipped; a number the file lacks leaves (or puts back) the designed
-    text. Only one TvMLang per owner applies texts.
+    text. Only the first TvMLang of an owner applies texts; a further one
+    read with a later level of the form has the first one apply them.
 
   Language subset: as in vLangRT (the unit sets mode delphi itself, long
   strings through H+, no generics, advanced records, operator overloading,
@@ -74,7 +75,7 @@ type
     FApplyCount: Integer;
     procedure SetLangFileName(const Value: string);
     procedure ApplyNow;
-    function ResponsibleForOwner: Boolean;
+    function Responsible: TvMLang;
   protected
     procedure Loaded; override;
   public
@@ -411,17 +412,20 @@ begin
     { notifies, and so applies the texts of every live TvMLang }
     vLangRT.LoadDefaultLanguage(LangDefaultName)
   else
-    ApplyNow;
+    { A second TvMLang of the form (a descendant's own, when its ancestor
+      got one later) hands its turn to the first: the level it came with
+      has set designed texts over the translations. }
+    Responsible.ApplyNow;
 end;
 
 { The first live TvMLang of an owner applies its texts; a second one would
   take the first one's translations for designed texts. }
-function TvMLang.ResponsibleForOwner: Boolean;
+function TvMLang.Responsible: TvMLang;
 var
   I: Integer;
   Other: TvMLang;
 begin
-  Result := True;
+  Result := Self;
   for I := 0 to GLive.Count - 1 do
   begin
     Other := TvMLang(GLive[I]);
@@ -429,7 +433,7 @@ begin
       Exit;
     if Other.Owner = Owner then
     begin
-      Result := False;
+      Result := Other;
       Exit;
     end;
   end;
@@ -447,7 +451,7 @@ var
 begin
   Root := Owner;
   if (Root = nil) or (csDesigning in ComponentState) or
-    (csDestroying in Root.ComponentState) or not ResponsibleForOwner then
+    (csDestroying in Root.ComponentState) or (Responsible <> Self) then
     Exit;
   Inc(FApplyCount);
   Chain := TList.Create;

@@ -14,12 +14,14 @@ const TLangStr& TLangStrings::Items(std::int32_t index) const {
 }
 
 std::int32_t TLangStrings::Add(std::string_view text, std::int32_t line_index,
-                               std::int32_t start_pos, std::int32_t next_pos) {
+                               std::int32_t start_pos, std::int32_t next_pos,
+                               std::int32_t last_line) {
   auto entry = std::make_unique<TLangStr>();
   entry->Text = text;
   entry->LineIndex = line_index;
   entry->StartPos = start_pos;
   entry->NextPos = next_pos;
+  entry->last_line = last_line < 0 ? line_index : last_line;
   FItems.push_back(std::move(entry));
   return Count() - 1;
 }

@@ -11,13 +11,15 @@
 namespace polyverb {
 
 // One literal occurrence. In line LineIndex it occupies columns StartPos to NextPos - 1,
-// both quotes included.
+// both quotes included. A literal over several lines (read by the sound rules only) runs
+// from StartPos of line LineIndex to NextPos - 1 of line last_line.
 struct TLangStr {
   bool Chosen = false;         // picked for translation (set by the chooser)
   std::string Text;            // quotes removed, each doubled quote reduced to one
   std::int32_t LineIndex = 0;  // 0-based line
   std::int32_t StartPos = 0;   // 1-based column of the opening quote
   std::int32_t NextPos = 0;    // 1-based column just past the closing quote
+  std::int32_t last_line = 0;  // the line of the closing quote: LineIndex but for multi-line
 };
 
 // Owns its entries; a reference from Items stays valid while the list lives.
@@ -32,8 +34,9 @@ class TLangStrings {
   TLangStr& Items(std::int32_t index);
   const TLangStr& Items(std::int32_t index) const;
   // Appends a new entry with Chosen false; returns its index (the Count before the call).
+  // `last_line` below 0 means LineIndex.
   std::int32_t Add(std::string_view text, std::int32_t line_index, std::int32_t start_pos,
-                   std::int32_t next_pos);
+                   std::int32_t next_pos, std::int32_t last_line = -1);
 
  private:
   std::vector<std::unique_ptr<TLangStr>> FItems;

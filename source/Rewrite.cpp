@@ -60,14 +60,50 @@ TGlue GlueAt(std::string_view line, std::int32_t start_pos, std::int32_t next_po
   return glue;
 }
 
-std::string Replacement(std::uint16_t number, TGlue glue) {
+std::string Replacement(std::uint16_t number, TGlue glue, std::string_view annotation) {
   std::string out;
   if (glue.before) out += '+';
   out += "GetLangStr(";
   out += std::to_string(number);
   out += ')';
+  out += annotation;
   if (glue.after) out += '+';
   return out;
+}
+
+std::string Annotation(std::string_view text) {
+  constexpr std::size_t kMaxCharacters = 40;
+  const bool utf8 = IsValidUtf8(text);
+  std::size_t end = 0;
+  for (std::size_t characters = 0; end < text.size() && characters < kMaxCharacters; ++characters) {
+    ++end;
+    // A continuation byte belongs to the character before it.
+    while (utf8 && end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+      ++end;
+  }
+  const std::string_view cut = text.substr(0, end);
+  std::string out = " {";
+  if (!cut.empty() && cut.front() == '$') out += ' ';
+  for (std::size_t i = 0; i < cut.size(); ++i) {
+    const auto c = static_cast<unsigned char>(cut[i]);
+    const bool pair =
+        i + 1 < cut.size() && ((c == '(' && cut[i + 1] == '*') || (c == '*' && cut[i + 1] == ')'));
+    if (pair) {
+      out += '?';
+      ++i;
+    } else if (c == '{' || c == '}' || c < 0x20 || c == 0x7F) {
+      out += '?';
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out + '}';
+}
+
+bool IsPCharRoutine(std::string_view name) {
+  for (std::string_view routine : kPCharRoutines)
+    if (SameTextAscii(routine, name)) return true;
+  return false;
 }
 
 int FirstFreeNumber(const TvLangFileEdit& file) {

@@ -92,8 +92,8 @@ void AppendUnquoted(std::string& out, std::string_view s) {
 std::string_view TokenKindName(TTokenKind kind) {
   static constexpr std::string_view kNames[] = {"tkIdentifier", "tkKeyword", "tkSymbol",
                                                 "tkString",     "tkNumber",  "tkListWord1",
-                                                "tkListWord2",  "tkUnknown"};
-  return kind <= tkUnknown ? kNames[kind] : "?";
+                                                "tkListWord2",  "tkUnknown", "tkDirective"};
+  return kind <= tkDirective ? kNames[kind] : "?";
 }
 
 // ---- TWordList ----
@@ -185,6 +185,7 @@ std::string TvScanner::UnquoteString(std::string_view literal) {
 
 void TvScanner::Reset() {
   line_index_ = 0;
+  span_ = 0;
   token_pos_ = 1;
   next_pos_ = 1;
   NextToken();
@@ -194,6 +195,7 @@ void TvScanner::NextToken() {
   kind_ = tkUnknown;
   token_ = {};
   lower_pending_ = false;
+  span_ = 0;
   if (AtEnd()) return;
   const auto line_count = static_cast<std::int64_t>(Lines.size());
   std::int32_t col = next_pos_;
@@ -216,11 +218,20 @@ void TvScanner::NextToken() {
     std::string_view closer;
     if (!IsBlockCommentAt(line, col, closer)) break;
     // The search starts just after the opener, which is as long as its closer.
-    std::size_t found = line.find(closer, static_cast<std::size_t>(col - 1) + closer.size());
+    const std::size_t body = static_cast<std::size_t>(col - 1) + closer.size();
+    std::size_t found = line.find(closer, body);
+    const std::int32_t open_line = line_index_;
+    const std::int32_t open_col = col;
+    const bool directive = directives && body < line.size() && line[body] == '$';
     while (found == std::string_view::npos) {
       if (++line_index_ >= line_count) return;  // the rest of the source was comment
       line = Lines[static_cast<std::size_t>(line_index_)];
       found = line.find(closer);
+    }
+    if (directive) {
+      span_ = line_index_ - open_line;
+      ScanDirective(line, open_col, found + closer.size());
+      return;
     }
     col = static_cast<std::int32_t>(found + closer.size()) + 1;
   }
@@ -242,6 +253,7 @@ void TvScanner::NextToken() {
 // inside the literal; any other quote closes it. Without a closing quote on the line the
 // token is the lone quote and the rest of the line is skipped.
 void TvScanner::ScanLiteral(std::string_view line, std::int32_t col) {
+  if (multi_line_literals && ScanMultiLineLiteral(line, col)) return;
   const std::size_t open = static_cast<std::size_t>(col - 1);
   std::size_t p = open + 1;
   bool doubled = false;
@@ -271,6 +283,67 @@ void TvScanner::ScanLiteral(std::string_view line, std::int32_t col) {
     }
     return;
   }
+}
+
+// The directive opened at column `col` of line LineIndex() and closes just before `end`
+// (0-based) of the current line.
+void TvScanner::ScanDirective(std::string_view line, std::int32_t col, std::size_t end) {
+  kind_ = tkDirective;
+  token_pos_ = col;
+  next_pos_ = static_cast<std::int32_t>(end) + 1;
+  if (span_ == 0) {
+    token_ =
+        line.substr(static_cast<std::size_t>(col - 1), end - static_cast<std::size_t>(col - 1));
+    return;
+  }
+  const auto first = static_cast<std::size_t>(line_index_ - span_);
+  buffer_.assign(Lines[first].substr(static_cast<std::size_t>(col - 1)));
+  for (std::size_t i = first + 1; i < static_cast<std::size_t>(line_index_); ++i)
+    (buffer_ += '\n') += Lines[i];
+  (buffer_ += '\n') += line.substr(0, end);
+  token_ = buffer_;
+}
+
+// A run of an odd number (three or more) of quotes at `col` followed by nothing but white
+// space opens a multi-line literal; the first later line that holds, after its indentation,
+// the same run of quotes and no further quote closes it. False, with nothing changed, when
+// the quotes do not open one or no line closes it.
+bool TvScanner::ScanMultiLineLiteral(std::string_view line, std::int32_t col) {
+  const std::size_t open = static_cast<std::size_t>(col - 1);
+  std::size_t run = open;
+  while (run < line.size() && line[run] == '\'') ++run;
+  const std::size_t quotes = run - open;
+  if (quotes < 3 || quotes % 2 == 0) return false;
+  for (std::size_t i = run; i < line.size(); ++i)
+    if (!IsWhite(line[i])) return false;
+  const std::size_t count = Lines.size();
+  for (std::size_t l = static_cast<std::size_t>(line_index_) + 1; l < count; ++l) {
+    const std::string_view closing = Lines[l];
+    const std::size_t indent = std::min(closing.find_first_not_of(" \t"), closing.size());
+    std::size_t end = indent;
+    while (end < closing.size() && closing[end] == '\'') ++end;
+    if (end - indent != quotes) continue;
+    // The text: each line between, less the closing line's indentation (as much of it as
+    // the line starts with), joined with CR LF.
+    const std::string_view margin = closing.substr(0, indent);
+    buffer_.clear();
+    for (std::size_t i = static_cast<std::size_t>(line_index_) + 1; i < l; ++i) {
+      std::string_view text = Lines[i];
+      std::size_t cut = 0;
+      while (cut < margin.size() && cut < text.size() && text[cut] == margin[cut]) ++cut;
+      text.remove_prefix(cut);
+      if (i > static_cast<std::size_t>(line_index_) + 1) buffer_ += "\r\n";
+      buffer_ += text;
+    }
+    kind_ = tkString;
+    token_ = buffer_;
+    token_pos_ = col;
+    next_pos_ = static_cast<std::int32_t>(end) + 1;
+    span_ = static_cast<std::int32_t>(l) - line_index_;
+    line_index_ = static_cast<std::int32_t>(l);
+    return true;
+  }
+  return false;
 }
 
 // A word runs to the next white space or symbol character. (Every pair symbol starts with

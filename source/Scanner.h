@@ -5,7 +5,9 @@
 // Positions: a line is named by its 0-based index into Lines; a column is 1-based and
 // counts bytes (a tab is one column). A token occupies columns TokenPos to NextPos - 1 of
 // line LineIndex, except an unterminated string literal, whose NextPos is the line's
-// length plus 2.
+// length plus 2, and a token that spans lines (a directive or a multi-line literal, read
+// only when asked for), which runs from TokenPos of line LineIndex to NextPos - 1 of line
+// EndLineIndex.
 #pragma once
 
 #include <array>
@@ -29,6 +31,9 @@ enum TTokenKind : std::uint8_t {
   tkListWord1 = 5,   // word in WordList1 and not in Keywords
   tkListWord2 = 6,   // word in WordList2 and in neither list before it
   tkUnknown = 7,     // end of source (empty), unterminated literal ("'"), or any other word
+  // Only with TvScanner::directives set: a compiler directive, "{$...}" or "(*$...*)";
+  // text as written, both delimiters included (lines joined with LF).
+  tkDirective = 8,
 };
 
 // "tkIdentifier" ... "tkUnknown"; "?" for a value outside the enumeration.
@@ -78,6 +83,16 @@ class TvScanner {
   TWordList WordList2;
   TWordList Keywords;
 
+  // Reading beyond the classic rules; both off by default and set before Reset.
+  // directives: a block comment whose text starts with "$" is a tkDirective token.
+  bool directives = false;
+  // multi_line_literals: an odd run of three or more quotes with nothing but white space after
+  // it on its line opens a literal; the first later line that starts, after white space,
+  // with the same run of quotes (and no further quote) closes it. Its text is the lines
+  // between, each without the closing line's indentation, joined with CR LF. Without such
+  // a closing line the quotes scan as ever.
+  bool multi_line_literals = false;
+
   // Rewinds to line 0, column 1 and reads the first token.
   void Reset();
   // Reads the token that starts at or after column NextPos of line LineIndex.
@@ -90,7 +105,9 @@ class TvScanner {
     return token_;
   }
   TTokenKind Kind() const { return kind_; }
-  std::int32_t LineIndex() const { return line_index_; }
+  std::int32_t LineIndex() const { return line_index_ - span_; }
+  // The line of the token's last character: LineIndex unless the token spans lines.
+  std::int32_t EndLineIndex() const { return line_index_; }
   std::int32_t TokenPos() const { return token_pos_; }
   std::int32_t NextPos() const { return next_pos_; }
 
@@ -115,6 +132,8 @@ class TvScanner {
 
  private:
   void ScanLiteral(std::string_view line, std::int32_t col);
+  bool ScanMultiLineLiteral(std::string_view line, std::int32_t col);
+  void ScanDirective(std::string_view line, std::int32_t col, std::size_t found);
   void ScanWord(std::string_view line, std::int32_t col);
   void LowerToken() const;
 
@@ -124,7 +143,8 @@ class TvScanner {
   mutable std::string buffer_;  // a token's text when it differs from its source bytes
   mutable bool lower_pending_ = false;
   TTokenKind kind_ = tkUnknown;
-  std::int32_t line_index_ = 0;
+  std::int32_t line_index_ = 0;  // the line NextToken resumes on: the token's last line
+  std::int32_t span_ = 0;        // lines the current token spans beyond its first
   std::int32_t token_pos_ = 1;
   std::int32_t next_pos_ = 1;
 };

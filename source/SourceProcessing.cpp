@@ -1,11 +1,16 @@
 #include "source/SourceProcessing.h"
 
+#include <sys/stat.h>
+
 #include <exception>
 #include <memory>
+#include <optional>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "langfile/LangFileEdit.h"
+#include "langfile/LangFileWriter.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
@@ -13,6 +18,8 @@
 #include "source/Rewrite.h"
 #include "source/Scanner.h"
 #include "source/SourceText.h"
+#include "source/SourceUnit.h"
+#include "source/UnitRewrite.h"
 
 namespace polyverb {
 
@@ -21,6 +28,11 @@ uint16_t NextStrNumber = 0;
 TvLangFileEdit* LangFile = nullptr;
 
 namespace {
+
+bool& Annotating() {
+  static bool annotating = false;
+  return annotating;
+}
 
 TStringChooser& InstalledChooser() {
   static TStringChooser chooser;
@@ -53,6 +65,17 @@ void CheckPlaces(const std::vector<std::string>& lines, const TLangStrings& stri
 }
 
 }  // namespace
+
+ScopedAnnotation::ScopedAnnotation(bool annotate)
+    : previous_(std::exchange(Annotating(), annotate)) {}
+
+ScopedAnnotation::~ScopedAnnotation() {
+  Annotating() = previous_;
+}
+
+bool AnnotateCalls() {
+  return Annotating();
+}
 
 ScopedStringChooser::ScopedStringChooser(TStringChooser chooser)
     : previous_(std::exchange(InstalledChooser(), std::move(chooser))) {}
@@ -88,7 +111,8 @@ void ReplaceStrings(std::vector<std::string>& lines, const TLangStrings& strings
       as_read = line;
     }
     const std::string replacement =
-        Replacement(NextStrNumber, GlueAt(as_read, s.StartPos, s.NextPos));
+        Replacement(NextStrNumber, GlueAt(as_read, s.StartPos, s.NextPos),
+                    AnnotateCalls() ? Annotation(s.Text) : std::string());
     const auto from = static_cast<std::size_t>(s.StartPos + shift - 1);
     const auto length = static_cast<std::size_t>(s.NextPos - s.StartPos);
     line.replace(from, length, replacement);
@@ -98,55 +122,217 @@ void ReplaceStrings(std::vector<std::string>& lines, const TLangStrings& strings
   }
 }
 
-void ProcessPasFile(const std::string& file_name, const std::string& lang_name) {
+namespace {
+
+// What identifies the content of a file on disk without reading it: an atomic replace
+// gives a new inode, an edit in place a new size or time.
+struct FileStamp {
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = 0;
+  timespec modified{};
+  bool operator==(const FileStamp& other) const {
+    return device == other.device && inode == other.inode && size == other.size &&
+           modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec;
+  }
+};
+
+std::optional<FileStamp> StampOf(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+  return FileStamp{st.st_dev, st.st_ino, st.st_size, st.st_mtim};
+}
+
+// Raises `failure` with the failed save's message appended; raises the save's failure
+// itself when there was none before.
+[[noreturn]] void RaiseWithSaveFailure(const std::exception_ptr& failure,
+                                       const Error& save_failure) {
+  if (!failure) throw save_failure;
+  try {
+    std::rethrow_exception(failure);
+  } catch (const Error& first) {
+    throw Error(std::string(first.what()) +
+                " (the language file was not saved either: " + save_failure.what() + ")");
+  }
+}
+
+// A file a conversion has made ready, written after the language file is saved.
+struct PendingWrite {
+  std::string path;
+  std::string text;
+};
+
+// A module read and marked, before the language file is locked: the user may take minutes
+// at the chooser, so nothing here holds the lock. Files are stamped before they are read,
+// and a file changed on disk meanwhile is not rewritten.
+class Conversion {
+ public:
+  Conversion(const std::string& file_name, TConversionRun& run) : file_name_(file_name), run_(run) {
+    stamps_.emplace_back(file_name, StampOf(file_name));
+    if (run.Sound())
+      ReadSound();
+    else
+      ReadClassic();
+  }
+
+  // Under the lock: numbers the marked literals from the table as read now, adds them to
+  // LangFile and returns the files to write, include files before the module.
+  std::vector<PendingWrite> Finish() {
+    for (const auto& [path, stamp] : stamps_)
+      if (StampOf(path) != stamp)
+        throw Error("Source file " + path +
+                    " was changed on disk while its strings were chosen; it was not rewritten");
+    return unit_ ? FinishSound() : FinishClassic();
+  }
+
+ private:
+  void ReadClassic() {
+    const SourceText source = ReadSourceFile(file_name_);
+    has_bom_ = source.HasByteOrderMark();
+    FindStrings(source.Lines(), strings_);
+    if (strings_.Count() == 0) return;
+    // Lines to edit are copied only when there is something to replace.
+    lines_.assign(source.Lines().begin(), source.Lines().end());
+    ChooseStrings(lines_, strings_);
+  }
+
+  void ReadSound() {
+    unit_ = std::make_unique<TSourceUnit>(file_name_, run_);
+    const TSourceUnit& unit = *unit_;
+    for (std::size_t i = 1; i < unit.FileCount(); ++i)
+      stamps_.emplace_back(unit.File(i).path, StampOf(unit.File(i).path));
+    if (!unit.Facts().has_header && unit.File(0).offered)
+      run_.Warn(file_name_ +
+                " has no unit or program header, so nothing in it is converted on its own; if "
+                "it is an include file, convert the unit or program that includes it");
+    if (unit_->Strings().Count() == 0 && !unit.IncludesRewritten()) return;
+    if (unit.Facts().iso_mode)
+      throw Error(file_name_ +
+                  " selects ISO mode ({$MODE ISO}), in which a program cannot use units; it "
+                  "cannot call GetLangStr, so it was not rewritten");
+    if (unit_->Strings().Count() > 0) ChooseStrings(unit_->AllLines(), unit_->Strings());
+    has_work_ = true;
+  }
+
+  std::vector<PendingWrite> FinishClassic() {
+    if (strings_.Count() == 0) return {};
+    // Checked here on the full int: 65536 would wrap to 0 in the 16-bit NextStrNumber.
+    const int first = FirstFreeNumber(*LangFile);
+    CheckNumbering(*LangFile, first, CountChosen(strings_), file_name_);
+    NextStrNumber = static_cast<uint16_t>(first);
+    ReplaceStrings(lines_, strings_);
+    return {{file_name_,
+             (has_bom_ ? std::string(kUtf8ByteOrderMark) : std::string()) + JoinLinesCrLf(lines_)}};
+  }
+
+  std::vector<PendingWrite> FinishSound() {
+    if (!has_work_) return {};
+    TSourceUnit& unit = *unit_;
+    TLangStrings& strings = unit.Strings();
+    const int first = FirstFreeNumber(*LangFile);
+    CheckNumbering(*LangFile, first, CountChosen(strings), file_name_);
+    NextStrNumber = static_cast<uint16_t>(first);
+    const TUnitRewrite plan = PlanUnitRewrite(unit, NextStrNumber);
+    if (plan.uses == TUsesStep::kNoPlace)
+      run_.Warn(file_name_ + ": no implementation part or program heading to add " +
+                std::string(kRunTimeUsesEntry) + " to; add it to a uses clause yourself");
+
+    std::vector<PendingWrite> writes;
+    // Include files first: the module that includes them is written last.
+    for (std::size_t k = 1; k <= unit.FileCount(); ++k) {
+      const std::size_t i = k % unit.FileCount();
+      if (!plan.written[i]) continue;
+      const TSourceFile& f = unit.File(i);
+      writes.push_back(
+          {f.path, (f.text.HasByteOrderMark() ? std::string(kUtf8ByteOrderMark) : std::string()) +
+                       ApplyEdits(f.text.Lines(), plan.edits[i])});
+    }
+    for (const TUnitRewrite::Replaced& r : plan.replaced)
+      LangFile->AddIdent(r.number, strings.Items(r.entry).Text, 0);
+    NextStrNumber = static_cast<uint16_t>(first + static_cast<int>(plan.replaced.size()));
+    // A later unit may include this one.
+    if (plan.replaced_in[0] > 0) run_.MarkRewritten(unit.File(0).key);
+    for (std::size_t i = 1; i < unit.FileCount(); ++i) {
+      if (!plan.written[i]) continue;
+      if (plan.replaced_in[i] > 0) run_.MarkRewritten(unit.File(i).key);
+      run_.Note("include file " + unit.File(i).path + " rewritten, " +
+                std::to_string(plan.replaced_in[i]) + " of its literals replaced");
+    }
+    if (plan.uses_added) {
+      run_.NoteUsesAdded(file_name_);
+      run_.Note(std::string(kRunTimeUsesEntry) + " added to the uses clause");
+    }
+    return writes;
+  }
+
+  std::string file_name_;
+  TConversionRun& run_;
+  std::vector<std::pair<std::string, std::optional<FileStamp>>> stamps_;
+  // The classic rules: the module's lines and literals.
+  TLangStrings strings_;
+  std::vector<std::string> lines_;
+  bool has_bom_ = false;
+  // The sound rules: the module with its include files.
+  std::unique_ptr<TSourceUnit> unit_;
+  bool has_work_ = false;
+};
+
+}  // namespace
+
+void ProcessPasFile(const std::string& file_name, const std::string& lang_name,
+                    const LangFileStep& under_lock) {
+  TConversionRun run;
+  ProcessPasFile(file_name, lang_name, run, under_lock);
+}
+
+void ProcessPasFile(const std::string& file_name, const std::string& lang_name, TConversionRun& run,
+                    const LangFileStep& under_lock) {
   CurFileName = file_name;
+  const std::string lang_path = MakeLangFileName(lang_name);
   // A language file that cannot be read stops everything before the source is read.
-  const auto lang_file = std::make_unique<TvLangFileEdit>(lang_name);
-  const LangFileScope scope(*lang_file);
+  TvLangFileEdit::OpenPath(lang_path);
 
   std::exception_ptr failure;
-  bool save_tried = false;  // a failed save is not tried a second time
+  std::optional<Conversion> conversion;
   try {
-    TLangStrings strings;
-    std::vector<std::string> lines;
-    {
-      const SourceText source = ReadSourceFile(file_name);
-      FindStrings(source.Lines(), strings);
-      // Lines to edit are copied only when there is something to replace.
-      if (strings.Count() > 0) lines.assign(source.Lines().begin(), source.Lines().end());
-    }
-    if (strings.Count() > 0) {
-      ChooseStrings(lines, strings);
-      // Checked here on the full int: 65536 would wrap to 0 in the 16-bit NextStrNumber.
-      const int first = FirstFreeNumber(*LangFile);
-      CheckNumbering(*LangFile, first, CountChosen(strings), file_name);
-      NextStrNumber = static_cast<uint16_t>(first);
-      ReplaceStrings(lines, strings);
-      const std::string text = JoinLinesCrLf(lines);
-      // The language file first: should its save fail, the source still holds the literals.
-      save_tried = true;
-      LangFile->Save();
-      try {
-        ReplaceFile(file_name, text);
-      } catch (const Error&) {
-        throw CannotCreateFile(file_name);
-      }
-    }
+    conversion.emplace(file_name, run);
   } catch (...) {
     failure = std::current_exception();
+  }
+
+  std::optional<LangFileWriter> writer;
+  try {
+    writer.emplace(lang_path);
+  } catch (const Error& e) {
+    RaiseWithSaveFailure(failure, e);
+  }
+  const LangFileScope scope(writer->File());
+  bool save_tried = false;  // a failed save is not tried a second time
+  if (!failure) {
+    try {
+      const std::vector<PendingWrite> writes = conversion->Finish();
+      if (under_lock) under_lock(*LangFile);
+      // The language file first: should its save fail, the sources still hold the literals.
+      save_tried = true;
+      LangFile->Save();
+      for (const PendingWrite& w : writes) {
+        try {
+          ReplaceFile(w.path, w.text);
+        } catch (const FileError& e) {
+          if (std::string_view(e.what()).starts_with("Cannot create file ")) throw;
+          throw CannotCreateFile(w.path, e.Reason());
+        }
+      }
+    } catch (...) {
+      failure = std::current_exception();
+    }
   }
 
   if (!save_tried) {
     try {
       LangFile->Save();
     } catch (const Error& save_failure) {
-      if (!failure) throw;
-      try {
-        std::rethrow_exception(failure);
-      } catch (const Error& first) {
-        throw Error(std::string(first.what()) +
-                    " (the language file was not saved either: " + save_failure.what() + ")");
-      }
+      RaiseWithSaveFailure(failure, save_failure);
     }
   }
   if (failure) std::rethrow_exception(failure);

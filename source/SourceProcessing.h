@@ -25,6 +25,23 @@ extern uint16_t NextStrNumber;
 // it is read until it is saved; null outside a call.
 extern TvLangFileEdit* LangFile;
 
+// When true, ReplaceStrings writes each literal's text as a comment after its call
+// (Annotation in Rewrite.h): GetLangStr(12) {data/world.ini}. Off by default; a run that
+// wants it turns it on with ScopedAnnotation.
+bool AnnotateCalls();
+
+// Sets AnnotateCalls() for the lifetime of this object; the previous value comes back after.
+class ScopedAnnotation {
+ public:
+  explicit ScopedAnnotation(bool annotate);
+  ~ScopedAnnotation();
+  ScopedAnnotation(const ScopedAnnotation&) = delete;
+  ScopedAnnotation& operator=(const ScopedAnnotation&) = delete;
+
+ private:
+  bool previous_;
+};
+
 // The seam through which the user marks literals. It sets Chosen on the entries to
 // translate; ChooseStrings clears every mark before calling it, so an entry it leaves
 // alone counts as unmarked. Lines are the source lines as read. The add-in installs its
@@ -59,19 +76,44 @@ void ChooseStrings(std::span<const std::string> lines, TLangStrings& strings);
 // failure changes neither Lines nor LangFile.
 void ReplaceStrings(std::vector<std::string>& lines, const TLangStrings& strings);
 
+class TConversionRun;
+// A step on the language file that runs under its writer lock (LangFileWriter), right
+// after a module's literals were added and before the file is saved.
+using LangFileStep = std::function<void(TvLangFileEdit& lang_file)>;
+
 // Processes one module's source:
 //  1. reads the language file LangName names (MakeLangFileName; created empty when
 //     missing). A failure here is raised at once: nothing else is read, nothing written;
-//  2. reads FileName and finds its candidates; with none, the source is not written;
-//  3. has them marked (ChooseStrings), numbers the marked ones from one above the largest
-//     number in the table, and replaces them (ReplaceStrings);
-//  4. saves the language file, then replaces the source atomically, every line followed by
-//     CR LF (also when nothing was marked). The language file goes first so that a failed
-//     save never leaves a source that calls numbers the file does not hold;
-//  5. on any failure after 1, the language file is still saved (as read, or with the new
-//     entries when only the source write failed) and the failure is raised after that. If
-//     that save fails too, the first failure is raised with the save's message appended.
-// The source write fails with "Cannot create file FILENAME" and leaves the old file intact.
-void ProcessPasFile(const std::string& file_name, const std::string& lang_name);
+//  2. reads FileName, finds its candidates and has them marked (ChooseStrings). No lock
+//     is held while the user decides;
+//  3. takes the language file's writer lock (LangFileWriter), which reads the table again:
+//     the marked literals are numbered from one above the largest number of that table,
+//     so runs that meet on one language file never hand out a number twice. A source
+//     that changed on disk since step 2 is not rewritten (an Error naming it);
+//  4. replaces the marked literals, runs `under_lock` on the table when given, saves the
+//     language file, then replaces each source atomically, every line followed by CR LF
+//     and behind the byte-order mark when the source had one; a source without
+//     candidates is not written. The language file goes first so that a failed save never
+//     leaves a source that calls numbers the file does not hold. The lock is released
+//     when the sources are written;
+//  5. on any failure after 1, the language file is still saved under its lock (as read,
+//     or with the new entries when only a source write failed) and the failure is raised
+//     after that. If that save fails too, the first failure is raised with the save's
+//     message appended.
+// A source write fails with "Cannot create file FILENAME: REASON" and leaves the old file
+// intact.
+//
+// The run decides the rules (SourceUnit.h). With the classic rules the above is all. With
+// the sound rules (the default) the candidates come from FindStringsSound, include files
+// are followed (offered once per run), the rewrite is PlanUnitRewrite's, and the files
+// written are: the language file, then each include file with candidates, then the module
+// when it has candidates or gains the run-time unit. A source that selects ISO mode and
+// would be changed fails with an Error before anything is written but the language file
+// as read; warnings (a missing include file, no unit or program header) go to the run.
+// The form without a run runs with a run of its own and the sound rules.
+void ProcessPasFile(const std::string& file_name, const std::string& lang_name,
+                    const LangFileStep& under_lock = {});
+void ProcessPasFile(const std::string& file_name, const std::string& lang_name, TConversionRun& run,
+                    const LangFileStep& under_lock = {});
 
 }  // namespace polyverb

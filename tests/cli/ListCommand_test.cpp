@@ -1,6 +1,8 @@
 // polyverb list and polyverb tokens, called as main calls them, with their output captured.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <iostream>
 #include <sstream>
@@ -51,6 +53,24 @@ TEST_F(ListCommandTest, HumanFormatShowsLiteralAsWritten) {
   EXPECT_EQ(run.err, "");
 }
 
+TEST_F(ListCommandTest, SuggestAddsTheSuggestionAndItsReason) {
+  testing::WriteBytes(unit_,
+                      "program P;\nbegin\n  ShowMessage('Saved');\n"
+                      "  S := Ini.ReadString('Main', 'Left', '');\nend.\n");
+  const Captured human = Call(RunList, {"--suggest", unit_});
+  EXPECT_EQ(human.out,
+            unit_ + ":3:15: 1: 'Saved'  mark: an argument of a message, dialog or error routine\n" +
+                unit_ +
+                ":4:23: 2: 'Main'  leave: a key or name: registry, INI, database, class, library "
+                "or XML\n" +
+                unit_ +
+                ":4:31: 3: 'Left'  leave: a key or name: registry, INI, database, class, library "
+                "or XML\n");
+  const Captured tsv = Call(RunList, {"--tsv", "--suggest", unit_});
+  EXPECT_EQ(tsv.out.substr(0, tsv.out.find('\n')),
+            unit_ + "\t3\t15\t22\tSaved\tmark\tan argument of a message, dialog or error routine");
+}
+
 TEST_F(ListCommandTest, TsvFormatShowsTextAndColumns) {
   const Captured run = Call(RunList, {"--tsv", unit_});
   EXPECT_EQ(run.status, kExitOk);
@@ -62,14 +82,40 @@ TEST_F(ListCommandTest, BadFilesAreReportedAndTheOthersStillListed) {
   const std::string missing = dir_ / "missing.pas";
   const std::string binary = dir_ / "b.pas";
   testing::WriteBytes(binary, std::string("program P;\0", 11));
-  const Captured run = Call(RunList, {"--tsv", missing, unit_, binary, unit_});
-  EXPECT_EQ(run.status, kExitFailure);
   const std::string listed = unit_ + "\t6\t4\t11\tIt's\n" + unit_ + "\t6\t13\t18\ta\\tb\n" + unit_ +
                              "\t7\t5\t11\t\\\\no\xE9\n";
-  EXPECT_EQ(run.out, listed + listed);
-  EXPECT_EQ(run.err, "polyverb list: Cannot open file " + missing + "\n" +
-                         "polyverb list: Source file " + binary +
-                         " contains a NUL byte at offset 10; it is not a text file\n");
+  for (const char* jobs : {"-j1", "-j3"}) {
+    const Captured run = Call(RunList, {"--tsv", jobs, missing, unit_, binary, unit_});
+    EXPECT_EQ(run.status, kExitFailure);
+    EXPECT_EQ(run.out, listed + listed);
+    EXPECT_EQ(run.err, "polyverb list: Cannot open file " + missing +
+                           ": No such file or directory\n" + "polyverb list: Source file " +
+                           binary + " contains a NUL byte at offset 10; it is not a text file\n");
+  }
+}
+
+// Files are scanned side by side, yet the output is that of one file after another.
+TEST(ListJobsTest, FreePascalSourcesListAsWithOneJob) {
+  std::vector<std::string> files;
+  std::error_code ec;
+  namespace fs = std::filesystem;
+  for (auto it = fs::recursive_directory_iterator(POLYVERB_FPC_SOURCES, ec);
+       !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+    const std::string ext = it->path().extension().string();
+    if ((ext == ".pas" || ext == ".pp") && it->is_regular_file()) files.push_back(it->path());
+  }
+  if (files.size() < 1000) GTEST_SKIP() << "no Free Pascal sources at " POLYVERB_FPC_SOURCES;
+  std::sort(files.begin(), files.end());
+  std::vector<std::string> args = {"--tsv", "-j", "1"};
+  for (std::size_t i = 0; i < files.size(); i += POLYVERB_FPC_SAMPLE) args.push_back(files[i]);
+  args.push_back(files[0] + ".missing");  // a failure among them keeps its place too
+  const Captured one = Call(RunList, args);
+  args[2] = "3";
+  const Captured three = Call(RunList, args);
+  EXPECT_GT(one.out.size(), 100000u);
+  EXPECT_TRUE(one.out == three.out);  // too large to print when they differ
+  EXPECT_EQ(one.err, three.err);
+  EXPECT_EQ(three.status, kExitFailure);
 }
 
 TEST_F(ListCommandTest, DoubleDashEndsOptions) {
@@ -78,10 +124,39 @@ TEST_F(ListCommandTest, DoubleDashEndsOptions) {
   EXPECT_EQ(Call(RunList, {"--", "-x.pas"}).out, "-x.pas:1:20: 1: 'Dash'\n");
 }
 
+// The sound rules by default, the classic ones on request; include files are found beside
+// the unit or in --include-dir, named in the output, and listed once per run.
+TEST(ListRulesTest, SoundByDefaultClassicOnRequestIncludeFilesFollowed) {
+  testing::TempDir dir(true);
+  testing::WriteBytes("r.pas",
+                      "program r; type TP = record X: Integer; end;\n"
+                      "begin {$I msg} {$I lost.inc} WriteLn('Hello, world'); end.\n");
+  testing::WriteBytes("s.pas", "program s; begin {$I msg} end.\n");
+  std::filesystem::create_directory("inc");
+  testing::WriteBytes("inc/msg.inc", "WriteLn('Included');\n");
+  const Captured sound = Call(RunList, {"--include-dir", "inc", "r.pas", "s.pas", "inc/msg.inc"});
+  EXPECT_EQ(sound.status, kExitOk);
+  EXPECT_EQ(sound.out, "inc/msg.inc:1:9: 1: 'Included'\nr.pas:2:38: 2: 'Hello, world'\n");
+  EXPECT_EQ(sound.err,
+            "polyverb list: warning: r.pas, line 2: the include file lost.inc was not found; its "
+            "literals are not offered\n"
+            "polyverb list: warning: inc/msg.inc was read as an include file earlier in this "
+            "run; its literals were offered there\n");
+  const Captured classic = Call(RunList, {"--classic", "r.pas", "s.pas"});
+  EXPECT_EQ(classic.out, "");
+  EXPECT_EQ(classic.err, "");
+  EXPECT_EQ(UsageMessage(RunList, {"--classic", "--include-dir", "inc", "r.pas"}),
+            "--include-dir needs the sound rules: the classic rules follow no includes");
+}
+
 TEST(ListUsageTest, MissingFileOrUnknownOptionIsUsageError) {
   EXPECT_EQ(UsageMessage(RunList, {}), "no FILE given");
   EXPECT_EQ(UsageMessage(RunList, {"--tsv"}), "no FILE given");
   EXPECT_EQ(UsageMessage(RunList, {"--csv", "a.pas"}), "unknown option '--csv'");
+  EXPECT_EQ(UsageMessage(RunList, {"-j", "0", "a.pas"}),
+            "'0' is not a number of jobs from 1 to 1024");
+  EXPECT_EQ(UsageMessage(RunList, {"a.pas", "-jx"}), "'x' is not a number of jobs from 1 to 1024");
+  EXPECT_EQ(UsageMessage(RunList, {"a.pas", "-j"}), "option '-j' needs a number of jobs");
   EXPECT_EQ(UsageMessage(RunTokens, {}), "no FILE given");
   EXPECT_EQ(UsageMessage(RunTokens, {"a.pas", "b.pas"}), "exactly one FILE expected");
   EXPECT_EQ(UsageMessage(RunTokens, {"-v", "a.pas"}), "unknown option '-v'");
@@ -113,7 +188,7 @@ TEST(TokensCommandTest, UnreadableFileFails) {
     Call(RunTokens, {missing});
     FAIL() << "no error";
   } catch (const Error& e) {
-    EXPECT_EQ(std::string(e.what()), "Cannot open file " + missing);
+    EXPECT_EQ(std::string(e.what()), "Cannot open file " + missing + ": No such file or directory");
   }
 }
 

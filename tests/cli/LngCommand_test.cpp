@@ -69,14 +69,15 @@ TEST(LngCommandTest, FailuresNameTheFileAndWriteNothing) {
   TempDir dir;
   ToolResult missing = Polyverb({"lng", "show", dir / "none.lng"});
   EXPECT_EQ(missing.exit_code, 1);
-  EXPECT_EQ(missing.err, "polyverb lng: Cannot open file " + (dir / "none.lng") + "\n");
+  EXPECT_EQ(missing.err, "polyverb lng: Cannot open file " + (dir / "none.lng") +
+                             ": No such file or directory\n");
   EXPECT_FALSE(testing::Exists(dir / "none.lng"));
 
   testing::WriteBytes(dir / "text.lng", "not a language file");
   ToolResult foreign = Polyverb({"lng", "add", dir / "text.lng", "1", "x"});
   EXPECT_EQ(foreign.exit_code, 1);
   EXPECT_EQ(foreign.err,
-            "polyverb lng: " + (dir / "text.lng") + ": Not a language file or old version (1.1)\n");
+            "polyverb lng: Not a language file or old version (1.1): " + (dir / "text.lng") + "\n");
   EXPECT_EQ(testing::ReadBytes(dir / "text.lng"), "not a language file");
 
   LngBuilder b;
@@ -87,6 +88,24 @@ TEST(LngCommandTest, FailuresNameTheFileAndWriteNothing) {
   EXPECT_EQ(cut.err, "polyverb lng: Language file " + (dir / "cut.lng") +
                          " is damaged: the text of string 1 starts at offset 0, outside the "
                          "text pool of 0 bytes\n");
+}
+
+// A number the table holds gets the new text, so the table never holds it twice (which
+// export refuses); "--" ends the options in every lng subcommand.
+TEST(LngCommandTest, AddReplacesANumberItHoldsAndSaysSoUnlessNoReplace) {
+  TempDir dir;
+  const std::string path = dir / "e.lng";
+  ASSERT_EQ(Polyverb({"lng", "add", path, "1", "One", "2", "Two"}).exit_code, 0);
+  ToolResult replaced = Polyverb({"lng", "add", "--", path, "2", "--Two--"});
+  EXPECT_EQ(replaced.exit_code, 0) << replaced.err;
+  EXPECT_EQ(replaced.out, path + ": string 2 \"Two\" replaced by \"--Two--\"\n" + path +
+                              ": 0 strings added, 1 replaced, 2 in the table\n");
+  ToolResult kept = Polyverb({"lng", "add", "--no-replace", path, "1", "Uno", "3", "Three"});
+  EXPECT_EQ(kept.out, path + ": string 1 kept as \"One\" (--no-replace)\n" + path +
+                          ": 1 string added, 1 kept, 3 in the table\n");
+  EXPECT_EQ(Polyverb({"lng", "show", "--strings", "--", path}).out,
+            "1\t0\tOne\n2\t0\t--Two--\n3\t0\tThree\n");
+  EXPECT_EQ(Polyverb({"lng", "export", "--", path}).exit_code, 0);
 }
 
 TEST(LngCommandTest, UsageErrorsExitTwoAndTouchNothing) {
@@ -115,6 +134,23 @@ TEST(LngCommandTest, HelpAndPath) {
   EXPECT_NE(help.out.find("usage: polyverb lng show"), std::string::npos);
   ToolResult path = Polyverb({"lng", "path", "\xC3\x89NGLISH"}, dir.path());
   EXPECT_EQ(path.out, dir.path() + "/\xC3\xA9nglish.lng\n");
+}
+
+// A short command starts without the libraries it does not need: ICU is loaded only for
+// a name that is not ASCII, Qt never (the loader's log names every library it loads).
+TEST(LngCommandTest, PathLoadsIcuOnlyForANameBeyondAscii) {
+  TempDir dir;
+  const auto libraries = [&](const char* name) {
+    ToolResult run =
+        RunTool("/usr/bin/env", {"LD_DEBUG=libs", POLYVERB_BIN, "lng", "path", name}, dir.path());
+    EXPECT_EQ(run.exit_code, 0);
+    return run.err;
+  };
+  const std::string ascii = libraries("English");
+  EXPECT_NE(ascii.find("libstdc++"), std::string::npos) << ascii;
+  EXPECT_EQ(ascii.find("libicu"), std::string::npos) << ascii;
+  EXPECT_EQ(ascii.find("libQt"), std::string::npos) << ascii;
+  EXPECT_NE(libraries("\xC3\x89nglish").find("libicuuc"), std::string::npos);
 }
 
 }  // namespace

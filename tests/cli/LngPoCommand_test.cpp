@@ -31,7 +31,7 @@ class LngPoCommandTest : public ::testing::Test {
     std::vector<std::string> texts;
     auto file = TvLangFileEdit::ReadExisting(dir_ / name);
     for (const auto& rec : file->Idents())
-      texts.push_back(std::to_string(rec.Number) + "=" + rec.Text);
+      texts.push_back(std::to_string(rec.Number) + "=" + std::string(rec.Text));
     return texts;
   }
   void WritePo(const std::string& name, const std::string& entries) {
@@ -116,7 +116,15 @@ INSTANTIATE_TEST_SUITE_P(
                   "lng import takes NATIVE.lng and TRANSLATED.po"},
         UsageCase{"ImportOverTheNativeFile",
                   {"lng", "import", "english.lng", "fr.po", "-o", "./english.lng"},
-                  "OUT.lng must not be the native file english.lng"}),
+                  "the output ./english.lng is the input english.lng; writing it would destroy "
+                  "what is read"},
+        UsageCase{"ImportOverThePoFile",
+                  {"lng", "import", "english.lng", "fr.po", "-o", "fr.po"},
+                  "the output fr.po is the input fr.po; writing it would destroy what is read"},
+        UsageCase{"ExportOverItsFile",
+                  {"lng", "export", "english.lng", "-o", "english.lng"},
+                  "the output english.lng is the input english.lng; writing it would destroy "
+                  "what is read"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct FailureCase {
@@ -151,15 +159,15 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"MissingLanguageFile",
                     {"lng", "export", "nothere.lng", "-o", "out.pot"},
                     "",
-                    "Cannot open file nothere.lng"},
+                    "Cannot open file nothere.lng: No such file or directory"},
         FailureCase{"NotALanguageFile",
                     {"lng", "export", "fr.po", "-o", "out.pot"},
                     "",
-                    "fr.po: Not a language file or old version (1.1)"},
+                    "Not a language file or old version (1.1): fr.po"},
         FailureCase{"MissingPo",
                     {"lng", "import", "english.lng", "nothere.po", "-o", "out.lng"},
                     "",
-                    "Cannot open file nothere.po"},
+                    "Cannot open file nothere.po: No such file or directory"},
         FailureCase{"BrokenPo",
                     {"lng", "import", "english.lng", "fr.po", "-o", "out.lng"},
                     "msgctxt \"1\"\nmsgid \"Hello\"\nmsgstr \"Bonjour\n",

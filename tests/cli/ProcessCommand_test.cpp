@@ -32,8 +32,10 @@ Entries EntriesOf(const std::string& path) {
   return out;
 }
 
+// The sources use the run-time unit already: these cases are about the command, the
+// uses-clause step has cases of its own.
 const char* const kUnit =
-    "unit U;\ninterface\nimplementation\nprocedure P;\nbegin\n"
+    "unit U;\ninterface uses vLangRT;\nimplementation\nprocedure P;\nbegin\n"
     "  S := 'Tab:'#9'end';\n"
     "  ShowMessage('It''s' + ' ' + 'done');\n"
     "  X := p^['Key'];\n"
@@ -43,7 +45,7 @@ class ProcessCommandTest : public ::testing::Test {
  protected:
   ProcessCommandTest() {
     testing::WriteBytes("u.pas", kUnit);
-    testing::WriteBytes("p.dpr", "program P;\nuses U;\nbegin\n  Writeln('Hello')\nend.\n");
+    testing::WriteBytes("p.dpr", "program P;\nuses U, vLangRT;\nbegin\n  Writeln('Hello')\nend.\n");
     testing::WriteBytes("n.pas", "unit N;\ninterface\nimplementation\nend.\n");
   }
   std::string Lng() const { return CurrentDirectory() + "/english.lng"; }
@@ -60,7 +62,7 @@ TEST_F(ProcessCommandTest, MarksEverythingByDefaultAndNumbersAcrossFiles) {
             "p.dpr: 1 candidate, 1 marked, number 6\n");
   EXPECT_EQ(run.err, "");
   EXPECT_EQ(testing::ReadBytes("u.pas"),
-            "unit U;\r\ninterface\r\nimplementation\r\nprocedure P;\r\nbegin\r\n"
+            "unit U;\r\ninterface uses vLangRT;\r\nimplementation\r\nprocedure P;\r\nbegin\r\n"
             "  S := GetLangStr(1)+#9+GetLangStr(2);\r\n"
             "  ShowMessage(GetLangStr(3) + ' ' + GetLangStr(4));\r\n"
             "  X := p^[GetLangStr(5)];\r\n"
@@ -75,7 +77,7 @@ TEST_F(ProcessCommandTest, MarkListPicksCandidatesAsListNumbersThem) {
   EXPECT_EQ(run.status, kExitOk);
   EXPECT_EQ(run.out, "u.pas: 5 candidates, 3 marked, numbers 1-3\n");
   EXPECT_EQ(testing::ReadBytes("u.pas"),
-            "unit U;\r\ninterface\r\nimplementation\r\nprocedure P;\r\nbegin\r\n"
+            "unit U;\r\ninterface uses vLangRT;\r\nimplementation\r\nprocedure P;\r\nbegin\r\n"
             "  S := 'Tab:'#9+GetLangStr(1);\r\n"
             "  ShowMessage('It''s' + ' ' + GetLangStr(2));\r\n"
             "  X := p^[GetLangStr(3)];\r\n"
@@ -89,8 +91,20 @@ TEST_F(ProcessCommandTest, MarkNoneStillWritesSourcesWithCandidates) {
   const Captured run = Call({"--mark", "none", "p.dpr"});
   EXPECT_EQ(run.out, "p.dpr: 1 candidate, 0 marked, no numbers\n");
   EXPECT_EQ(testing::ReadBytes("p.dpr"),
-            "program P;\r\nuses U;\r\nbegin\r\n  Writeln('Hello')\r\nend.\r\n");
+            "program P;\r\nuses U, vLangRT;\r\nbegin\r\n  Writeln('Hello')\r\nend.\r\n");
   EXPECT_EQ(EntriesOf(Lng()), Entries{});
+}
+
+TEST_F(ProcessCommandTest, MarkSuggestedLeavesDataAndAnnotateWritesTheTexts) {
+  const Captured run = Call({"--mark", "suggested", "--annotate", "u.pas"});
+  EXPECT_EQ(run.out, "u.pas: 5 candidates, 2 marked, numbers 1-2\n");
+  EXPECT_EQ(testing::ReadBytes("u.pas"),
+            "unit U;\r\ninterface uses vLangRT;\r\nimplementation\r\nprocedure P;\r\nbegin\r\n"
+            "  S := 'Tab:'#9'end';\r\n"
+            "  ShowMessage(GetLangStr(1) {It's} + ' ' + GetLangStr(2) {done});\r\n"
+            "  X := p^['Key'];\r\n"
+            "end;\r\nend.\r\n");
+  EXPECT_EQ(EntriesOf(Lng()), (Entries{{1, "It's"}, {2, "done"}}));
 }
 
 TEST_F(ProcessCommandTest, DryRunPrintsReplacementsAndWritesNothing) {
@@ -118,13 +132,31 @@ TEST_F(ProcessCommandTest, DryRunPrintsReplacementsAndWritesNothing) {
 }
 
 TEST_F(ProcessCommandTest, DryRunWithoutALanguageFileStartsAtOneAndCreatesNone) {
-  testing::WriteBytes("t.pas", "program T; begin X('a'#13'b'^I, 'c\td') end.");
+  testing::WriteBytes("t.pas", "program T; begin X('ab'#13'cd'^I, 'c\td') end.");
   const Captured run = Call({"--dry-run", "--mark", "2-3", "t.pas"});
   EXPECT_EQ(run.out,
-            "t.pas:1:26: +GetLangStr(1)+ <- 'b'\n"
-            "t.pas:1:33: GetLangStr(2) <- 'c\\td'\n"
-            "t.pas: 3 candidates, 2 marked, numbers 1-2 (dry run)\n");
+            "t.pas:1:27: +GetLangStr(1)+ <- 'cd'\n"
+            "t.pas:1:35: GetLangStr(2) <- 'c\\td'\n"
+            "t.pas: 3 candidates, 2 marked, numbers 1-2 (dry run)\n"
+            "t.pas: vLangRT would be added to the uses clause\n");
   EXPECT_FALSE(testing::Exists(Lng()));
+}
+
+TEST_F(ProcessCommandTest, SoundRewriteCompilesWhereTheClassicOneDoesNot) {
+  const std::string source =
+      "program M;\nbegin MessageBox(0, 'You won!', 'Information', 0); end.\n";
+  testing::WriteBytes("m.dpr", source);
+  testing::WriteBytes("c.dpr", source);
+  const Captured run = Call({"m.dpr"});
+  EXPECT_EQ(run.out,
+            "m.dpr: 2 candidates, 2 marked, numbers 1-2\n"
+            "m.dpr: vLangRT added to the uses clause\n");
+  EXPECT_EQ(testing::ReadBytes("m.dpr"),
+            "program M;\r\n\r\nuses vLangRT;\r\n"
+            "begin MessageBox(0, PChar(GetLangStr(1)), PChar(GetLangStr(2)), 0); end.\r\n");
+  EXPECT_EQ(Call({"--classic", "c.dpr"}).out, "c.dpr: 2 candidates, 2 marked, numbers 3-4\n");
+  EXPECT_EQ(testing::ReadBytes("c.dpr"),
+            "program M;\r\nbegin MessageBox(0, GetLangStr(3), GetLangStr(4), 0); end.\r\n");
 }
 
 TEST_F(ProcessCommandTest, FailureStopsAtThatFileAndKeepsTheEarlierOnes) {
@@ -132,7 +164,7 @@ TEST_F(ProcessCommandTest, FailureStopsAtThatFileAndKeepsTheEarlierOnes) {
   EXPECT_EQ(run.status, kExitFailure);
   EXPECT_EQ(run.out, "p.dpr: 1 candidate, 1 marked, number 1\n");
   EXPECT_EQ(run.err,
-            "polyverb process: Cannot open file missing.pas\n"
+            "polyverb process: Cannot open file missing.pas: No such file or directory\n"
             "polyverb process: stopped at missing.pas (file 2 of 3); the files before it are "
             "done\n");
   EXPECT_EQ(testing::ReadBytes("u.pas"), kUnit);
@@ -145,7 +177,7 @@ TEST_F(ProcessCommandTest, DamagedLanguageFileFailsADryRunToo) {
     Call({"--dry-run", "p.dpr"});
     FAIL() << "no error";
   } catch (const Error& e) {
-    EXPECT_EQ(std::string(e.what()), "Not a language file or old version (1.1)");
+    EXPECT_EQ(std::string(e.what()), "Not a language file or old version (1.1): " + Lng());
   }
 }
 
@@ -221,7 +253,8 @@ TEST_F(ProcessCommandTest, ExitStatusesOfTheExecutable) {
 
   const auto failed = testing::RunTool(POLYVERB_BIN, {"process", "missing.pas"});
   EXPECT_EQ(failed.exit_code, kExitFailure);
-  EXPECT_EQ(failed.err, "polyverb process: Cannot open file missing.pas\n");
+  EXPECT_EQ(failed.err,
+            "polyverb process: Cannot open file missing.pas: No such file or directory\n");
 
   const auto done = testing::RunTool(POLYVERB_BIN, {"process", "p.dpr"});
   EXPECT_EQ(done.exit_code, kExitOk);

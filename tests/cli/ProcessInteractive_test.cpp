@@ -62,13 +62,24 @@ TEST(ProcessInteractiveTest, ShowsTheChooserForEachFileWithCandidates) {
   EXPECT_EQ(status, cli::kExitOk);
   EXPECT_EQ(out,
             "a.pas: 2 candidates, 1 marked, number 1\n"
+            "a.pas: vLangRT added to the uses clause\n"
             "none.pas: no candidates, source not rewritten\n"
             "b.pas: 1 candidate, 0 marked, no numbers\n");
   EXPECT_EQ(ReadBytes(dir / "a.pas"),
-            "program A;\r\nbegin\r\n  Caption := 'One';\r\n  Hint := GetLangStr(1);\r\nend.\r\n");
+            "program A;\r\n\r\nuses vLangRT;\r\nbegin\r\n  Caption := 'One';\r\n"
+            "  Hint := GetLangStr(1);\r\nend.\r\n");
   const auto lang = TvLangFileEdit::ReadExisting(dir / "english.lng");
   ASSERT_EQ(lang->Idents().size(), 1u);
   EXPECT_EQ(lang->Idents()[0].Text, "Two");
+}
+
+// Qt comes with the chooser library, loaded only for --interactive: every other command
+// starts without it.
+TEST(ProcessInteractiveTest, TheExecutableNeedsNoQt) {
+  const ToolResult ldd = RunTool("/usr/bin/ldd", {POLYVERB_BIN});
+  ASSERT_EQ(ldd.exit_code, 0) << ldd.err;
+  EXPECT_NE(ldd.out.find("libc.so"), std::string::npos) << ldd.out;
+  EXPECT_EQ(ldd.out.find("libQt"), std::string::npos) << ldd.out;
 }
 
 // Sets or clears environment variables for one test and puts them back afterwards.

@@ -43,6 +43,10 @@ TEST_F(WizardTest, OpensOnTheFirstPageWithItsDefaults) {
   EXPECT_TRUE(dialog_.bbCancel->isVisible() && dialog_.bbCancel->isEnabled());
   EXPECT_EQ(dialog_.edDefLang->text(), "English");
   EXPECT_TRUE(dialog_.cbProcessPAS->isChecked());
+  EXPECT_TRUE(dialog_.cbProcessForms->isChecked());
+  // Under "Process .PAS files", in its style.
+  EXPECT_EQ(dialog_.cbProcessForms->geometry(), dialog_.cbProcessPAS->geometry().translated(0, 24));
+  EXPECT_EQ(dialog_.cbProcessForms->parentWidget(), dialog_.cbProcessPAS->parentWidget());
   EXPECT_EQ(dialog_.size(), QSize(420, 241));
   EXPECT_EQ(dialog_.minimumSize(), dialog_.maximumSize()) << "the border must be fixed";
 }
@@ -67,6 +71,7 @@ TEST_F(WizardTest, ShowsItsTextsAsWritten) {
       {"bbCancel", "Cancel"},
       {"bbFinish", "Finish"},
       {"cbProcessPAS", "Process .PAS files"},
+      {"cbProcessForms", "Process form texts"},
   };
   for (const auto& [name, text] : buttons) {
     const QAbstractButton* button = Child<QAbstractButton>(dialog_, name);
@@ -147,12 +152,13 @@ TEST_F(WizardTest, TabWalksTheButtonsThenThePage) {
   ASSERT_TRUE(ShowActive(dialog_));
   dialog_.bbNext->setFocus();
   std::vector<std::string> order;
-  for (int i = 0; i < 4; ++i) {
+  for (int i = 0; i < 6; ++i) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     order.push_back(Name(QApplication::focusWidget()));
   }
   // Back is disabled and Finish hidden on the first page.
-  EXPECT_EQ(order, (std::vector<std::string>{"bbCancel", "edDefLang", "cbProcessPAS", "bbNext"}));
+  EXPECT_EQ(order, (std::vector<std::string>{"bbCancel", "edDefLang", "cbProcessPAS",
+                                             "cbProcessForms", "cbAnnotate", "bbNext"}));
 }
 
 TEST_F(WizardTest, NameAndCheckBoxKeepTheirValuesAcrossPages) {
@@ -160,10 +166,12 @@ TEST_F(WizardTest, NameAndCheckBoxKeepTheirValuesAcrossPages) {
   dialog_.edDefLang->clear();
   Type(dialog_.edDefLang, QStringLiteral("Français"));
   QTest::mouseClick(dialog_.cbProcessPAS, Qt::LeftButton);
+  QTest::mouseClick(dialog_.cbProcessForms, Qt::LeftButton);
   for (const char* button : {"bbNext", "bbNext", "bbBack", "bbBack"}) Press(button);
   ASSERT_EQ(Page(), "First");
   EXPECT_EQ(dialog_.edDefLang->text(), QStringLiteral("Français"));
   EXPECT_FALSE(dialog_.cbProcessPAS->isChecked());
+  EXPECT_FALSE(dialog_.cbProcessForms->isChecked());
 }
 
 // How the dialog ends: only Finish gives 1.

@@ -44,6 +44,7 @@ class ScriptedDialog : public TWizardDialog {
   }
   std::string LanguageName() const override { return script_.language_name; }
   bool ProcessSources() const override { return script_.process_sources; }
+  bool ProcessForms() const override { return script_.process_forms; }
 
  private:
   DialogScript& script_;

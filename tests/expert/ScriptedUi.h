@@ -40,6 +40,7 @@ struct DialogScript {
   int modal_result = TWizardDialog::kFinished;
   std::string language_name = "English";
   bool process_sources = true;
+  bool process_forms = true;
   std::set<int> deselect;  // row positions the user deselects before closing the wizard
   // Which candidates the chooser marks; all of them unless set.
   std::function<bool(const TLangStr&)> mark;

@@ -27,14 +27,15 @@ const char kProject[] =
     "  Application.Run;\n"
     "end.\n";
 
-// A form unit whose one routine shows `text`.
+// A form unit whose one routine shows `text`. It uses vMLang, as the IDE's save of a form
+// with a TvMLang leaves it, so the rewrite adds no run-time unit.
 std::string FormUnit(const std::string& name, const std::string& text) {
   return "unit " + name +
          ";\n"
          "\n"
          "interface\n"
          "\n"
-         "uses Forms, Dialogs;\n"
+         "uses Forms, Dialogs, vMLang;\n"
          "\n"
          "type\n"
          "  TForm1 = class(TForm)\n"
@@ -106,7 +107,8 @@ class RunWizardTest : public ::testing::Test {
   std::vector<Entry> LangEntries(const std::string& name = "english.lng") {
     std::vector<Entry> entries;
     const auto file = TvLangFileEdit::ReadExisting(dir_ / name);
-    for (const auto& ident : file->Idents()) entries.push_back({ident.Number, ident.Text});
+    for (const auto& ident : file->Idents())
+      entries.push_back({ident.Number, std::string(ident.Text)});
     return entries;
   }
 
@@ -301,6 +303,37 @@ TEST_F(RunWizardTest, NamesThatOnlyLookAlikeAreNotReused) {
   EXPECT_EQ(form.components[4]->props.at("LangFileName"), "English");
 }
 
+// The form file on disk holds the texts; the recording host keeps the form in memory.
+constexpr std::string_view kForm1 =
+    "object Form1: TForm1\n  Caption = 'Greeter'\n  object btnHi: TButton\n"
+    "    Caption = 'Say hi'\n  end\nend\n";
+
+TEST_F(RunWizardTest, FormTextsFollowTheModulesLiterals) {
+  WorkedExample();
+  WriteBytes(dir_ / "Unit1.dfm", kForm1);
+  EXPECT_EQ(Run(), "no failure");
+  EXPECT_EQ(LangEntries(), (std::vector<Entry>{{1, "Hello"}, {2, "Greeter"}, {3, "Say hi"}}));
+  const auto file = TvLangFileEdit::ReadExisting(dir_ / "english.lng");
+  ASSERT_EQ(file->Props().Count(), 1);
+  EXPECT_EQ(file->Props().Groups()[0],
+            (TvLangProps::Group{"TForm1", {{"btnHi.Caption", 3}, {"Caption", 2}}}));
+}
+
+TEST_F(RunWizardTest, FormTextsWithoutSourcesStartAtTheFirstFreeNumberAndCanBeLeftOut) {
+  WorkedExample();
+  WriteBytes(dir_ / "Unit1.dfm", kForm1);
+  auto lang = TvLangFileEdit::OpenPath(dir_ / "english.lng");
+  lang->AddIdent(5, "Five", 0);
+  lang->Save();
+  script_.process_sources = false;
+  script_.process_forms = false;
+  EXPECT_EQ(Run(), "no failure");
+  EXPECT_EQ(LangEntries(), (std::vector<Entry>{{5, "Five"}}));
+  script_.process_forms = true;
+  EXPECT_EQ(Run(), "no failure");
+  EXPECT_EQ(LangEntries(), (std::vector<Entry>{{5, "Five"}, {6, "Greeter"}, {7, "Say hi"}}));
+}
+
 TEST_F(RunWizardTest, ProcessSourcesOffOnlyChangesTheForms) {
   WorkedExample();
   script_.process_sources = false;
@@ -347,9 +380,10 @@ TEST_F(RunWizardTest, TheChoosersMarksDecideWhatIsReplaced) {
                 "program Project1;\nbegin\n  Caption := 'One';\n  Hint := 'Two';\nend.\n");
   script_.mark = [](const TLangStr& s) { return s.Text == "Two"; };
   EXPECT_EQ(Run(), "no failure");
-  EXPECT_EQ(
-      Disk("Project1.dpr"),
-      "program Project1;\r\nbegin\r\n  Caption := 'One';\r\n  Hint := GetLangStr(1);\r\nend.\r\n");
+  // The program calls GetLangStr now, so it gains the run-time unit.
+  EXPECT_EQ(Disk("Project1.dpr"),
+            "program Project1;\r\n\r\nuses vLangRT;\r\nbegin\r\n  Caption := 'One';\r\n"
+            "  Hint := GetLangStr(1);\r\nend.\r\n");
   EXPECT_EQ(LangEntries(), (std::vector<Entry>{{1, "Two"}}));
 }
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -265,6 +266,97 @@ TEST_F(IdeModulesTest, PropertiesAndClassesTheIdeDoesNotKnowAreRefused) {
       form->CreateComponent(own_root.get(), "TvMLang", 2, 2, 10, 10)));
 }
 
+// A base form and a form inheriting it: the IDE lists the inherited components first and
+// writes an `inherited` object for one whose property is set.
+class InheritedFormTest : public IdeModulesTest {
+ protected:
+  InheritedFormTest() {
+    Write("Base", "TfrmBase = class(TForm)\n    lblTitle: TLabel;",
+          "object frmBase: TfrmBase\n  object lblTitle: TLabel\n    Caption = 'Title'\n  end\n"
+          "end\n");
+    Write("Child", "TfrmChild = class(TfrmBase)\n    btnOk: TButton;",
+          "inherited frmChild: TfrmChild\n  object btnOk: TButton\n  end\nend\n");
+  }
+  void Write(const std::string& name, const std::string& declaration, const std::string& form) {
+    testing::WriteBytes(dir_ / (name + ".pas"), "unit " + name + ";\ninterface\ntype\n  " +
+                                                    declaration +
+                                                    "\n  end;\nimplementation\nend.\n");
+    testing::WriteBytes(dir_ / (name + ".dfm"), form);
+  }
+  // Gives the module's form a TvMLang (the first found, else a new one) as the wizard does.
+  void Convert(const std::string& unit) {
+    auto module = Module(unit);
+    auto root = FormComponent(*module);
+    TIntfPtr<TIComponentInterface> lang;
+    for (std::int32_t i = 0; i < root->GetComponentCount() && !lang; ++i) {
+      TIntfPtr<TIComponentInterface> c(root->GetComponent(i));
+      if (c->GetComponentType() == "TvMLang") lang = std::move(c);
+    }
+    TIntfPtr<TIFormInterface> form(module->GetFormInterface());
+    if (!lang)
+      lang =
+          TIntfPtr<TIComponentInterface>(form->CreateComponent(nullptr, "TvMLang", 2, 2, 10, 10));
+    const std::string value = "English";
+    ASSERT_TRUE(lang->SetPropByName("LangFileName", &value));
+    module->Save(true);
+  }
+};
+
+TEST_F(InheritedFormTest, AncestorFirstGivesTheDescendantAnInheritedComponent) {
+  Convert("Base.pas");
+  EXPECT_EQ(ComponentTypes(*Module("Child.pas")),
+            (std::vector<std::string>{"TLabel", "TvMLang", "TButton"}));
+  Convert("Child.pas");
+  EXPECT_EQ(testing::ReadBytes(dir_ / "Child.dfm"),
+            "inherited frmChild: TfrmChild\n  object btnOk: TButton\n  end\n"
+            "  inherited vMLang1: TvMLang\n    LangFileName = 'English'\n  end\nend\n");
+  // Declared in the ancestor's class: the descendant's unit only uses the unit.
+  EXPECT_EQ(testing::ReadBytes(dir_ / "Child.pas"),
+            "unit Child;\ninterface\n\nuses vMLang;\ntype\n  TfrmChild = class(TfrmBase)\n"
+            "    btnOk: TButton;\n  end;\nimplementation\nend.\n");
+}
+
+TEST_F(InheritedFormTest, DescendantFirstLeavesItsNameToTheAncestor) {
+  Convert("Child.pas");
+  Convert("Base.pas");
+  EXPECT_NE(testing::ReadBytes(dir_ / "Child.dfm").find("  object vMLang1: TvMLang\n"),
+            std::string::npos);
+  EXPECT_NE(testing::ReadBytes(dir_ / "Base.dfm").find("  object vMLang2: TvMLang\n"),
+            std::string::npos);
+  EXPECT_NE(testing::ReadBytes(dir_ / "Base.pas").find("    vMLang2: TvMLang;\n"),
+            std::string::npos);
+}
+
+TEST_F(InheritedFormTest, AFormWhoseAncestorIsMissingIsRefused) {
+  std::filesystem::remove(dir_ / "Base.dfm");
+  EXPECT_FALSE(Module("Child.pas"));
+  EXPECT_EQ(modules_.ModulesRefused().at(0).second,
+            "Form file " + dir_ / "Child.dfm" +
+                " is an inherited form (TfrmChild derives from TfrmBase), but no form file of the "
+                "project has the class TfrmBase");
+}
+
+TEST_F(IdeModulesTest, BinaryFormIsSavedBinaryWithTheNewComponent) {
+  const std::string stream = std::string(
+      "TPF0\x08TfrmMain\x07"
+      "frmMain\0\0",
+      23);
+  testing::WriteBytes(dir_ / "Main.dfm",
+                      std::string("\xFF\x0A\0TFRMMAIN\0\x30\x10\x17\0\0\0", 18) + stream);
+  {
+    auto module = Module("Main.pas");
+    ASSERT_TRUE(module) << view_.reports.at(0);
+    TIntfPtr<TIFormInterface> form(module->GetFormInterface());
+    TIntfPtr<TIComponentInterface>(form->CreateComponent(nullptr, "TvMLang", 2, 2, 10, 10));
+    module->Save(true);
+  }
+  const FormFile saved = FormFile::Read(dir_ / "Main.dfm");
+  EXPECT_EQ(saved.Format(), FormFormat::kResource);
+  ASSERT_EQ(saved.Components().size(), 1u);
+  EXPECT_EQ(saved.Components()[0]->Name(), "vMLang1");
+  EXPECT_NE(testing::ReadBytes(dir_ / "Main.pas").find("    vMLang1: TvMLang;"), std::string::npos);
+}
+
 struct RefusalCase {
   std::string name;
   std::string dfm;  // empty: no form file; "-": no unit either
@@ -300,11 +392,11 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         RefusalCase{"MissingFile", "-", "the file does not exist"},
         RefusalCase{
-            "BinaryForm",
+            "MalformedBinaryForm",
             "TPF0\x08"
             "TfrmMain\x07"
             "frmMain",
-            "Form file %D/Main.dfm is a binary form file; only text form files can be read"},
+            "Form file %D/Main.dfm, offset 21: the file ends inside the properties of an object"},
         RefusalCase{"BrokenForm", "object frmMain: TfrmMain\n  Caption = \n",
                     "Form file %D/Main.dfm, line 3: expected a value, found the end of the file"}),
     [](const auto& info) { return info.param.name; });

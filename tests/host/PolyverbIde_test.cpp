@@ -4,8 +4,11 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <ostream>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "langfile/LangFileEdit.h"
@@ -34,22 +37,42 @@ std::vector<std::string> LangStrings(const std::string& path) {
   const auto file = TvLangFileEdit::ReadExisting(path);
   for (const TvIdentRec& ident : file->Idents()) {
     EXPECT_EQ(ident.Number, texts.size() + 1) << ident.Text;
-    texts.push_back(ident.Text);
+    texts.emplace_back(ident.Text);
   }
   return texts;
 }
 
+// Each module's literals, then its form's texts, module by module.
 const std::vector<std::string> kDemoStrings = {"Corner Shop",
                                                "Items in the basket: ",
                                                "That's a lot of shopping!",
                                                "Cannot show the About box: ",
+                                               "Corner Shop",
+                                               "Items in the basket: 0",
+                                               "&Add an item",
+                                               "A&bout...",
                                                "Corner Shop, version 1.0",
                                                "About",
+                                               "About",
+                                               "Corner Shop",
+                                               "Close",
                                                "free",
                                                "%.2d",
                                                " EUR",
                                                " costs nothing",
                                                " costs "};
+
+// The property groups: form class, then path=number items in the file's order.
+std::vector<std::string> LangGroups(const std::string& path) {
+  std::vector<std::string> groups;
+  const auto file = TvLangFileEdit::ReadExisting(path);
+  for (const TvLangProps::Group& group : file->Props().Groups()) {
+    groups.push_back(group.name);
+    for (const TvLangProps::Item& item : group.items)
+      groups.push_back("  " + item.Text + "=" + std::to_string(item.value));
+  }
+  return groups;
+}
 
 class PolyverbIdeTest : public ::testing::Test {
  protected:
@@ -94,39 +117,46 @@ class PolyverbIdeTest : public ::testing::Test {
 };
 
 TEST_F(PolyverbIdeTest, YesRunsTheWholeWizardOverTheDemo) {
-  const auto r = Ide({"--yes", "Shop.dpr"});
+  const auto r = Ide({"--yes", "--mark", "all", "Shop.dpr"});
   ASSERT_EQ(r.exit_code, 0) << Describe(r);
   EXPECT_EQ(r.out,
             "polyverb-ide summary\n"
             "  modules done (4): Shop.dpr, Main.pas, About.pas, Prices.pas\n"
             "  modules skipped (0)\n"
+            "  modules failed (0)\n"
             "  messages shown (0)\n"
+            "  run-time unit vLangRT added (0)\n"
             "  errors raised (0)\n"
             "  files still open (1): Shop.dpr\n");
   EXPECT_EQ(r.err, "");
   ExpectPrepared("Main", "TfrmMain", "English");
   ExpectPrepared("About", "TfrmAbout", "English");
   EXPECT_EQ(LangStrings(Path("english.lng")), kDemoStrings);
+  EXPECT_EQ(
+      LangGroups(Path("english.lng")),
+      (std::vector<std::string>{"TfrmAbout", "  btnClose.Caption=13", "  Caption=11",
+                                "  lblName.Caption=12", "TfrmMain", "  btnAbout.Caption=8",
+                                "  btnAdd.Caption=7", "  Caption=5", "  lblTotal.Caption=6"}));
   EXPECT_EQ(Count(Read("Main.pas"), "lblTotal.Caption := GetLangStr(2) + IntToStr(FCount);\r\n"),
             1u);
   EXPECT_EQ(Count(Read("Shop.dpr"), "Application.Title := GetLangStr(1);\r\n"), 1u);
-  EXPECT_EQ(Count(Read("Prices.pas"), "0: Result := Name + GetLangStr(10);\r\n"), 1u);
+  EXPECT_EQ(Count(Read("Prices.pas"), "0: Result := Name + GetLangStr(17);\r\n"), 1u);
   EXPECT_EQ(Count(Read("About.pas"), "'"), 0u);
 
   // A second run reuses the components and numbers a new literal after the last one.
   std::string about = Read("About.pas");
-  const std::string anchor = "  Caption := GetLangStr(6);\r\n";
+  const std::string anchor = "  Caption := GetLangStr(10);\r\n";
   about.insert(about.find(anchor) + anchor.size(), "  Hint := 'Second run';\r\n");
   WriteBytes(Path("About.pas"), about);
   const std::string main_before = Read("Main.pas");
-  const auto again = Ide({"--yes", "Shop.dpr"});
+  const auto again = Ide({"--yes", "--mark", "all", "Shop.dpr"});
   ASSERT_EQ(again.exit_code, 0) << Describe(again);
   ExpectPrepared("Main", "TfrmMain", "English");
   ExpectPrepared("About", "TfrmAbout", "English");
   std::vector<std::string> expected = kDemoStrings;
   expected.push_back("Second run");
   EXPECT_EQ(LangStrings(Path("english.lng")), expected);
-  EXPECT_EQ(Count(Read("About.pas"), "  Hint := GetLangStr(12);\r\n"), 1u);
+  EXPECT_EQ(Count(Read("About.pas"), "  Hint := GetLangStr(19);\r\n"), 1u);
   EXPECT_EQ(Read("Main.pas"), main_before);
 }
 
@@ -139,7 +169,9 @@ TEST_F(PolyverbIdeTest, LazarusProjectOpensThroughItsProgramAndRequiresTheRunTim
             "polyverb-ide summary\n"
             "  modules done (4): Shop.lpr, MainForm.pas, AboutForm.pas, ShopText.pas\n"
             "  modules skipped (0)\n"
+            "  modules failed (0)\n"
             "  messages shown (0)\n"
+            "  run-time unit vLangRT added (0)\n"
             "  errors raised (0)\n"
             "  files still open (1): Shop.lpr\n");
   for (const char* form : {"MainForm.lfm", "AboutForm.lfm"})
@@ -148,9 +180,24 @@ TEST_F(PolyverbIdeTest, LazarusProjectOpensThroughItsProgramAndRequiresTheRunTim
   EXPECT_EQ(Count(lpi, "<PackageName Value=\"polyverb_runtime\"/>"), 1u) << lpi;
 }
 
-TEST_F(PolyverbIdeTest, LanguageAndNoSourcesAnswerTheWizard) {
+TEST_F(PolyverbIdeTest, YesMarksTheSuggestedStringsAndAnnotatesOnRequest) {
+  // Without the form texts, which come after each module's literals.
+  const auto r = Ide({"--yes", "--annotate", "--no-forms", "Shop.dpr"});
+  ASSERT_EQ(r.exit_code, 0) << Describe(r);
+  // The demo's texts; its price pieces ('free', '%.2d', ' EUR', ' costs ') are left.
+  EXPECT_EQ(
+      LangStrings(Path("english.lng")),
+      (std::vector<std::string>{"Corner Shop", "Items in the basket: ", "That's a lot of shopping!",
+                                "Cannot show the About box: ", "Corner Shop, version 1.0", "About",
+                                " costs nothing"}));
+  EXPECT_EQ(Count(Read("Shop.dpr"), "Application.Title := GetLangStr(1) {Corner Shop};\r\n"), 1u);
+  EXPECT_EQ(Count(Read("Prices.pas"), "Result := Name + GetLangStr(7) { costs nothing};\r\n"), 1u);
+  EXPECT_EQ(Count(Read("Prices.pas"), "'free'"), 1u);
+}
+
+TEST_F(PolyverbIdeTest, LanguageNoSourcesAndNoFormsAnswerTheWizard) {
   const std::string prices = Read("Prices.pas");
-  const auto r = Ide({"--yes", "--lang", "Deutsch", "--no-sources", "Shop.dpr"});
+  const auto r = Ide({"--yes", "--lang", "Deutsch", "--no-sources", "--no-forms", "Shop.dpr"});
   ASSERT_EQ(r.exit_code, 0) << Describe(r);
   ExpectPrepared("Main", "TfrmMain", "Deutsch");
   ExpectPrepared("About", "TfrmAbout", "Deutsch");
@@ -158,9 +205,17 @@ TEST_F(PolyverbIdeTest, LanguageAndNoSourcesAnswerTheWizard) {
   EXPECT_EQ(Count(Read("Main.pas"), "GetLangStr"), 0u);
   for (const std::string& name : testing::ListDirectory(shop_))
     EXPECT_EQ(name.find(".lng"), std::string::npos) << name;
+
+  // The form texts alone, numbered from 1; the sources stay as they are.
+  const auto forms = Ide({"--yes", "--lang", "Deutsch", "--no-sources", "Shop.dpr"});
+  ASSERT_EQ(forms.exit_code, 0) << Describe(forms);
+  EXPECT_EQ(LangStrings(Path("deutsch.lng")),
+            (std::vector<std::string>{"Corner Shop", "Items in the basket: 0", "&Add an item",
+                                      "A&bout...", "About", "Corner Shop", "Close"}));
+  EXPECT_EQ(Read("Prices.pas"), prices);
 }
 
-TEST_F(PolyverbIdeTest, BinaryFormIsReportedLeftAsItWasAndLaterModulesAreDone) {
+TEST_F(PolyverbIdeTest, MalformedBinaryFormIsReportedLeftAsItWasAndLaterModulesAreDone) {
   std::string dpr = Read("Shop.dpr");
   dpr.insert(dpr.find("  About in"), "  Bin in 'Bin.pas' {frmBin},\n");
   WriteBytes(Path("Shop.dpr"), dpr);
@@ -173,11 +228,11 @@ TEST_F(PolyverbIdeTest, BinaryFormIsReportedLeftAsItWasAndLaterModulesAreDone) {
   WriteBytes(Path("Bin.pas"), bin_pas);
   WriteBytes(Path("Bin.dfm"), bin_dfm);
 
-  const auto r = Ide({"--yes", "Shop.dpr"});
+  const auto r = Ide({"--yes", "--mark", "all", "Shop.dpr"});
   ASSERT_EQ(r.exit_code, 3) << Describe(r);
   const std::string bin = Path("Bin.pas");
-  const std::string why =
-      "Form file " + Path("Bin.dfm") + " is a binary form file; only text form files can be read";
+  const std::string why = "Form file " + Path("Bin.dfm") +
+                          ", offset 19: the file ends inside the properties of an object";
   EXPECT_EQ(r.err, "polyverb-ide: No module interface for " + bin + ": " + why +
                        "\npolyverb-ide: message: Cann't get module interface for " + bin + "\n");
   EXPECT_EQ(r.out,
@@ -186,9 +241,11 @@ TEST_F(PolyverbIdeTest, BinaryFormIsReportedLeftAsItWasAndLaterModulesAreDone) {
             "  modules skipped (1): Bin.pas (" +
                 why +
                 ")\n"
+                "  modules failed (0)\n"
                 "  messages shown (1): Cann't get module interface for " +
                 bin +
                 "\n"
+                "  run-time unit vLangRT added (0)\n"
                 "  errors raised (0)\n"
                 "  files still open (2): Shop.dpr, Bin.pas\n");
   EXPECT_EQ(Read("Bin.pas"), bin_pas);
@@ -197,21 +254,114 @@ TEST_F(PolyverbIdeTest, BinaryFormIsReportedLeftAsItWasAndLaterModulesAreDone) {
   EXPECT_EQ(LangStrings(Path("english.lng")), kDemoStrings);
 }
 
+// A form unit is known by its {FormName} in the project file or its {$R *.dfm}; without
+// its form file nothing of it changes. A plain unit that gains GetLangStr gains vLangRT.
+TEST_F(PolyverbIdeTest, FormUnitsWithoutFormFileAreSkippedWhole) {
+  std::string dpr = Read("Shop.dpr");
+  dpr.insert(dpr.find("  About in"),
+             "  UNoDfm in 'UNoDfm.pas' {FormNoDfm},\n  URes in 'URes.pas',\n"
+             "  Plain in 'Plain.pas',\n");
+  WriteBytes(Path("Shop.dpr"), dpr);
+  const std::string no_dfm =
+      "unit UNoDfm;\ninterface\nimplementation\nprocedure P;\nbegin\n  Say('Lost?');\nend;\nend.\n";
+  std::string res = no_dfm;
+  res.replace(res.find("UNoDfm"), 6, "URes").insert(res.find("procedure"), "{$R *.dfm}\n");
+  WriteBytes(Path("UNoDfm.pas"), no_dfm);
+  WriteBytes(Path("URes.pas"), res);
+  WriteBytes(Path("Plain.pas"),
+             "unit Plain;\ninterface\nimplementation\nprocedure P;\nbegin\n"
+             "  Say('Plain text');\nend;\nend.\n");
+
+  const auto r = Ide({"--yes", "Shop.dpr"});
+  ASSERT_EQ(r.exit_code, 3) << Describe(r);
+  EXPECT_EQ(Count(r.out,
+                  "  modules skipped (2): UNoDfm.pas (its form file UNoDfm.dfm is missing), "
+                  "URes.pas (its form file URes.dfm is missing)\n"),
+            1u)
+      << r.out;
+  EXPECT_EQ(Count(r.out, "  run-time unit vLangRT added (1): Plain.pas\n"), 1u) << r.out;
+  EXPECT_EQ(Read("UNoDfm.pas"), no_dfm);
+  EXPECT_EQ(Read("URes.pas"), res);
+  EXPECT_EQ(Count(Read("Plain.pas"), "implementation\r\n\r\nuses vLangRT;\r\n"), 1u);
+}
+
 TEST_F(PolyverbIdeTest, FailedSaveEndsTheRunWithTheErrorAndLeavesLaterModules) {
   std::string main = Read("Main.pas");
   main.replace(main.find("TfrmMain = class"), 8, "TfrmShop");
   WriteBytes(Path("Main.pas"), main);
   const std::string about = Read("About.pas");
-  const auto r = Ide({"--yes", "Shop.dpr"});
+  const auto r = Ide({"--yes", "--mark", "all", "Shop.dpr"});
   ASSERT_EQ(r.exit_code, 1) << Describe(r);
   const std::string error =
       "Unit file " + Path("Main.pas") + ": the declaration of class TfrmMain was not found";
   EXPECT_EQ(r.err, "polyverb-ide: error: " + error + "\n");
   EXPECT_EQ(Count(r.out, "  errors raised (1): " + error + "\n"), 1u) << r.out;
+  EXPECT_EQ(Count(r.out,
+                  "  modules done (1): Shop.dpr\n  modules skipped (0)\n"
+                  "  modules failed (1): Main.pas (" +
+                      error + ")\n"),
+            1u)
+      << r.out;
   EXPECT_EQ(Read("Main.pas"), main);
   EXPECT_EQ(Read("Main.dfm"), ReadBytes(std::string(POLYVERB_DEMO_DIR) + "/Main.dfm"));
   EXPECT_EQ(Read("About.pas"), about);
   EXPECT_EQ(LangStrings(Path("english.lng")), std::vector<std::string>{"Corner Shop"});
+}
+
+// A full disk while the first module with a form is saved: the module is listed as
+// failed with the file and the reason, and its form and unit stay as they were.
+TEST_F(PolyverbIdeTest, DiskFullDuringAModuleSaveFailsTheModuleAndKeepsItWhole) {
+  const std::string main_pas = Read("Main.pas");
+  const std::string main_dfm = Read("Main.dfm");
+  // 1 KiB per file (bash counts in KiB): enough for Shop.dpr and the language file, not
+  // for the step that saves Main's form and unit.
+  const auto r = testing::RunTool(
+      "/bin/bash", {"-c", "trap '' XFSZ; ulimit -f 1; exec \"$0\" --yes Shop.dpr", POLYVERB_IDE},
+      shop_);
+  ASSERT_EQ(r.exit_code, 1) << Describe(r);
+  EXPECT_EQ(Count(r.out, "  modules done (1): Shop.dpr\n"), 1u) << r.out;
+  const auto failed = r.out.find("  modules failed (1): Main.pas (Stream write error on " + shop_);
+  ASSERT_NE(failed, std::string::npos) << r.out;
+  const std::string line = r.out.substr(failed, r.out.find('\n', failed) - failed);
+  EXPECT_TRUE(line.ends_with(": File too large)")) << line;
+  EXPECT_EQ(Read("Main.pas"), main_pas);
+  EXPECT_EQ(Read("Main.dfm"), main_dfm);
+  for (const std::string& name : testing::ListDirectory(shop_)) EXPECT_NE(name[0], '.') << name;
+}
+
+// Two IDEs on one project at once: each run completes or stops with a message naming the
+// file that the other changed; nothing is numbered twice or lost.
+TEST_F(PolyverbIdeTest, TwoInstancesOnOneProjectLoseNothing) {
+  testing::ToolResult results[2];
+  {
+    std::thread second([&] { results[1] = Ide({"--yes", "--mark", "all", "Shop.dpr"}); });
+    results[0] = Ide({"--yes", "--mark", "all", "Shop.dpr"});
+    second.join();
+  }
+  int completed = 0;
+  for (const auto& r : results) {
+    if (r.exit_code == 0)
+      ++completed;
+    else
+      EXPECT_NE(r.err.find("was changed on disk"), std::string::npos) << Describe(r);
+  }
+  EXPECT_GE(completed, 1);
+  std::map<int, std::string> table;
+  const auto lang = TvLangFileEdit::ReadExisting(Path("english.lng"));
+  for (const TvIdentRec& rec : lang->Idents())
+    EXPECT_TRUE(table.emplace(rec.Number, rec.Text).second) << rec.Number;
+  std::multiset<std::string> used;
+  for (const char* name : {"Shop.dpr", "Main.pas", "About.pas", "Prices.pas"}) {
+    const std::string source = Read(name);
+    for (auto at = source.find("GetLangStr("); at != std::string::npos;
+         at = source.find("GetLangStr(", at + 1))
+      used.insert(table.at(std::stoi(source.substr(at + 11))));
+  }
+  for (const auto& group : lang->Props().Groups())
+    for (const auto& item : group.items) used.insert(table.at(item.value));
+  EXPECT_EQ(used, std::multiset<std::string>(kDemoStrings.begin(), kDemoStrings.end()));
+  ExpectPrepared("Main", "TfrmMain", "English");
+  ExpectPrepared("About", "TfrmAbout", "English");
 }
 
 struct StartCase {
@@ -227,9 +377,10 @@ void PrintTo(const StartCase& c, std::ostream* os) {
 
 class StartFailureTest : public PolyverbIdeTest, public ::testing::WithParamInterface<StartCase> {};
 
-constexpr const char* kUsageTail =
-    "usage: polyverb-ide [--expert PATH] [--yes [--lang NAME] [--no-sources]] PROJECT.dpr\n"
-    "Try 'polyverb-ide --help'.\n";
+constexpr const char* kUsage =
+    "usage: polyverb-ide [--expert PATH] [--yes [--lang NAME] [--no-sources] [--no-forms]\n"
+    "                    [--mark all|suggested|none] [--annotate]] PROJECT\n";
+const std::string kUsageTail = std::string(kUsage) + "Try 'polyverb-ide --help'.\n";
 
 TEST_P(StartFailureTest, ClearMessageAndNothingWritten) {
   WriteBytes(Path("junk.so"), "junk");
@@ -267,13 +418,17 @@ INSTANTIATE_TEST_SUITE_P(
         StartCase{"LangWithoutYes",
                   {"--lang", "French", "Shop.dpr"},
                   2,
-                  std::string("polyverb-ide: --lang and --no-sources answer the wizard for --yes; "
-                              "give --yes too\n") +
+                  std::string("polyverb-ide: --lang, --no-sources, --no-forms, --mark and "
+                              "--annotate answer the wizard for --yes; give --yes too\n") +
                       kUsageTail},
+        StartCase{"EmptyLanguage",
+                  {"--yes", "--lang", "", "Shop.dpr"},
+                  2,
+                  std::string("polyverb-ide: --lang needs a language name\n") + kUsageTail},
         StartCase{"MissingProject",
                   {"--yes", "None.dpr"},
                   1,
-                  "polyverb-ide: Cannot open file %D/None.dpr\n"},
+                  "polyverb-ide: Cannot open file %D/None.dpr: No such file or directory\n"},
         StartCase{"BrokenProject",
                   {"--yes", "Main.pas"},
                   1,
@@ -303,10 +458,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(PolyverbIdeTest, HelpDescribesTheOptionsAndExitStatus) {
   const auto r = Ide({"--help"});
   EXPECT_EQ(r.exit_code, 0);
-  EXPECT_EQ(
-      r.out.rfind(
-          "usage: polyverb-ide [--expert PATH] [--yes [--lang NAME] [--no-sources]] PROJECT\n", 0),
-      0u);
+  EXPECT_EQ(r.out.rfind(kUsage, 0), 0u);
   EXPECT_NE(r.out.find("3 when\nthe run completed but showed a message"), std::string::npos)
       << r.out;
   EXPECT_NE(r.out.find("Lazarus project\n(.lpi, or its program .lpr"), std::string::npos) << r.out;
@@ -328,7 +480,7 @@ TEST_F(PolyverbIdeTest, ConsoleProgramPrintsTheSameAfterTheRun) {
   };
   const std::string before = build(dir_ / "before");
   ASSERT_NE(before.find("Bread costs 2.49 EUR"), std::string::npos) << before;
-  const auto r = Ide({"--yes", "Shop.dpr"});
+  const auto r = Ide({"--yes", "--mark", "all", "Shop.dpr"});
   ASSERT_EQ(r.exit_code, 0) << Describe(r);
   ASSERT_EQ(Count(Read("Prices.pas"), "GetLangStr("), 5u);
   EXPECT_EQ(build(dir_ / "after"), before);

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "tests/langfile/LngBuilder.h"
@@ -103,7 +105,7 @@ TEST(TvLangFileEditTest, LastNumberAndAddIdentPositions) {
   EXPECT_EQ(table->AddIdent(3, "three", 0), 0);
   EXPECT_EQ(table->AddIdent(5, "five again", 0), 1);  // before the first 5
   std::vector<std::string> texts;
-  for (const auto& rec : table->Idents()) texts.push_back(rec.Text);
+  for (const auto& rec : table->Idents()) texts.emplace_back(rec.Text);
   EXPECT_EQ(texts, (std::vector<std::string>{"three", "five again", "five", "seven", "nine",
                                              "nine again"}));
 }
@@ -174,7 +176,9 @@ TEST_F(SaveFailureTest, WriteFailingAtAnyPointKeepsTheOldFileAndModel) {
   for (std::size_t budget : {std::size_t{0}, std::size_t{1}, std::size_t{100}, full - 1}) {
     testing::FailingWriter failing(budget);
     ScopedFileWriter scope(failing);
-    EXPECT_EQ(testing::ErrorOf([&] { file.Save(); }), "Stream write error") << budget;
+    EXPECT_EQ(testing::ErrorOf([&] { file.Save(); }),
+              "Stream write error on " + (dir_ / "english.lng") + ": No space left on device")
+        << budget;
     ExpectOldFileOnly();
     EXPECT_EQ(file.Header().Version, "1.50");
     EXPECT_EQ(file.Idents()[1].Offset, 0u);
@@ -194,7 +198,10 @@ TEST_F(SaveFailureTest, FileSizeLimitInAChildKeepsTheOldFile) {
     try {
       file.Save();
     } catch (const Error& e) {
-      return std::string(e.what()) == "Stream write error" ? 0 : 2;
+      return std::string(e.what()) ==
+                     "Stream write error on " + (dir_ / "english.lng") + ": File too large"
+                 ? 0
+                 : 2;
     }
     return 3;
   });
@@ -206,14 +213,16 @@ TEST_F(SaveFailureTest, FileHeldByAnotherProcessIsNotReplaced) {
   TvLangFileEdit file("English");
   file.AddIdent(2, "World", 0);
   testing::LockHolder other(dir_ / "english.lng");
-  EXPECT_EQ(testing::ErrorOf([&] { file.Save(); }), "Cannot create file " + (dir_ / "english.lng"));
+  const ScopedLockWait short_wait(std::chrono::milliseconds(20));
+  EXPECT_EQ(testing::ErrorOf([&] { file.Save(); }),
+            "Cannot create file " + (dir_ / "english.lng") + ": in use by another process");
   ExpectOldFileOnly();
 }
 
 TEST_F(SaveFailureTest, MissingDirectoryCannotBeCreated) {
   auto file = TvLangFileEdit::FromBytes(old_, dir_ / "gone/english.lng");
   EXPECT_EQ(testing::ErrorOf([&] { file->Save(); }),
-            "Cannot create file " + (dir_ / "gone/english.lng"));
+            "Cannot create file " + (dir_ / "gone/english.lng") + ": No such file or directory");
 }
 
 }  // namespace

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <optional>
+
 #include "langfile/LangFileEdit.h"
 #include "platform/Error.h"
+#include "platform/Files.h"
 #include "tests/langfile/LngBuilder.h"
 #include "tests/testing/ErrorOf.h"
 #include "tests/testing/TempDir.h"
@@ -89,28 +93,47 @@ TEST(TvLangFileTest, ExistingFileIsReadAndNotNew) {
   EXPECT_EQ(file.Idents()[0].Text, "Hello");
 }
 
-TEST(TvLangFileTest, FileHeldByAnotherProcessCannotBeCreated) {
+TEST(TvLangFileTest, FileHeldByAnotherProcessPastTheWaitCannotBeCreated) {
   TempDir dir(true);
   LngBuilder b;
   b.AddString(1, "Hello");
   testing::WriteBytes(dir / "english.lng", b.Bytes());
   testing::LockHolder other(dir / "english.lng");
+  const ScopedLockWait short_wait(std::chrono::milliseconds(20));
   EXPECT_EQ(testing::ErrorOf([] { TvLangFileEdit file("English"); }),
-            "Cannot create file " + (dir / "english.lng"));
+            "Cannot create file " + (dir / "english.lng") + ": in use by another process");
   EXPECT_EQ(testing::ReadBytes(dir / "english.lng"), b.Bytes());  // not truncated
+}
+
+// A reader lets go just after the first lock attempt failed: loading must wait for the
+// file and read it, never take the busy file for a missing one and empty it.
+TEST(TvLangFileTest, BusyFileIsWaitedForNeverEmptied) {
+  TempDir dir(true);
+  LngBuilder b;
+  b.AddString(1, "One");
+  b.AddString(2, "Two");
+  testing::WriteBytes(dir / "english.lng", b.Bytes());
+  std::optional<testing::LockHolder> reader(std::in_place, dir / "english.lng", true);
+  const ScopedLockRetryHook hook([&] { reader.reset(); });
+  TvLangFileEdit file("English");
+  ASSERT_EQ(file.Idents().size(), 2u);
+  file.AddIdent(9, "Nine", 0);
+  file.Save();
+  b.AddString(9, "Nine");
+  EXPECT_EQ(testing::ReadBytes(dir / "english.lng"), b.Bytes());
 }
 
 TEST(TvLangFileTest, MissingDirectoryCannotBeCreated) {
   TempDir dir(true);
   std::string name = dir / "no/such/french";
   EXPECT_EQ(testing::ErrorOf([&] { TvLangFileEdit file(name); }),
-            "Cannot create file " + name + ".lng");
+            "Cannot create file " + name + ".lng: No such file or directory");
 }
 
 TEST(TvLangFileTest, ReadExistingCreatesNothing) {
   TempDir dir;
   EXPECT_EQ(testing::ErrorOf([&] { TvLangFileEdit::ReadExisting(dir / "x.lng"); }),
-            "Cannot open file " + (dir / "x.lng"));
+            "Cannot open file " + (dir / "x.lng") + ": No such file or directory");
   EXPECT_FALSE(testing::Exists(dir / "x.lng"));
 }
 
@@ -120,7 +143,8 @@ TEST(TvLangFileReadTest, SignatureMustBeLF) {
   for (std::string start : {"lf", "LG", "XX", "L"}) {
     std::string bytes = LngBuilder().Bytes();
     bytes.replace(0, 2, start);
-    EXPECT_EQ(testing::ErrorOf([&] { Parse(bytes); }), "Not a language file or old version (1.1)")
+    EXPECT_EQ(testing::ErrorOf([&] { Parse(bytes); }),
+              "Not a language file or old version (1.1): /p/english.lng")
         << start;
   }
 }

@@ -29,7 +29,7 @@ std::unique_ptr<TvLangFileEdit> Model(const Strings& strings) {
 
 std::vector<std::string> Texts(const TvLangFile& file) {
   std::vector<std::string> texts;
-  for (const TvIdentRec& rec : file.Idents()) texts.push_back(rec.Text);
+  for (const TvIdentRec& rec : file.Idents()) texts.emplace_back(rec.Text);
   return texts;
 }
 
@@ -259,6 +259,25 @@ TEST(ExportPoTemplateTest, OneEntryPerStringInTableOrder) {
                                          "\nmsgctxt \"3\"\nmsgid \"\"\nmsgstr \"\"\n");
 }
 
+// Form texts tell the translator where they stand; gettext keeps such comments as they are.
+TEST(ExportPoTemplateTest, FormTextsNameTheirFormAndPropertyPath) {
+  auto file = Model({{1, "Total"}, {2, "Shop"}});
+  file->MutableProps().Add("TfrmMain", "lblTotal.Caption", 1);
+  file->MutableProps().Add("TfrmAbout", "lblName.Caption", 1);
+  file->MutableProps().Add("TfrmMain", "Line\nBreak", 2);  // one comment line all the same
+  EXPECT_EQ(ExportPoTemplate(*file), Header("UTF-8") +
+                                         "\n#. TfrmAbout: lblName.Caption\n"
+                                         "#. TfrmMain: lblTotal.Caption\n"
+                                         "msgctxt \"1\"\nmsgid \"Total\"\nmsgstr \"\"\n"
+                                         "\n#. TfrmMain: Line Break\n"
+                                         "msgctxt \"2\"\nmsgid \"Shop\"\nmsgstr \"\"\n");
+  const std::string msgcat = POLYVERB_MSGCAT;
+  if (msgcat.empty()) return;
+  const testing::TempDir dir;
+  testing::WriteBytes(dir / "english.pot", ExportPoTemplate(*file));
+  EXPECT_EQ(testing::RunTool(msgcat, {dir / "english.pot"}).out, ExportPoTemplate(*file));
+}
+
 TEST(ExportPoTemplateTest, EmptyTableGivesTheHeaderAlone) {
   EXPECT_EQ(ExportPoTemplate(*Model({})), Header("UTF-8"));
 }
@@ -398,6 +417,21 @@ INSTANTIATE_TEST_SUITE_P(
                         "msgctxt \"1\"\nmsgid \"a\"\nmsgstr \"b\\0c\"\n",
                         "pl.po:4: the translation of string 1 contains a NUL character, which "
                         "a language file cannot store"},
+        // What export refuses, import refuses: its output must export again.
+        ImportErrorCase{"TranslationHoldsU0004",
+                        {{1, "a"}},
+                        "msgctxt \"1\"\nmsgid \"a\"\nmsgstr \"b\x04"
+                        "c\"\n",
+                        "pl.po:4: the translation of string 1 holds the control character "
+                        "U+0004, which a PO file cannot carry"},
+        ImportErrorCase{"KeptNativeTextHoldsU0004",
+                        {{1,
+                          "a\x04"
+                          "b"},
+                         {2, "x"}},
+                        "msgctxt \"2\"\nmsgid \"x\"\nmsgstr \"y\"\n",
+                        "/data/english.lng: the text of string 1 holds the control character "
+                        "U+0004, which a PO file cannot carry"},
         ImportErrorCase{"NumberTwiceInTheNativeFile",
                         {{1, "a"}, {1, "b"}},
                         "",

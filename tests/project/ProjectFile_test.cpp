@@ -33,14 +33,14 @@ INSTANTIATE_TEST_SUITE_P(
                  "program Shop;\n\nuses\n  Forms,\n  Main in 'Main.pas' {frmMain},\n"
                  "  Vcl.Dialogs,\n  Sub.Util in 'sub\\Util.pas';\n\n{$R *.res}\n\nbegin\nend.\n",
                  {{"Forms", std::nullopt, 3},
-                  {"Main", "Main.pas", 4},
+                  {"Main", "Main.pas", 4, "frmMain"},
                   {"Vcl.Dialogs", std::nullopt, 5},
                   {"Sub.Util", "sub\\Util.pas", 6}}},
         UsesCase{"CommentsInAndBetweenEntries",
                  "program P; { uses Fake in 'Fake.pas'; }\n"
                  "uses (* first *) A { x } in // the file:\n  'a.pas' {FormA}, // next\n"
                  "  { B in 'b.pas', }\n  C in 'It''s.pas';",
-                 {{"A", "a.pas", 1}, {"C", "It's.pas", 4}}},
+                 {{"A", "a.pas", 1, "FormA"}, {"C", "It's.pas", 4}}},
         UsesCase{
             "BothBranchesOfAConditional",
             "program P;\n{$APPTYPE CONSOLE}\nuses\n"
@@ -51,7 +51,8 @@ INSTANTIATE_TEST_SUITE_P(
              {"X", "x.pas", 4},
              {"Y", std::nullopt, 5}}},
         UsesCase{"LibraryWithParametersAndNoUses", "LIBRARY Lib(Input, Output);\nbegin end.", {}},
-        UsesCase{"UpperCaseWords", "PROGRAM P; USES A IN 'a.pas';", {{"A", "a.pas", 0}}}),
+        UsesCase{"UpperCaseWords", "PROGRAM P; USES A IN 'a.pas';", {{"A", "a.pas", 0}}},
+        UsesCase{"ByteOrderMark", "\xEF\xBB\xBFprogram P; uses A;", {{"A", std::nullopt, 0}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct ErrorCase {
@@ -133,7 +134,10 @@ TEST(ProjectFileTest, ReadsTheDemoProjectFromARelativeName) {
 TEST(ProjectFileTest, UnreadableProjectNamesTheFile) {
   testing::TempDir dir;
   EXPECT_EQ(testing::ErrorOf([&] { ProjectFile(dir / "none.dpr"); }),
-            "Cannot open file " + dir / "none.dpr");
+            "Cannot open file " + dir / "none.dpr" + ": No such file or directory");
+  ASSERT_EQ(::mkfifo((dir / "fifo.dpr").c_str(), 0666), 0);
+  EXPECT_EQ(testing::ErrorOf([&] { ProjectFile(dir / "fifo.dpr"); }),
+            "Cannot open file " + dir / "fifo.dpr" + ": not a regular file (a FIFO)");
   testing::WriteBytes(dir / "bad.dpr", "unit Bad;");
   EXPECT_EQ(testing::ErrorOf([&] { ProjectFile(dir / "bad.dpr"); }),
             "Project file " + dir / "bad.dpr" +

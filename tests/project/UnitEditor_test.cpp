@@ -181,7 +181,7 @@ TEST(UpdateFormUnitTest, WritesNothingWhenAnEditFails) {
             "Unit file " + path + ": the declaration of class TfrmMissing was not found");
   EXPECT_EQ(testing::ReadBytes(path), "unit U;\ninterface\nuses Forms;\nimplementation\nend.\n");
   EXPECT_EQ(testing::ErrorOf([&] { UpdateFormUnit(dir / "none.pas", "T", kLang1); }),
-            "Cannot open file " + dir / "none.pas");
+            "Cannot open file " + dir / "none.pas" + ": No such file or directory");
 }
 
 }  // namespace

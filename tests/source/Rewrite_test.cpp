@@ -74,6 +74,18 @@ TEST(ReplacementTest, SpellsTheCallWithAPlusOnEachGluedSide) {
   EXPECT_EQ(Replacement(65535, kBoth), "+GetLangStr(65535)+");
 }
 
+TEST(AnnotationTest, CutsAt40CharactersAndDefusesCommentMarks) {
+  EXPECT_EQ(Annotation("data/world.ini"), " {data/world.ini}");
+  EXPECT_EQ(Annotation("a{b}c(*d*)e\r\n"), " {a?b?c?d?e??}");
+  EXPECT_EQ(Annotation("$IFDEF X"), " { $IFDEF X}");
+  EXPECT_EQ(Annotation(std::string(45, 'x')), " {" + std::string(40, 'x') + "}");
+  // Forty characters, not bytes, of a UTF-8 text: no sequence is cut.
+  std::string accents;
+  for (int i = 0; i < 41; ++i) accents += "\xC3\xA9";
+  EXPECT_EQ(Annotation(accents), " {" + accents.substr(0, 80) + "}");
+  EXPECT_EQ(Replacement(12, TGlue{false, true}, " {x}"), "GetLangStr(12) {x}+");
+}
+
 TEST(JoinLinesCrLfTest, EveryLineEndsWithCrLf) {
   EXPECT_EQ(JoinLinesCrLf(std::vector<std::string>{}), "");
   EXPECT_EQ(JoinLinesCrLf(std::vector<std::string>{""}), "\r\n");

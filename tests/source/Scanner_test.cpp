@@ -267,5 +267,41 @@ TEST(WordListTest, LongWordsAreFound) {
   EXPECT_EQ(ScanAll({long_word}, {std::string_view(long_word)})[0].kind, tkKeyword);
 }
 
+// Directives and multi-line literals, read only when asked for: Tok's line is the first
+// line, and the last line follows.
+std::vector<std::pair<Tok, int>> ScanBeyond(const std::vector<std::string_view>& lines) {
+  TvScanner scanner(lines);
+  scanner.directives = true;
+  scanner.multi_line_literals = true;
+  std::vector<std::pair<Tok, int>> out;
+  for (scanner.Reset(); !scanner.AtEnd(); scanner.NextToken())
+    out.push_back({{scanner.Kind(), std::string(scanner.Token()), scanner.LineIndex(),
+                    scanner.TokenPos(), scanner.NextPos()},
+                   scanner.EndLineIndex()});
+  return out;
+}
+
+TEST(ScannerBeyondTest, DirectivesAreTokensCommentsAreNot) {
+  EXPECT_EQ(ScanBeyond({"{ note } {$IFDEF X}x(*$I a.inc*)", "{$IF A", "  or B} y"}),
+            (std::vector<std::pair<Tok, int>>{{{tkDirective, "{$IFDEF X}", 0, 10, 20}, 0},
+                                              {{tkIdentifier, "x", 0, 20, 21}, 0},
+                                              {{tkDirective, "(*$I a.inc*)", 0, 21, 33}, 0},
+                                              {{tkDirective, "{$IF A\n  or B}", 1, 1, 8}, 2},
+                                              {{tkIdentifier, "y", 2, 9, 10}, 2}}));
+  EXPECT_EQ(ScanAll({"{$IFDEF X}x"}), (std::vector<Tok>{{tkIdentifier, "x", 0, 11, 12}}));
+}
+
+TEST(ScannerBeyondTest, MultiLineLiteralIsOneToken) {
+  EXPECT_EQ(ScanBeyond({"S := '''  ", "    It's", "\tTab", "      Deeper", "    ''';"}),
+            (std::vector<std::pair<Tok, int>>{{{tkIdentifier, "s", 0, 1, 2}, 0},
+                                              {{tkSymbol, ":=", 0, 3, 5}, 0},
+                                              {{tkString, "It's\r\n\tTab\r\n  Deeper", 0, 6, 8}, 4},
+                                              {{tkSymbol, ";", 4, 8, 9}, 4}}));
+  // Five quotes let three stand inside; without a closing line the quotes scan as ever.
+  EXPECT_EQ(ScanBeyond({"'''''", "a '''", "'''''"})[0].first.text, "a '''");
+  EXPECT_EQ(ScanBeyond({"'''", "never closed"})[0].first, (Tok{tkUnknown, "'", 0, 1, 5}));
+  EXPECT_EQ(ScanAll({"'''", "'''"})[0].kind, tkUnknown);
+}
+
 }  // namespace
 }  // namespace polyverb

@@ -2,6 +2,8 @@
 // chooser seam, and ProcessPasFile on real files with its failure paths.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
 #include <set>
 #include <string>
 #include <utility>
@@ -9,10 +11,13 @@
 
 #include "langfile/LangFileEdit.h"
 #include "platform/Error.h"
+#include "platform/Files.h"
 #include "platform/PathStyle.h"
 #include "source/LiteralExtraction.h"
+#include "source/Rewrite.h"
 #include "source/SourceProcessing.h"
 #include "source/SourceText.h"
+#include "source/SourceUnit.h"
 #include "tests/testing/TempDir.h"
 
 namespace polyverb {
@@ -260,6 +265,8 @@ TEST(ChooseStringsTest, TheChooserSeesTheLinesAsRead) {
 
 // ---- ProcessPasFile ----------------------------------------------------------------
 
+const std::string kMissing = "No such file or directory";
+
 class ProcessPasFileTest : public ::testing::Test {
  protected:
   std::string Lng() const { return CurrentDirectory() + "/english.lng"; }
@@ -274,7 +281,7 @@ class ProcessPasFileTest : public ::testing::Test {
   std::string ProcessExisting(const std::string& name, TStringChooser chooser = MarkAll()) {
     const ScopedStringChooser scoped(std::move(chooser));
     try {
-      ProcessPasFile(name, "English");
+      ProcessPasFile(name, "English", classic_);
     } catch (const Error& e) {
       return e.what();
     }
@@ -284,11 +291,13 @@ class ProcessPasFileTest : public ::testing::Test {
   void WriteTable(std::vector<std::uint16_t> numbers) {
     auto file = TvLangFileEdit::FromBytes({}, Lng());
     for (std::uint16_t n : numbers)
-      file->MutableIdents().push_back({n, 0, "n" + std::to_string(n), 0});
+      file->MutableIdents().push_back({n, 0, file->KeepText("n" + std::to_string(n)), 0});
     file->Save();
   }
 
   testing::TempDir dir_{true};
+  // These cases pin the classic rules and their rewrite, which --classic keeps exact.
+  TConversionRun classic_{{TCandidateRules::kClassic, {}}};
 };
 
 const char* const kUnit1 =
@@ -351,7 +360,7 @@ TEST_F(ProcessPasFileTest, UnsortedTableNumbersAboveItsLargestNumber) {
 TEST_F(ProcessPasFileTest, RejectedLanguageFileStopsBeforeAnythingElse) {
   testing::WriteBytes(Lng(), "XXnot a language file");
   EXPECT_EQ(Process("p.dpr", "program P; begin X('A') end."),
-            "Not a language file or old version (1.1)");
+            "Not a language file or old version (1.1): " + Lng());
   EXPECT_EQ(testing::ReadBytes("p.dpr"), "program P; begin X('A') end.");
   EXPECT_EQ(testing::ReadBytes(Lng()), "XXnot a language file");
   EXPECT_EQ(CurFileName, "p.dpr");
@@ -360,14 +369,14 @@ TEST_F(ProcessPasFileTest, RejectedLanguageFileStopsBeforeAnythingElse) {
 TEST_F(ProcessPasFileTest, UnreadableSourceStillSavesTheLanguageFile) {
   WriteTable({1});
   const std::string before = testing::ReadBytes(Lng());
-  EXPECT_EQ(ProcessExisting("missing.pas"), "Cannot open file missing.pas");
+  EXPECT_EQ(ProcessExisting("missing.pas"), "Cannot open file missing.pas: " + kMissing);
   EXPECT_EQ(testing::ReadBytes(Lng()), before);
-  EXPECT_EQ(ProcessExisting("missing.pas"), "Cannot open file missing.pas");
+  EXPECT_EQ(ProcessExisting("missing.pas"), "Cannot open file missing.pas: " + kMissing);
   EXPECT_EQ(testing::ListDirectory(dir_.path()), std::vector<std::string>{"english.lng"});
 }
 
 TEST_F(ProcessPasFileTest, MissingLanguageFileIsCreatedEvenWhenTheSourceFails) {
-  EXPECT_EQ(ProcessExisting("missing.pas"), "Cannot open file missing.pas");
+  EXPECT_EQ(ProcessExisting("missing.pas"), "Cannot open file missing.pas: " + kMissing);
   EXPECT_EQ(LngEntries(), Entries{});
 }
 
@@ -376,7 +385,8 @@ TEST_F(ProcessPasFileTest, SourceHeldElsewhereKeepsItsBytesAndTheEntriesAreSaved
   testing::WriteBytes("p.dpr", source);
   {
     const testing::LockHolder lock("p.dpr");
-    EXPECT_EQ(ProcessExisting("p.dpr"), "Cannot create file p.dpr");
+    const ScopedLockWait short_wait(std::chrono::milliseconds(20));
+    EXPECT_EQ(ProcessExisting("p.dpr"), "Cannot create file p.dpr: in use by another process");
   }
   EXPECT_EQ(testing::ReadBytes("p.dpr"), source);
   EXPECT_EQ(LngEntries(), (Entries{{1, "A"}}));
@@ -387,7 +397,7 @@ class FailFromWrite : public FileWriter {
  public:
   explicit FailFromWrite(int fail_at) : fail_at_(fail_at) {}
   void WriteAll(int fd, std::string_view data) override {
-    if (++calls_ >= fail_at_) throw StreamWriteError();
+    if (++calls_ >= fail_at_) throw StreamWriteError({}, "No space left on device");
     testing::FailingWriter(data.size()).WriteAll(fd, data);
   }
 
@@ -401,7 +411,7 @@ TEST_F(ProcessPasFileTest, SourceWriteFailureLeavesTheOldSourceAndNoTemporaryFil
   testing::WriteBytes("p.dpr", source);
   FailFromWrite writer(2);  // the language file is written first
   const ScopedFileWriter scoped(writer);
-  EXPECT_EQ(ProcessExisting("p.dpr"), "Cannot create file p.dpr");
+  EXPECT_EQ(ProcessExisting("p.dpr"), "Cannot create file p.dpr: No space left on device");
   EXPECT_EQ(testing::ReadBytes("p.dpr"), source);
   EXPECT_EQ(LngEntries(), (Entries{{1, "A"}}));
   EXPECT_EQ(testing::ListDirectory(dir_.path()),
@@ -415,7 +425,8 @@ TEST_F(ProcessPasFileTest, LanguageFileSaveFailureLeavesTheSourceUnchanged) {
   testing::WriteBytes("p.dpr", source);
   FailFromWrite writer(1);
   const ScopedFileWriter scoped(writer);
-  EXPECT_EQ(ProcessExisting("p.dpr"), "Stream write error");
+  EXPECT_EQ(ProcessExisting("p.dpr"),
+            "Stream write error on " + Lng() + ": No space left on device");
   EXPECT_EQ(testing::ReadBytes("p.dpr"), source);
   EXPECT_EQ(testing::ReadBytes(Lng()), lng);
 }
@@ -424,8 +435,9 @@ TEST_F(ProcessPasFileTest, BothFailuresAreReportedInOneMessage) {
   FailFromWrite writer(1);
   const ScopedFileWriter scoped(writer);
   EXPECT_EQ(ProcessExisting("missing.pas"),
-            "Cannot open file missing.pas (the language file was not saved either: Stream write "
-            "error)");
+            "Cannot open file missing.pas: " + kMissing +
+                " (the language file was not saved either: Stream write error on " + Lng() +
+                ": No space left on device)");
 }
 
 TEST_F(ProcessPasFileTest, ChooserFailureSavesTheLanguageFileAndLeavesTheSource) {
@@ -457,6 +469,135 @@ TEST_F(ProcessPasFileTest, Number65535TakenIsNoErrorWhenNothingIsMarked) {
   EXPECT_EQ(Process("p.dpr", "program P;\nbegin X('A') end.", MarkNumbers({1})),
             "Cannot number the strings marked in p.dpr: " + Lng() +
                 " already uses numbers up to 65535, and 1 more would pass 65535");
+}
+
+// ---- ProcessPasFile with the sound rules ---------------------------------------------
+
+class SoundProcessTest : public ProcessPasFileTest {
+ protected:
+  std::string Run(const std::string& name, TStringChooser chooser = MarkAll()) {
+    const ScopedStringChooser scoped(std::move(chooser));
+    try {
+      ProcessPasFile(name, "English", run_);
+    } catch (const Error& e) {
+      return e.what();
+    }
+    return "";
+  }
+  TConversionRun run_;
+};
+
+TEST_F(SoundProcessTest, IncludeFilesAreRewrittenOnceAndTheirUnitsUseTheRunTimeUnit) {
+  testing::WriteBytes("texts.inc", "Say('From the include');\n");
+  testing::WriteBytes("u.pas",
+                      "unit U;\ninterface\nimplementation\nprocedure P;\nbegin\n  Say('Before');\n"
+                      "  {$I texts.inc}\n  Say('After');\nend;\nend.\n");
+  testing::WriteBytes("v.pas",
+                      "unit V;\ninterface\nimplementation\nuses U;\n"
+                      "procedure Q;\nbegin\n  {$I Texts}\nend;\nend.\n");
+  std::vector<std::string> offered;
+  auto record = [&](std::span<const std::string> lines, TLangStrings& strings) {
+    for (int i = 0; i < strings.Count(); ++i) {
+      offered.push_back(lines[static_cast<std::size_t>(strings.Items(i).LineIndex)]);
+      strings.Items(i).Chosen = true;
+    }
+  };
+  EXPECT_EQ(Run("u.pas", record), "");
+  EXPECT_EQ(Run("v.pas", record), "");
+  EXPECT_EQ(offered, (std::vector<std::string>{"  Say('Before');", "Say('From the include');",
+                                               "  Say('After');"}));
+  EXPECT_EQ(testing::ReadBytes("texts.inc"), "Say(GetLangStr(2));\r\n");
+  EXPECT_EQ(testing::ReadBytes("u.pas"),
+            "unit U;\r\ninterface\r\nimplementation\r\n\r\nuses vLangRT;\r\nprocedure P;\r\n"
+            "begin\r\n  Say(GetLangStr(1));\r\n  {$I texts.inc}\r\n  Say(GetLangStr(3));\r\n"
+            "end;\r\nend.\r\n");
+  EXPECT_EQ(testing::ReadBytes("v.pas"),
+            "unit V;\r\ninterface\r\nimplementation\r\nuses vLangRT, U;\r\nprocedure Q;\r\n"
+            "begin\r\n  {$I Texts}\r\nend;\r\nend.\r\n");
+  EXPECT_EQ(LngEntries(), (Entries{{1, "Before"}, {2, "From the include"}, {3, "After"}}));
+  EXPECT_EQ(run_.UsesAdded(), (std::vector<std::string>{"u.pas", "v.pas"}));
+}
+
+TEST_F(SoundProcessTest, WarningsForAMissingIncludeFileAndAFileWithoutHeader) {
+  testing::WriteBytes("p.dpr", "program P;\nbegin\n  {$I gone.inc}\n  Say('Still done');\nend.\n");
+  testing::WriteBytes("part.inc", "Say('Part');\n");
+  EXPECT_EQ(Run("p.dpr"), "");
+  EXPECT_EQ(Run("part.inc"), "");
+  EXPECT_EQ(run_.TakeWarnings(),
+            (std::vector<std::string>{
+                "p.dpr, line 3: the include file gone.inc was not found; its literals are not "
+                "offered",
+                "part.inc has no unit or program header, so nothing in it is converted on its "
+                "own; if it is an include file, convert the unit or program that includes it"}));
+  EXPECT_EQ(testing::ReadBytes("p.dpr"),
+            "program P;\r\n\r\nuses vLangRT;\r\nbegin\r\n  {$I gone.inc}\r\n"
+            "  Say(GetLangStr(1));\r\nend.\r\n");
+  EXPECT_EQ(testing::ReadBytes("part.inc"), "Say('Part');\n");
+}
+
+TEST_F(SoundProcessTest, IsoModeProgramIsNotRewritten) {
+  const std::string source = "{$mode iso}\nprogram P(output);\nbegin\n  WriteLn('Hello');\nend.\n";
+  testing::WriteBytes("p.pas", source);
+  EXPECT_EQ(Run("p.pas"),
+            "p.pas selects ISO mode ({$MODE ISO}), in which a program cannot use units; it cannot "
+            "call GetLangStr, so it was not rewritten");
+  EXPECT_EQ(testing::ReadBytes("p.pas"), source);
+  EXPECT_EQ(LngEntries(), Entries{});
+}
+
+TEST_F(SoundProcessTest, MultiLineLiteralIsReplacedWhole) {
+  testing::WriteBytes("p.dpr",
+                      "program P; uses vLangRT;\nbegin\n  Say('''\n    One\n    Two\n"
+                      "    ''' + X);\nend.\n");
+  EXPECT_EQ(Run("p.dpr"), "");
+  EXPECT_EQ(testing::ReadBytes("p.dpr"),
+            "program P; uses vLangRT;\r\nbegin\r\n  Say(GetLangStr(1) + X);\r\nend.\r\n");
+  EXPECT_EQ(LngEntries(), (Entries{{1, "One\r\nTwo"}}));
+}
+
+// Another run may add entries while the user chooses: the numbers come from the table as
+// read under the lock, after the chooser, never from the one read before it.
+TEST_F(ProcessPasFileTest, NumbersComeFromTheTableReadUnderTheLockAfterTheChooser) {
+  WriteTable({1});
+  EXPECT_EQ(Process("p.dpr", "program P; begin X('A') end.",
+                    [&](std::span<const std::string> lines, TLangStrings& strings) {
+                      auto other = TvLangFileEdit::OpenPath(Lng());
+                      other->AddIdent(2, "other run", 0);
+                      other->Save();
+                      MarkAll()(lines, strings);
+                    }),
+            "");
+  EXPECT_EQ(testing::ReadBytes("p.dpr"), "program P; begin X(GetLangStr(3)) end.\r\n");
+  EXPECT_EQ(LngEntries(), (Entries{{1, "n1"}, {2, "other run"}, {3, "A"}}));
+}
+
+TEST_F(ProcessPasFileTest, SourceChangedWhileChoosingIsNotRewritten) {
+  const std::string changed = "program P; begin X('B') end.";
+  EXPECT_EQ(Process("p.dpr", "program P; begin X('A') end.",
+                    [&](std::span<const std::string> lines, TLangStrings& strings) {
+                      testing::WriteBytes("p.dpr.new", changed);
+                      std::rename("p.dpr.new", "p.dpr");
+                      MarkAll()(lines, strings);
+                    }),
+            "Source file p.dpr was changed on disk while its strings were chosen; it was not "
+            "rewritten");
+  EXPECT_EQ(testing::ReadBytes("p.dpr"), changed);
+  EXPECT_EQ(LngEntries(), Entries{});
+}
+
+TEST_F(ProcessPasFileTest, ByteOrderMarkHidesNoLiteralAndIsKept) {
+  EXPECT_EQ(Process("p.dpr", "\xEF\xBB\xBFprogram P;\nbegin X('A') end."), "");
+  EXPECT_EQ(testing::ReadBytes("p.dpr"),
+            "\xEF\xBB\xBFprogram P;\r\nbegin X(GetLangStr(1)) end.\r\n");
+}
+
+TEST_F(ProcessPasFileTest, StepUnderTheLockAddsToTheSameSave) {
+  testing::WriteBytes("p.dpr", "program P; begin X('Ab') end.");
+  const ScopedStringChooser scoped(MarkAll());
+  ProcessPasFile("p.dpr", "English", [](TvLangFileEdit& file) {
+    file.AddIdent(static_cast<std::uint16_t>(FirstFreeNumber(file)), "Form caption", 0);
+  });
+  EXPECT_EQ(LngEntries(), (Entries{{1, "Ab"}, {2, "Form caption"}}));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <random>
 
 #include "platform/Error.h"
 #include "tests/testing/ErrorOf.h"
@@ -34,6 +35,33 @@ INSTANTIATE_TEST_SUITE_P(
                       SplitCase{"a\r\r\nb", {"a", "", "b"}}, SplitCase{"a\n\rb", {"a", "", "b"}},
                       SplitCase{" x \t\n\ny", {" x \t", "", "y"}}));
 
+// The line ends are found 64 bytes at a time: a CR LF split across two blocks, and ends at
+// every place in a block, must give what a byte-by-byte reading gives.
+TEST(SplitLinesTest, LongTextsSplitAsByteByByte) {
+  auto by_bytes = [](std::string_view text) {
+    Lines lines;
+    std::size_t start = 0, i = 0;
+    while (i < text.size()) {
+      if (text[i] != '\r' && text[i] != '\n') {
+        ++i;
+        continue;
+      }
+      lines.push_back(text.substr(start, i - start));
+      i += text.substr(i, 2) == "\r\n" ? 2 : 1;
+      start = i;
+    }
+    if (start < text.size()) lines.push_back(text.substr(start));
+    return lines;
+  };
+  std::mt19937 random(7);
+  for (int round = 0; round < 300; ++round) {
+    std::string text(random() % 300, 'x');
+    for (char& c : text) c = "ab\r\n"[random() % 4];
+    EXPECT_EQ(SplitLines(text), by_bytes(text)) << ::testing::PrintToString(text);
+    EXPECT_EQ(CountLines(text), by_bytes(text).size());
+  }
+}
+
 TEST(SourceTextTest, ReadsFileIntoLineViews) {
   testing::TempDir dir;
   const std::string path = dir / "u.pas";
@@ -44,12 +72,20 @@ TEST(SourceTextTest, ReadsFileIntoLineViews) {
             (Lines{"unit U;", "interface", "end."}));
 }
 
+TEST(SourceTextTest, ByteOrderMarkBelongsToNoLine) {
+  const SourceText text("\xEF\xBB\xBFunit U;\nend.", "u.pas");
+  EXPECT_TRUE(text.HasByteOrderMark());
+  EXPECT_EQ(Lines(text.Lines().begin(), text.Lines().end()), (Lines{"unit U;", "end."}));
+  EXPECT_FALSE(SourceText("unit U;", "u.pas").HasByteOrderMark());
+}
+
 TEST(SourceTextTest, RefusesMissingFileAndNulByte) {
   testing::TempDir dir;
   const std::string missing = dir / "missing.pas";
-  EXPECT_EQ(testing::ErrorOf([&] { ReadSourceFile(missing); }), "Cannot open file " + missing);
+  EXPECT_EQ(testing::ErrorOf([&] { ReadSourceFile(missing); }),
+            "Cannot open file " + missing + ": No such file or directory");
   EXPECT_EQ(testing::ErrorOf([&] { ReadSourceFile(dir.path()); }),
-            "Cannot open file " + dir.path());
+            "Cannot open file " + dir.path() + ": is a directory");
 
   const std::string binary = dir / "nul.pas";
   testing::WriteBytes(binary, std::string("ab\r\ncd\0ef", 9));

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -64,12 +65,12 @@ std::vector<std::string> ListDirectory(const std::string& dir) {
 void FailingWriter::WriteAll(int fd, std::string_view data) {
   std::size_t allowed = std::min(data.size(), budget_ - std::min(budget_, written_));
   if (allowed > 0 && ::write(fd, data.data(), allowed) != static_cast<ssize_t>(allowed))
-    throw StreamWriteError();
+    throw StreamWriteError({}, SystemReason(errno));
   written_ += allowed;
-  if (allowed < data.size()) throw StreamWriteError();
+  if (allowed < data.size()) throw StreamWriteError({}, SystemReason(ENOSPC));
 }
 
-LockHolder::LockHolder(const std::string& path) {
+LockHolder::LockHolder(const std::string& path, bool shared) {
   int locked[2], release[2];
   if (::pipe(locked) != 0 || ::pipe(release) != 0) throw std::runtime_error("pipe failed");
   child_ = ::fork();
@@ -77,7 +78,7 @@ LockHolder::LockHolder(const std::string& path) {
     ::close(locked[0]);
     ::close(release[1]);  // else the read below never sees the parent's end close
     int fd = ::open(path.c_str(), O_RDWR | O_CREAT, 0666);
-    char ok = (fd >= 0 && ::flock(fd, LOCK_EX) == 0) ? 'y' : 'n';
+    char ok = (fd >= 0 && ::flock(fd, shared ? LOCK_SH : LOCK_EX) == 0) ? 'y' : 'n';
     (void)!::write(locked[1], &ok, 1);
     char c;
     (void)!::read(release[0], &c, 1);  // returns when the parent closes its end

@@ -48,10 +48,11 @@ class FailingWriter : public FileWriter {
   std::size_t written_ = 0;
 };
 
-// A child process that holds an exclusive flock on `path` until this object goes away.
+// A child process that holds a flock on `path` until this object goes away: exclusive as a
+// writer holds it, or shared as a reader does.
 class LockHolder {
  public:
-  explicit LockHolder(const std::string& path);
+  explicit LockHolder(const std::string& path, bool shared = false);
   ~LockHolder();
   LockHolder(const LockHolder&) = delete;
   LockHolder& operator=(const LockHolder&) = delete;
