@@ -296,7 +296,6 @@ int WriteReplacement(const std::string& path, const std::string& target, std::st
   return guard.Release();
 }
 
-
 }  // namespace
 
 std::chrono::milliseconds LockWait() {

@@ -154,9 +154,9 @@ std::string LowerCase(std::string_view text) {
 int CompareText(std::string_view a, std::string_view b) {
   const std::u16string ua = Decode(a), ub = Decode(b);
   const IcuFunctions& icu = Icu();
-  const UCollationResult r = icu.collate(CaseIgnoringCollator(), ua.data(),
-                                         static_cast<int32_t>(ua.size()), ub.data(),
-                                         static_cast<int32_t>(ub.size()));
+  const UCollationResult r =
+      icu.collate(CaseIgnoringCollator(), ua.data(), static_cast<int32_t>(ua.size()), ub.data(),
+                  static_cast<int32_t>(ub.size()));
   if (r != UCOL_EQUAL) return r;
   // The collator also ignores control characters and some marks; only letter case may merge.
   const std::u16string fa = FoldCase(ua), fb = FoldCase(ub);

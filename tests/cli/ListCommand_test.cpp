@@ -71,9 +71,8 @@ TEST_F(ListCommandTest, BadFilesAreReportedAndTheOthersStillListed) {
     EXPECT_EQ(run.status, kExitFailure);
     EXPECT_EQ(run.out, listed + listed);
     EXPECT_EQ(run.err, "polyverb list: Cannot open file " + missing +
-                           ": No such file or directory\n" +
-                           "polyverb list: Source file " + binary +
-                           " contains a NUL byte at offset 10; it is not a text file\n");
+                           ": No such file or directory\n" + "polyverb list: Source file " +
+                           binary + " contains a NUL byte at offset 10; it is not a text file\n");
   }
 }
 

@@ -83,8 +83,9 @@ class CorpusTest : public ::testing::TestWithParam<CorpusProject> {
   static void SetUpTestSuite() {
 #ifdef FPC_BIN
     fpc_tools = new testing::TempDir();
-    const auto r = testing::RunTool(FPC_BIN, {"-v0", "-FE" + fpc_tools->path(), "-FU" + fpc_tools->path(),
-                                              POLYVERB_FPC_TOOLS "/formtotext.pas"});
+    const auto r =
+        testing::RunTool(FPC_BIN, {"-v0", "-FE" + fpc_tools->path(), "-FU" + fpc_tools->path(),
+                                   POLYVERB_FPC_TOOLS "/formtotext.pas"});
     ASSERT_EQ(r.exit_code, 0) << r.out << r.err;
 #endif
   }
