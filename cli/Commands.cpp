@@ -118,9 +118,9 @@ const Command kCommands[] = {
      RunList},
     {"process", "replace chosen literals by GetLangStr(n) and store their texts",
      "usage: polyverb process [--lang NAME] [--mark all|suggested|none|LIST] [--annotate]\n"
-     "                        [--dry-run] [--classic] [--include-dir DIR]... FILE...\n"
+     "                        [--dry-run] [--classic] [--include-dir DIR]... [-j N] FILE...\n"
      "       polyverb process [--lang NAME] --interactive [--classic]\n"
-     "                        [--include-dir DIR]... FILE...\n"
+     "                        [--include-dir DIR]... [-j N] FILE...\n"
      "\n"
      "Does to each FILE, in order, what the wizard does to a module's source: finds\n"
      "the candidate literals (as polyverb list shows them), replaces each marked one\n"
@@ -165,6 +165,10 @@ const Command kCommands[] = {
      "              the existing language file; write and create nothing.\n"
      "--interactive show the chooser dialog for each FILE with candidates and mark\n"
      "              the rows checked there (needs a display).\n"
+     "-j N          read and scan N files at a time (default: one per processor);\n"
+     "              marking, numbering and writing still go file after file in\n"
+     "              argument order, so output, numbers and files are the same for\n"
+     "              every N.\n"
      "\n"
      "After each file a summary line: FILE: C candidates, M marked, numbers A-B,\n"
      "then a line per include file rewritten and one when vLangRT was added.\n"

@@ -11,6 +11,7 @@
 
 #include "cli/Cli.h"
 #include "cli/Interactive.h"
+#include "cli/OrderedParallel.h"
 #include "langfile/LangFileEdit.h"
 #include "source/LiteralExtraction.h"
 #include "source/LiteralList.h"
@@ -34,6 +35,7 @@ struct ProcessArgs {
   bool annotate = false;     // the literal's text as a comment after each call
   bool marks_given = false;  // --mark was given
   bool interactive = false;  // the user marks in the chooser dialog instead
+  unsigned jobs = 0;         // 0: one per processor
   TConversionOptions options;
   std::vector<std::string> files;
 };
@@ -75,6 +77,8 @@ ProcessArgs ParseProcessArgs(std::span<const std::string> args) {
       parsed.options.rules = TCandidateRules::kClassic;
     } else if (options && a == "--include-dir") {
       parsed.options.include_dirs.push_back(value());
+    } else if (options && TakeJobsOption(args, i, parsed.jobs)) {
+      // -j N: taken
     } else if (options && a.size() > 1 && a[0] == '-') {
       throw UsageError("unknown option '" + a + "'");
     } else {
@@ -90,6 +94,7 @@ ProcessArgs ParseProcessArgs(std::span<const std::string> args) {
     throw UsageError("--mark with a list of numbers takes exactly one FILE");
   if (parsed.options.rules == TCandidateRules::kClassic && !parsed.options.include_dirs.empty())
     throw UsageError("--include-dir needs the sound rules: the classic rules follow no includes");
+  if (parsed.jobs == 0) parsed.jobs = ProcessorCount();
   return parsed;
 }
 
@@ -190,9 +195,11 @@ std::unique_ptr<TvLangFileEdit> ReadLanguageForDryRun(const std::string& lang) {
 // What ProcessPasFile would do, printed: the replacements come from the same functions
 // the rewriting uses, and numbering goes on from file to file in an in-memory copy of the
 // language file that is never saved.
-std::string DryRunFile(const ProcessArgs& args, const std::string& file, TvLangFileEdit& lang,
+std::string DryRunFile(const ProcessArgs& args, TScannedModule& module, TvLangFileEdit& lang,
                        TConversionRun& run) {
-  TSourceUnit unit(file, run);
+  const std::string& file = module.FileName();
+  const std::unique_ptr<TSourceUnit> taken = module.TakeUnit(run);
+  TSourceUnit& unit = *taken;
   TLangStrings& strings = unit.Strings();
   // The suggestion rules read the literals' surroundings.
   std::vector<std::string> lines;
@@ -238,7 +245,7 @@ std::string DryRunFile(const ProcessArgs& args, const std::string& file, TvLangF
   return out + Summary(file, strings.Count(), marked, static_cast<std::uint16_t>(first), true);
 }
 
-std::string ProcessFile(const ProcessArgs& args, const std::string& file,
+std::string ProcessFile(const ProcessArgs& args, TScannedModule& module,
                         InteractiveSession* session, TConversionRun& run) {
   int candidates = 0;
   int marked = 0;
@@ -250,10 +257,10 @@ std::string ProcessFile(const ProcessArgs& args, const std::string& file,
     candidates = strings.Count();
     marked = CountChosen(strings);
   });
-  ProcessPasFile(file, args.lang, run);
+  ProcessPasFile(module, args.lang, run);
   // NextStrNumber stands just past the numbers this file got.
   const auto first = static_cast<std::uint16_t>(NextStrNumber - marked);
-  return Summary(file, candidates, marked, first, false);
+  return Summary(module.FileName(), candidates, marked, first, false);
 }
 
 // The run's notes on `file` and its warnings: notes on standard output after the summary,
@@ -284,31 +291,42 @@ int RunProcess(std::span<const std::string> args) {
   const ScopedAnnotation annotation(parsed.annotate);
   TConversionRun run(parsed.options);
   Progress progress(parsed.files.size());
-  for (std::size_t i = 0; i < parsed.files.size(); ++i) {
-    const std::string& file = parsed.files[i];
-    progress.Show(i, file);
-    // A failure ends the run as it ends a wizard run: the files before stay done.
-    std::string report;
-    try {
-      report = parsed.dry_run ? DryRunFile(parsed, file, *dry_run_lang, run)
-                              : ProcessFile(parsed, file, session.get(), run);
-      report += TakeNotes(file, run);
-    } catch (const Error& e) {
-      progress.Clear();
-      Flush();
-      PrintWarnings(run);
-      std::cerr << "polyverb process: " << e.what() << "\n";
-      if (parsed.files.size() > 1)
-        std::cerr << "polyverb process: stopped at " << file << " (file " << i + 1 << " of "
-                  << parsed.files.size() << ")"
-                  << (parsed.dry_run ? "" : "; the files before it are done") << "\n";
-      return kExitFailure;
-    }
-    // Cleared first: std::cerr is tied to std::cout, so the order on a terminal holds.
-    progress.Clear();
-    std::cout << report;
-    Flush();
-    PrintWarnings(run);
+  // Files are read and scanned side by side; marking, numbering and writing go file after
+  // file on this thread (the chooser's dialogs included), so nothing depends on the
+  // number of jobs. A failure ends the run as it ends a wizard run: the files before stay
+  // done, and the files scanned ahead are dropped.
+  struct Stopped {};
+  try {
+    ForEachInOrder<TScannedModule>(
+        parsed.files.size(), parsed.jobs,
+        [&](std::size_t i) { return TScannedModule(parsed.files[i], parsed.options); },
+        [&](std::size_t i, TScannedModule& module) {
+          const std::string& file = parsed.files[i];
+          progress.Show(i, file);
+          std::string report;
+          try {
+            report = parsed.dry_run ? DryRunFile(parsed, module, *dry_run_lang, run)
+                                    : ProcessFile(parsed, module, session.get(), run);
+            report += TakeNotes(file, run);
+          } catch (const Error& e) {
+            progress.Clear();
+            Flush();
+            PrintWarnings(run);
+            std::cerr << "polyverb process: " << e.what() << "\n";
+            if (parsed.files.size() > 1)
+              std::cerr << "polyverb process: stopped at " << file << " (file " << i + 1 << " of "
+                        << parsed.files.size() << ")"
+                        << (parsed.dry_run ? "" : "; the files before it are done") << "\n";
+            throw Stopped{};
+          }
+          // Cleared first: std::cerr is tied to std::cout, so the order on a terminal holds.
+          progress.Clear();
+          std::cout << report;
+          Flush();
+          PrintWarnings(run);
+        });
+  } catch (const Stopped&) {
+    return kExitFailure;
   }
   return kExitOk;
 }

@@ -162,6 +162,69 @@ struct PendingWrite {
   std::string text;
 };
 
+using Stamps = std::vector<std::pair<std::string, std::optional<FileStamp>>>;
+
+void StampIncludes(const TSourceUnit& unit, Stamps& stamps) {
+  for (std::size_t i = 1; i < unit.FileCount(); ++i)
+    stamps.emplace_back(unit.File(i).path, StampOf(unit.File(i).path));
+}
+
+bool Unchanged(const Stamps& stamps) {
+  for (const auto& [path, stamp] : stamps)
+    if (StampOf(path) != stamp) return false;
+  return true;
+}
+
+}  // namespace
+
+struct TScannedModule::Scan {
+  explicit Scan(const TConversionOptions& options) : run(options) {}
+  TConversionRun run;                 // the scan's own: what it warned of
+  std::unique_ptr<TSourceUnit> unit;  // null when the file could not be read
+  Stamps stamps;
+};
+
+TScannedModule::TScannedModule(std::string file_name, const TConversionOptions& options)
+    : file_name_(std::move(file_name)), scan_(std::make_unique<Scan>(options)) {
+  scan_->stamps.emplace_back(file_name_, StampOf(file_name_));
+  try {
+    scan_->unit = std::make_unique<TSourceUnit>(file_name_, scan_->run);
+  } catch (const Error&) {
+    return;  // read again in its turn, which reports the failure where it belongs
+  }
+  StampIncludes(*scan_->unit, scan_->stamps);
+}
+
+TScannedModule::~TScannedModule() = default;
+TScannedModule::TScannedModule(TScannedModule&&) noexcept = default;
+TScannedModule& TScannedModule::operator=(TScannedModule&&) noexcept = default;
+
+namespace {
+
+// The unit of `scan` as `run` would read it now, and the stamps of its files. The scan
+// made ahead stands when its files are as they were read and the run has offered none of
+// them: the run's state (include files offered or rewritten by earlier units) then plays
+// no part, and the run learns what the scan would have taught it. Else the file is read
+// again with the run.
+std::unique_ptr<TSourceUnit> TakeScan(TScannedModule::Scan& scan, const std::string& file_name,
+                                      TConversionRun& run, Stamps& stamps) {
+  std::unique_ptr<TSourceUnit> unit = std::move(scan.unit);
+  bool alike = unit != nullptr && Unchanged(scan.stamps);
+  for (std::size_t i = 0; alike && i < unit->FileCount(); ++i)
+    alike = !run.Offered(unit->File(i).key);
+  if (!alike) {
+    stamps = {{file_name, StampOf(file_name)}};
+    unit = std::make_unique<TSourceUnit>(file_name, run);
+    StampIncludes(*unit, stamps);
+    return unit;
+  }
+  if (run.Sound())
+    for (std::size_t i = 0; i < unit->FileCount(); ++i) run.MarkOffered(unit->File(i).key, i > 0);
+  for (std::string& w : scan.run.TakeWarnings()) run.Warn(std::move(w));
+  stamps = std::move(scan.stamps);
+  return unit;
+}
+
 // A module read and marked, before the language file is locked: the user may take minutes
 // at the chooser, so nothing here holds the lock. Files are stamped before they are read,
 // and a file changed on disk meanwhile is not rewritten.
@@ -169,10 +232,16 @@ class Conversion {
  public:
   Conversion(const std::string& file_name, TConversionRun& run) : file_name_(file_name), run_(run) {
     stamps_.emplace_back(file_name, StampOf(file_name));
-    if (run.Sound())
-      ReadSound();
-    else
-      ReadClassic();
+    unit_ = std::make_unique<TSourceUnit>(file_name_, run_);
+    StampIncludes(*unit_, stamps_);
+    Mark();
+  }
+
+  // The same from a scan made ahead.
+  Conversion(TScannedModule::Scan& scan, const std::string& file_name, TConversionRun& run)
+      : file_name_(file_name), run_(run) {
+    unit_ = TakeScan(scan, file_name, run, stamps_);
+    Mark();
   }
 
   // Under the lock: numbers the marked literals from the table as read now, adds them to
@@ -182,25 +251,28 @@ class Conversion {
       if (StampOf(path) != stamp)
         throw Error("Source file " + path +
                     " was changed on disk while its strings were chosen; it was not rewritten");
-    return unit_ ? FinishSound() : FinishClassic();
+    return run_.Sound() ? FinishSound() : FinishClassic();
   }
 
  private:
-  void ReadClassic() {
-    const SourceText source = ReadSourceFile(file_name_);
-    has_bom_ = source.HasByteOrderMark();
-    FindStrings(source.Lines(), strings_);
-    if (strings_.Count() == 0) return;
-    // Lines to edit are copied only when there is something to replace.
-    lines_.assign(source.Lines().begin(), source.Lines().end());
-    ChooseStrings(lines_, strings_);
+  void Mark() {
+    if (run_.Sound())
+      MarkSound();
+    else
+      MarkClassic();
   }
 
-  void ReadSound() {
-    unit_ = std::make_unique<TSourceUnit>(file_name_, run_);
+  void MarkClassic() {
+    const SourceText& source = unit_->File(0).text;
+    has_bom_ = source.HasByteOrderMark();
+    if (unit_->Strings().Count() == 0) return;
+    // Lines to edit are copied only when there is something to replace.
+    lines_.assign(source.Lines().begin(), source.Lines().end());
+    ChooseStrings(lines_, unit_->Strings());
+  }
+
+  void MarkSound() {
     const TSourceUnit& unit = *unit_;
-    for (std::size_t i = 1; i < unit.FileCount(); ++i)
-      stamps_.emplace_back(unit.File(i).path, StampOf(unit.File(i).path));
     if (!unit.Facts().has_header && unit.File(0).offered)
       run_.Warn(file_name_ +
                 " has no unit or program header, so nothing in it is converted on its own; if "
@@ -215,12 +287,13 @@ class Conversion {
   }
 
   std::vector<PendingWrite> FinishClassic() {
-    if (strings_.Count() == 0) return {};
+    TLangStrings& strings = unit_->Strings();
+    if (strings.Count() == 0) return {};
     // Checked here on the full int: 65536 would wrap to 0 in the 16-bit NextStrNumber.
     const int first = FirstFreeNumber(*LangFile);
-    CheckNumbering(*LangFile, first, CountChosen(strings_), file_name_);
+    CheckNumbering(*LangFile, first, CountChosen(strings), file_name_);
     NextStrNumber = static_cast<uint16_t>(first);
-    ReplaceStrings(lines_, strings_);
+    ReplaceStrings(lines_, strings);
     return {{file_name_,
              (has_bom_ ? std::string(kUtf8ByteOrderMark) : std::string()) + JoinLinesCrLf(lines_)}};
   }
@@ -267,26 +340,19 @@ class Conversion {
 
   std::string file_name_;
   TConversionRun& run_;
-  std::vector<std::pair<std::string, std::optional<FileStamp>>> stamps_;
-  // The classic rules: the module's lines and literals.
-  TLangStrings strings_;
+  Stamps stamps_;
+  // The module, with its include files by the sound rules.
+  std::unique_ptr<TSourceUnit> unit_;
+  // The classic rules: the module's lines to edit.
   std::vector<std::string> lines_;
   bool has_bom_ = false;
-  // The sound rules: the module with its include files.
-  std::unique_ptr<TSourceUnit> unit_;
-  bool has_work_ = false;
+  bool has_work_ = false;  // the sound rules: something to write
 };
 
-}  // namespace
-
-void ProcessPasFile(const std::string& file_name, const std::string& lang_name,
-                    const LangFileStep& under_lock) {
-  TConversionRun run;
-  ProcessPasFile(file_name, lang_name, run, under_lock);
-}
-
-void ProcessPasFile(const std::string& file_name, const std::string& lang_name, TConversionRun& run,
-                    const LangFileStep& under_lock) {
+// ProcessPasFile's steps; `read` makes the module's Conversion.
+void Process(const std::string& file_name, const std::string& lang_name,
+             const LangFileStep& under_lock,
+             const std::function<void(std::optional<Conversion>&)>& read) {
   CurFileName = file_name;
   const std::string lang_path = MakeLangFileName(lang_name);
   // A language file that cannot be read stops everything before the source is read.
@@ -295,7 +361,7 @@ void ProcessPasFile(const std::string& file_name, const std::string& lang_name, 
   std::exception_ptr failure;
   std::optional<Conversion> conversion;
   try {
-    conversion.emplace(file_name, run);
+    read(conversion);
   } catch (...) {
     failure = std::current_exception();
   }
@@ -336,6 +402,32 @@ void ProcessPasFile(const std::string& file_name, const std::string& lang_name, 
     }
   }
   if (failure) std::rethrow_exception(failure);
+}
+
+}  // namespace
+
+void ProcessPasFile(const std::string& file_name, const std::string& lang_name,
+                    const LangFileStep& under_lock) {
+  TConversionRun run;
+  ProcessPasFile(file_name, lang_name, run, under_lock);
+}
+
+void ProcessPasFile(const std::string& file_name, const std::string& lang_name, TConversionRun& run,
+                    const LangFileStep& under_lock) {
+  Process(file_name, lang_name, under_lock,
+          [&](std::optional<Conversion>& conversion) { conversion.emplace(file_name, run); });
+}
+
+void ProcessPasFile(TScannedModule& module, const std::string& lang_name, TConversionRun& run,
+                    const LangFileStep& under_lock) {
+  Process(module.FileName(), lang_name, under_lock, [&](std::optional<Conversion>& conversion) {
+    conversion.emplace(*module.scan_, module.FileName(), run);
+  });
+}
+
+std::unique_ptr<TSourceUnit> TScannedModule::TakeUnit(TConversionRun& run) {
+  Stamps stamps;
+  return TakeScan(*scan_, file_name_, run, stamps);
 }
 
 }  // namespace polyverb

@@ -4,11 +4,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "source/LiteralList.h"
+#include "source/SourceUnit.h"
 
 namespace polyverb {
 
@@ -76,7 +78,6 @@ void ChooseStrings(std::span<const std::string> lines, TLangStrings& strings);
 // failure changes neither Lines nor LangFile.
 void ReplaceStrings(std::vector<std::string>& lines, const TLangStrings& strings);
 
-class TConversionRun;
 // A step on the language file that runs under its writer lock (LangFileWriter), right
 // after a module's literals were added and before the file is saved.
 using LangFileStep = std::function<void(TvLangFileEdit& lang_file)>;
@@ -114,6 +115,45 @@ using LangFileStep = std::function<void(TvLangFileEdit& lang_file)>;
 void ProcessPasFile(const std::string& file_name, const std::string& lang_name,
                     const LangFileStep& under_lock = {});
 void ProcessPasFile(const std::string& file_name, const std::string& lang_name, TConversionRun& run,
+                    const LangFileStep& under_lock = {});
+
+// A module read and scanned ahead of its turn, with a run of its own, so that several can
+// be read side by side (the slow part) while a shared run converts them one after another.
+// What a later ProcessPasFile or TakeUnit does with it is what it would have done reading
+// the file then: the scan made ahead is used only when it met nothing the shared run has
+// touched since (no file of it offered or rewritten there); otherwise the file is read
+// again. Files are stamped before they are read, so a change on disk made meanwhile is
+// caught as ProcessPasFile catches one made while the strings are chosen.
+class TScannedModule {
+ public:
+  // Reads and scans `file_name` by the rules of `options`. Safe on any thread, for
+  // different objects at the same time. A file that cannot be read is not an error here:
+  // it is read again when its turn comes, and fails then.
+  TScannedModule(std::string file_name, const TConversionOptions& options);
+  ~TScannedModule();
+  TScannedModule(TScannedModule&&) noexcept;
+  TScannedModule& operator=(TScannedModule&&) noexcept;
+
+  const std::string& FileName() const { return file_name_; }
+
+  // The unit as `run` would scan it now, its files marked offered in `run` and its
+  // warnings added to it. Throws what TSourceUnit's constructor throws.
+  // REQUIRES: called once, on the thread that owns `run`.
+  std::unique_ptr<TSourceUnit> TakeUnit(TConversionRun& run);
+
+  struct Scan;  // what the read ahead found, with the stamps of its files
+
+ private:
+  std::string file_name_;
+  std::unique_ptr<Scan> scan_;
+  friend void ProcessPasFile(TScannedModule& module, const std::string& lang_name,
+                             TConversionRun& run, const LangFileStep& under_lock);
+};
+
+// ProcessPasFile of module.FileName() in `run`, from the scan made ahead when it still
+// holds (see TScannedModule): the same numbers, files and messages as the form above.
+// REQUIRES: `run` has the rules `module` was scanned by; called once per module.
+void ProcessPasFile(TScannedModule& module, const std::string& lang_name, TConversionRun& run,
                     const LangFileStep& under_lock = {});
 
 }  // namespace polyverb

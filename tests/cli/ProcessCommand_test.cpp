@@ -243,6 +243,43 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{{"--mark", "1", "n.pas"},
                   "--mark names candidate 1, but n.pas has no candidates"}));
 
+// Files are read side by side, yet all comes out as from one file after another, by either
+// rules and in a dry run: two units share an include file (offered with the first,
+// rewritten by it), a unit is given twice (read again once the first turn rewrote it), the
+// include file is given on its own, and a file with a NUL byte stops the run there.
+TEST(ProcessJobsTest, OutputNumbersAndFilesAsWithOneJob) {
+  using Files = std::vector<std::pair<std::string, std::string>>;
+  auto run_with = [](const std::string& jobs, const std::string& option) {
+    const testing::TempDir dir(true);
+    testing::WriteBytes("a.pas",
+                        "unit A;\ninterface\nimplementation\nprocedure P;\nbegin\n"
+                        "  X('A one'); {$I shared.inc}\nend;\nend.\n");
+    testing::WriteBytes("b.pas", "program B;\nbegin {$I shared} {$I lost}\n  X('B two');\nend.\n");
+    testing::WriteBytes("shared.inc", "Y('Shared');\n");
+    testing::WriteBytes("c.pas",
+                        "unit C;\ninterface\nimplementation\nprocedure Q; begin X('C three') end;\n"
+                        "end.\n");
+    testing::WriteBytes("bad.pas", std::string_view("unit Bad;\0", 10));
+    std::vector<std::string> args = {"-j",         jobs,    "a.pas",   "b.pas", "a.pas",
+                                     "shared.inc", "c.pas", "bad.pas", "c.pas"};
+    if (!option.empty()) args.insert(args.begin(), option);
+    std::pair<Captured, Files> outcome{Call(args), {}};
+    for (const std::string& name : testing::ListDirectory(dir.path()))
+      outcome.second.emplace_back(name, testing::ReadBytes(name));
+    return outcome;
+  };
+  for (const std::string option : {"", "--dry-run", "--classic"}) {
+    const auto [one, one_files] = run_with("1", option);
+    const auto [three, three_files] = run_with("3", option);
+    EXPECT_EQ(one.status, kExitFailure);
+    EXPECT_NE(one.out.find("b.pas: 1 candidate, 1 marked"), std::string::npos) << one.out;
+    EXPECT_EQ(three.status, one.status);
+    EXPECT_EQ(three.out, one.out);
+    EXPECT_EQ(three.err, one.err);
+    EXPECT_EQ(three_files, one_files);
+  }
+}
+
 // Through the executable: what a shell sees.
 TEST_F(ProcessCommandTest, ExitStatusesOfTheExecutable) {
   const auto usage = testing::RunTool(POLYVERB_BIN, {"process", "--mark", "9", "p.dpr"});
