@@ -1,7 +1,7 @@
 // The Lazarus project reader and its package edit over arbitrary bytes. For every input:
 //  - it reads or fails with polyverb::Error, nothing else;
 //  - a project that reads takes the package edit, which reads again with the same units,
-//    requires the package, and changes nothing when made a second time.
+//    holds the package (or held it already), and changes nothing when made a second time.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -33,7 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const LazarusProject again(edited, "/p/fuzz.lpi");
   Check(again.Units() == project->Units());
   Check(again.UnitSearchPath() == project->UnitSearchPath());
-  Check(edited.size() >= bytes.size());
+  // The package is in the list now (a Count that was garbage may have become shorter).
+  Check(edited == bytes || edited.find("polyverb_runtime") != std::string::npos);
   Check(RequirePackage(edited, "POLYVERB_RUNTIME", "/p/fuzz.lpi") == edited);
   return 0;
 }
