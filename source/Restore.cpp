@@ -53,13 +53,18 @@ bool IsWholeArgument(std::string_view line, std::size_t from, std::size_t to) {
          (line[to] == ')' || line[to] == ',');
 }
 
-// A name the run-time unit vLangRT exports (or may: every "lang..." name counts), as the
-// scanner gives identifiers, in lower case. A file that still names one keeps the unit.
+// A name the run-time unit vLangRT exports (runtime/vLangRT.pas), as the scanner gives
+// identifiers, in lower case. A file that still names one keeps the unit.
 bool NamesRunTimeUnit(std::string_view word) {
-  return word == "getlangstr" || word.starts_with("lang") || word.starts_with("loadlanguage") ||
-         word == "unloadlanguage" || word == "languagechosen" ||
-         word.starts_with("makelangfilename") || word == "tvlangchangeproc" ||
-         word.ends_with("langchangehandler");
+  static constexpr std::string_view kExports[] = {
+      "getlangstr",         "langstrexists",      "loadlanguage",       "loadlanguagefile",
+      "loadlanguagedata",   "loaddefaultlanguage", "languagechosen",    "unloadlanguage",
+      "langlasterror",      "langcurrentfile",    "langentrycount",     "langentrynumber",
+      "langentrytag",       "langentrytext",      "makelangfilename",   "makelangfilenamein",
+      "langlowercase",      "langgroupcount",     "langgroupname",      "langgroupitemcount",
+      "langgroupitemtext",  "langgroupitemvalue", "langfindgroup",      "tvlangchangeproc",
+      "addlangchangehandler", "removelangchangehandler", "langenvvar",  "langdefaultname"};
+  return std::find(std::begin(kExports), std::end(kExports), word) != std::end(kExports);
 }
 
 // Takes the run-time unit out of the uses clauses where conversion put it, in the two
