@@ -41,6 +41,8 @@ std::string_view TextAt(std::span<const std::string_view> lines, const TokenPlac
   return scratch;
 }
 
+}  // namespace
+
 // The key is the two token texts joined; comparing the halves avoids building it.
 bool IsExcludedKey(std::string_view before, std::string_view previous) {
   for (std::string_view key : ExcludeKeys) {
@@ -51,8 +53,6 @@ bool IsExcludedKey(std::string_view before, std::string_view previous) {
   }
   return false;
 }
-
-}  // namespace
 
 bool HasTextChar(std::string_view s) {
   for (char c : s)

@@ -32,4 +32,8 @@ bool HasTextChar(std::string_view s);
 void FindStrings(std::span<const std::string_view> lines, TLangStrings& strings);
 void FindStrings(std::span<const std::string> lines, TLangStrings& strings);
 
+// True when the token before a literal and the one before that (`before`, `previous`, as
+// written) make one of ExcludeKeys, in any letter case.
+bool IsExcludedKey(std::string_view before, std::string_view previous);
+
 }  // namespace polyverb

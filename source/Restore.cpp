@@ -57,13 +57,13 @@ bool IsWholeArgument(std::string_view line, std::size_t from, std::size_t to) {
 // identifiers, in lower case. A file that still names one keeps the unit.
 bool NamesRunTimeUnit(std::string_view word) {
   static constexpr std::string_view kExports[] = {
-      "getlangstr",         "langstrexists",      "loadlanguage",       "loadlanguagefile",
-      "loadlanguagedata",   "loaddefaultlanguage", "languagechosen",    "unloadlanguage",
-      "langlasterror",      "langcurrentfile",    "langentrycount",     "langentrynumber",
-      "langentrytag",       "langentrytext",      "makelangfilename",   "makelangfilenamein",
-      "langlowercase",      "langgroupcount",     "langgroupname",      "langgroupitemcount",
-      "langgroupitemtext",  "langgroupitemvalue", "langfindgroup",      "tvlangchangeproc",
-      "addlangchangehandler", "removelangchangehandler", "langenvvar",  "langdefaultname"};
+      "getlangstr",           "langstrexists",           "loadlanguage",     "loadlanguagefile",
+      "loadlanguagedata",     "loaddefaultlanguage",     "languagechosen",   "unloadlanguage",
+      "langlasterror",        "langcurrentfile",         "langentrycount",   "langentrynumber",
+      "langentrytag",         "langentrytext",           "makelangfilename", "makelangfilenamein",
+      "langlowercase",        "langgroupcount",          "langgroupname",    "langgroupitemcount",
+      "langgroupitemtext",    "langgroupitemvalue",      "langfindgroup",    "tvlangchangeproc",
+      "addlangchangehandler", "removelangchangehandler", "langenvvar",       "langdefaultname"};
   return std::find(std::begin(kExports), std::end(kExports), word) != std::end(kExports);
 }
 

@@ -77,16 +77,6 @@ std::string_view TextAt(const TokenPlace& t, std::string& scratch) {
   return scratch;
 }
 
-bool IsExcludedKey(std::string_view before, std::string_view previous) {
-  for (std::string_view key : ExcludeKeys) {
-    if (before.size() + previous.size() != key.size()) continue;
-    if (SameTextAscii(key.substr(0, before.size()), before) &&
-        SameTextAscii(key.substr(before.size()), previous))
-      return true;
-  }
-  return false;
-}
-
 // One byte, or one whole UTF-8 sequence: what a Char (or a WideChar) constant can hold.
 bool IsOneCharacter(std::string_view text) {
   if (text.size() == 1) return true;
