@@ -24,13 +24,20 @@ find . -type d | sort | while read -r dir; do
   lang="$work/langs/$(echo "$dir" | md5sum | cut -c1-16)"
   # A file the command refuses (not text, for example) stops a run over several files: then
   # the directory's files go one by one, each refused one reported and left as it is.
-  if ! "$polyverb" process --lang "$lang" --mark all "${files[@]}" >/dev/null 2>>"$work/process.err"; then
+  if ! "$polyverb" process --lang "$lang" --mark all "${files[@]}" >"$work/process.out" \
+      2>>"$work/process.err"; then
     for f in "${files[@]}"; do
-      "$polyverb" process --lang "$lang" --mark all "$f" >/dev/null 2>>"$work/process.err" || true
+      "$polyverb" process --lang "$lang" --mark all "$f" >>"$work/process.out" \
+        2>>"$work/process.err" || true
     done
   fi
   [ -f "$lang.lng" ] || continue
-  "$polyverb" restore --lang "$lang" "${files[@]}" >/dev/null 2>>"$work/restore.err" || true
+  # An include file in another directory took its numbers from this language file: it is
+  # restored with it.
+  mapfile -t included < <(sed -n 's/^.*: include file \(.*\) rewritten, [0-9]* of its literals replaced$/\1/p' \
+    "$work/process.out" | sort -u)
+  "$polyverb" restore --lang "$lang" "${files[@]}" "${included[@]}" >/dev/null \
+    2>>"$work/restore.err" || true
 done
 echo "process messages: $(wc -l <"$work/process.err" 2>/dev/null || echo 0), restore messages: $(wc -l <"$work/restore.err" 2>/dev/null || echo 0) (in $work)"
 "$check" "$source_dir" "$work/tree"
