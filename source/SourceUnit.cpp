@@ -1,8 +1,12 @@
 #include "source/SourceUnit.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
+#include <unordered_map>
+#include <vector>
 
 #include "platform/Bytes.h"
 #include "platform/Error.h"
@@ -13,10 +17,20 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A run over many units asks for the same include files and folders again and again: the
+// answers are kept by absolute path for the life of the thread; a folder's listing is
+// read again when the folder changes.
 std::string KeyOf(const std::string& path) {
+  thread_local std::unordered_map<std::string, std::string> keys;
   std::error_code ec;
-  const fs::path canonical = fs::weakly_canonical(fs::absolute(path, ec), ec);
-  return ec ? path : canonical.string();
+  const fs::path absolute = fs::absolute(path, ec);
+  if (ec) return path;
+  const auto [it, added] = keys.try_emplace(absolute.string());
+  if (added) {
+    const fs::path canonical = fs::weakly_canonical(absolute, ec);
+    it->second = ec ? path : canonical.string();
+  }
+  return it->second;
 }
 
 bool IsFile(const fs::path& path) {
@@ -24,21 +38,42 @@ bool IsFile(const fs::path& path) {
   return fs::is_regular_file(path, ec);
 }
 
-// `name` in `dir`: as written, else the one entry whose name differs only in letter case.
+// The regular files of `folder`, sorted.
+const std::vector<fs::path>& FilesIn(const fs::path& folder) {
+  struct Listing {
+    timespec modified{};
+    ino_t inode = 0;
+    std::vector<fs::path> files;
+  };
+  thread_local std::unordered_map<std::string, Listing> listings;
+  static const std::vector<fs::path> kNone;
+  std::error_code ec;
+  const std::string absolute = fs::absolute(folder, ec).string();
+  struct stat st;
+  if (ec || ::stat(absolute.c_str(), &st) != 0) return kNone;
+  Listing& listing = listings[absolute];
+  if (listing.inode != st.st_ino || listing.modified.tv_sec != st.st_mtim.tv_sec ||
+      listing.modified.tv_nsec != st.st_mtim.tv_nsec) {
+    listing = Listing{st.st_mtim, st.st_ino, {}};
+    for (auto entry = fs::directory_iterator(absolute, ec);
+         !ec && entry != fs::directory_iterator(); entry.increment(ec))
+      if (IsFile(entry->path())) listing.files.push_back(folder / entry->path().filename());
+    std::sort(listing.files.begin(), listing.files.end());
+  }
+  return listing.files;
+}
+
+// `name` in `dir`: as written, else the first entry whose name differs only in letter case.
 std::optional<fs::path> FindIn(const fs::path& dir, const fs::path& name) {
   const fs::path exact = dir / name;
-  if (IsFile(exact)) return exact;
-  const fs::path folder = exact.parent_path();
+  const fs::path folder = exact.parent_path().empty() ? fs::path(".") : exact.parent_path();
   const std::string wanted = exact.filename().string();
-  std::error_code ec;
-  std::vector<fs::path> matches;
-  for (auto it = fs::directory_iterator(folder.empty() ? fs::path(".") : folder, ec);
-       !ec && it != fs::directory_iterator(); it.increment(ec))
-    if (SameTextAscii(it->path().filename().string(), wanted) && IsFile(it->path()))
-      matches.push_back(it->path());
-  if (matches.empty()) return std::nullopt;
-  std::sort(matches.begin(), matches.end());
-  return matches.front();
+  const std::vector<fs::path>& files = FilesIn(folder);
+  for (const fs::path& file : files)
+    if (file.filename() == wanted) return exact;
+  for (const fs::path& file : files)
+    if (SameTextAscii(file.filename().string(), wanted)) return file;
+  return std::nullopt;
 }
 
 }  // namespace
