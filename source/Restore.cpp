@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
+#include <span>
 
 #include "langfile/LangFile.h"
 #include "platform/Bytes.h"
@@ -44,13 +46,47 @@ bool EndsWithCallName(std::string_view word) {
            static_cast<unsigned char>(before) >= 0x80);
 }
 
-// Columns [from, to) of `line` hold a whole argument: "(" or "," before, ")" or ","
-// after, blanks aside.
-bool IsWholeArgument(std::string_view line, std::size_t from, std::size_t to) {
-  while (from > 0 && (line[from - 1] == ' ' || line[from - 1] == '\t')) --from;
-  while (to < line.size() && (line[to] == ' ' || line[to] == '\t')) ++to;
-  return from > 0 && (line[from - 1] == '(' || line[from - 1] == ',') && to < line.size() &&
-         (line[to] == ')' || line[to] == ',');
+// Columns [from, to) of line `index` hold a whole argument: "(" or "," before, ")" or ","
+// after, blanks aside; an argument that starts or ends its line looks at the line before
+// or after (an argument list over several lines).
+bool IsWholeArgument(std::span<const std::string_view> lines, std::size_t index, std::size_t from,
+                     std::size_t to) {
+  const std::string_view line = lines[index];
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  while (from > 0 && blank(line[from - 1])) --from;
+  while (to < line.size() && blank(line[to])) ++to;
+  char before = from > 0 ? line[from - 1] : '\0';
+  char after = to < line.size() ? line[to] : '\0';
+  if (from == 0 && index > 0) {
+    const std::string_view prev = lines[index - 1];
+    const std::size_t last = prev.find_last_not_of(" \t");
+    if (last != std::string_view::npos) before = prev[last];
+  }
+  if (to == line.size() && index + 1 < lines.size()) {
+    const std::string_view next = lines[index + 1];
+    const std::size_t first = next.find_first_not_of(" \t");
+    if (first != std::string_view::npos) after = next[first];
+  }
+  return (before == '(' || before == ',') && (after == ')' || after == ',');
+}
+
+// The name of the routine whose argument list holds column `from` of `line`, when its
+// "(" stands on this line; nullopt when it does not.
+std::optional<std::string_view> RoutineOfArgument(std::string_view line, std::size_t from) {
+  int depth = 0;
+  for (std::size_t i = from; i-- > 0;) {
+    if (line[i] == ')') ++depth;
+    if (line[i] != '(') continue;
+    if (depth-- > 0) continue;
+    std::size_t end = i;
+    while (end > 0 && (line[end - 1] == ' ' || line[end - 1] == '\t')) --end;
+    std::size_t start = end;
+    while (start > 0 && (IsAsciiLetter(line[start - 1]) || IsAsciiDigit(line[start - 1]) ||
+                         line[start - 1] == '_'))
+      --start;
+    return line.substr(start, end - start);
+  }
+  return std::nullopt;
 }
 
 // A name the run-time unit vLangRT exports (runtime/vLangRT.pas), as the scanner gives
@@ -163,8 +199,15 @@ std::vector<TLangCall> FindLangCalls(std::span<const std::string_view> lines) {
     const std::string_view line = lines[static_cast<std::size_t>(call.LineIndex)];
     const auto before = static_cast<std::size_t>(call.StartPos - 1);
     const auto after = static_cast<std::size_t>(call.NextPos - 1);
-    if (before >= 6 && line.substr(before - 6, 6) == "PChar(" && after < line.size() &&
-        line[after] == ')' && IsWholeArgument(line, before - 6, after + 1)) {
+    // Conversion wraps a whole argument of a routine that takes a PChar; a PChar cast the
+    // source had elsewhere stays.
+    const bool wrapped =
+        before >= 6 && line.substr(before - 6, 6) == "PChar(" && after < line.size() &&
+        line[after] == ')' &&
+        IsWholeArgument(lines, static_cast<std::size_t>(call.LineIndex), before - 6, after + 1);
+    const std::optional<std::string_view> routine =
+        wrapped ? RoutineOfArgument(line, before - 6) : std::nullopt;
+    if (wrapped && (!routine || IsPCharRoutine(*routine))) {
       call.StartPos -= 6;
       call.NextPos += 1;
     }

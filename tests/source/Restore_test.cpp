@@ -45,6 +45,8 @@ TEST_F(RestoreTest, CallsBecomeLiteralsWithWrapGlueAndAnnotationUndone) {
   EXPECT_EQ(Line("ShowMessage(GetLangStr(1));"), "ShowMessage('Hello');");
   EXPECT_EQ(Line("MessageBox(0, PChar(GetLangStr(2)), nil, 0);"),
             "MessageBox(0, 'Don''t', nil, 0);");
+  EXPECT_EQ(Restore("MessageBox(0,\n  PChar(GetLangStr(1))\n  , nil, 0);").lines.at(1),
+            "  'Hello'");
   EXPECT_EQ(Line("S := GetLangStr(3)+#13+GetLangStr(4)+^M;"), "S := 'a'#13'b'^M;");
   EXPECT_EQ(Line("S := #$0D+GetLangStr(3) + #10;"), "S := #$0D'a' + #10;");
   EXPECT_EQ(Line("F := GETLANGSTR( 5 ) {data/world.ini};"), "F := 'data/world.ini';");
@@ -54,6 +56,9 @@ TEST_F(RestoreTest, LeavesWhatConversionDidNotWrite) {
   // A PChar cast outside an argument list, a comment that is no annotation of the text, a
   // "+" that joins no character code, calls inside literals and comments.
   EXPECT_EQ(Line("P := PChar(GetLangStr(1));"), "P := PChar('Hello');");
+  // A cast in an argument of a routine that conversion does not wrap for.
+  EXPECT_EQ(Line("Same := CompareMem(PChar(GetLangStr(2)), P, 3);"),
+            "Same := CompareMem(PChar('Don''t'), P, 3);");
   EXPECT_EQ(Line("F := GetLangStr(5) {other};"), "F := 'data/world.ini' {other};");
   EXPECT_EQ(Line("S := X+GetLangStr(3)+Y;"), "S := X+'a'+Y;");
   const char* untouched = "S := 'GetLangStr(1)'; // GetLangStr(1) { GetLangStr(2) }";
