@@ -10,13 +10,6 @@ std::string AsciiLowerCase(std::string_view text) {
   return lower;
 }
 
-bool SameTextAscii(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-  return true;
-}
-
 std::string_view LineEndOf(std::string_view text) {
   const std::size_t at = text.find_first_of("\r\n");
   if (at == std::string_view::npos) return "\r\n";

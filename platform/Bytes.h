@@ -33,8 +33,13 @@ constexpr char AsciiUpper(char c) {
 }
 std::string AsciiLowerCase(std::string_view text);
 // Equality that ignores the letter case of A to Z only: the scanner's word lists, the
-// literal keys, component class names.
-bool SameTextAscii(std::string_view a, std::string_view b);
+// literal keys, component class names. Inline: the scanner asks it for every keyword.
+constexpr bool SameTextAscii(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+  return true;
+}
 
 constexpr bool IsLineEndChar(char c) {
   return c == '\r' || c == '\n';
