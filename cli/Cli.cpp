@@ -122,6 +122,17 @@ std::vector<NumberRange> ParseNumberList(const std::string& text, std::string_vi
   return ranges;
 }
 
+const std::string& OptionValue(std::span<const std::string> args, std::size_t& i) {
+  if (i + 1 >= args.size()) throw UsageError("option '" + args[i] + "' needs a value");
+  return args[++i];
+}
+
+const std::string& LanguageValue(std::span<const std::string> args, std::size_t& i) {
+  const std::string& name = OptionValue(args, i);
+  if (name.empty()) throw UsageError("--lang needs a language name");
+  return name;
+}
+
 bool TakeJobsOption(std::span<const std::string> args, std::size_t& i, unsigned& jobs) {
   const std::string& a = args[i];
   std::string_view value;

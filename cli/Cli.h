@@ -65,6 +65,12 @@ std::vector<NumberRange> ParseNumberList(const std::string& text, std::string_vi
 // "--jobs=N" starting at args[i]. Sets `jobs` and moves `i` to the option's last word when
 // it is one; answers false for any other word. Throws UsageError for a bad count.
 bool TakeJobsOption(std::span<const std::string> args, std::size_t& i, unsigned& jobs);
+// The word after the option at args[i], moving `i` to it. Throws UsageError "option 'X'
+// needs a value" when the option is the last word.
+const std::string& OptionValue(std::span<const std::string> args, std::size_t& i);
+// The value of --lang at args[i]: a language name, never empty (an empty one would give
+// the hidden file ".lng").
+const std::string& LanguageValue(std::span<const std::string> args, std::size_t& i);
 // Throws UsageError when `output` names one of `inputs`: the same name, or the same file
 // once links are followed. Writing it would destroy what the command reads.
 void RefuseOverwritingInput(const std::string& output, std::span<const std::string> inputs);

@@ -25,19 +25,14 @@ FormsArgs ParseFormsArgs(std::span<const std::string> args) {
   bool options = true;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    auto value = [&]() -> const std::string& {
-      if (i + 1 == args.size()) throw UsageError("option '" + a + "' needs a value");
-      return args[++i];
-    };
     if (options && a == "--") {
       options = false;
     } else if (options && a == "--lang") {
-      parsed.lang = value();
-      if (parsed.lang.empty()) throw UsageError("--lang needs a language name");
+      parsed.lang = LanguageValue(args, i);
     } else if (options && a == "--dry-run") {
       parsed.dry_run = true;
     } else if (options && a == "--form-props") {
-      const std::string& list = value();
+      const std::string& list = OptionValue(args, i);
       try {
         parsed.props.Change(list);
       } catch (const Error& e) {

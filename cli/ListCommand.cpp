@@ -39,8 +39,7 @@ ListArgs ParseListArgs(std::span<const std::string> args) {
     } else if (options && a == "--classic") {
       parsed.options.rules = TCandidateRules::kClassic;
     } else if (options && a == "--include-dir") {
-      if (i + 1 == args.size()) throw UsageError("option '" + a + "' needs a value");
-      parsed.options.include_dirs.push_back(args[++i]);
+      parsed.options.include_dirs.push_back(OptionValue(args, i));
     } else if (options && a.size() > 1 && a[0] == '-') {
       throw UsageError("unknown option '" + a + "'");
     } else {

@@ -45,17 +45,12 @@ ProcessArgs ParseProcessArgs(std::span<const std::string> args) {
   bool options = true;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    auto value = [&]() -> const std::string& {
-      if (i + 1 == args.size()) throw UsageError("option '" + a + "' needs a value");
-      return args[++i];
-    };
     if (options && a == "--") {
       options = false;
     } else if (options && a == "--lang") {
-      parsed.lang = value();
-      if (parsed.lang.empty()) throw UsageError("--lang needs a language name");
+      parsed.lang = LanguageValue(args, i);
     } else if (options && a == "--mark") {
-      const std::string& mark = value();
+      const std::string& mark = OptionValue(args, i);
       parsed.marks_given = true;
       if (mark == "all") {
         parsed.mode = MarkMode::kAll;
@@ -76,7 +71,7 @@ ProcessArgs ParseProcessArgs(std::span<const std::string> args) {
     } else if (options && a == "--classic") {
       parsed.options.rules = TCandidateRules::kClassic;
     } else if (options && a == "--include-dir") {
-      parsed.options.include_dirs.push_back(value());
+      parsed.options.include_dirs.push_back(OptionValue(args, i));
     } else if (options && TakeJobsOption(args, i, parsed.jobs)) {
       // -j N: taken
     } else if (options && a.size() > 1 && a[0] == '-') {

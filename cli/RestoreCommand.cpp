@@ -29,17 +29,12 @@ RestoreArgs ParseRestoreArgs(std::span<const std::string> args) {
   bool options = true;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    auto value = [&]() -> const std::string& {
-      if (i + 1 == args.size()) throw UsageError("option '" + a + "' needs a value");
-      return args[++i];
-    };
     if (options && a == "--") {
       options = false;
     } else if (options && a == "--lang") {
-      parsed.lang = value();
-      if (parsed.lang.empty()) throw UsageError("--lang needs a language name");
+      parsed.lang = LanguageValue(args, i);
     } else if (options && a == "--numbers") {
-      parsed.numbers = ParseNumberList(value(), "--numbers", 0, 65535);
+      parsed.numbers = ParseNumberList(OptionValue(args, i), "--numbers", 0, 65535);
     } else if (options && a == "--dry-run") {
       parsed.dry_run = true;
     } else if (options && a == "--prune") {
