@@ -82,11 +82,7 @@ class CorpusTest : public ::testing::TestWithParam<CorpusProject> {
   // Free Pascal's converter for the binary forms, built once.
   static void SetUpTestSuite() {
 #ifdef FPC_BIN
-    fpc_tools = new testing::TempDir();
-    const auto r =
-        testing::RunTool(FPC_BIN, {"-v0", "-FE" + fpc_tools->path(), "-FU" + fpc_tools->path(),
-                                   POLYVERB_FPC_TOOLS "/formtotext.pas"});
-    ASSERT_EQ(r.exit_code, 0) << r.out << r.err;
+    fpc_tools = testing::BuildPascalTool(FPC_BIN, POLYVERB_FPC_TOOLS "/formtotext.pas").release();
 #endif
   }
   static void TearDownTestSuite() {

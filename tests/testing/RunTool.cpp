@@ -1,5 +1,7 @@
 #include "tests/testing/RunTool.h"
 
+#include <gtest/gtest.h>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/wait.h>
@@ -55,6 +57,14 @@ ToolResult RunTool(const std::string& program, const std::vector<std::string>& a
   ::waitpid(pid, &status, 0);
   result.exit_code = WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
   return result;
+}
+
+std::unique_ptr<TempDir> BuildPascalTool(const std::string& fpc, const std::string& source) {
+  auto dir = std::make_unique<TempDir>();
+  const ToolResult r = RunTool(fpc, {"-v0", "-FE" + dir->path(), "-FU" + dir->path(), source});
+  if (r.exit_code == 0) return dir;
+  ADD_FAILURE() << "fpc " << source << ":\n" << r.out << r.err;
+  return nullptr;
 }
 
 }  // namespace polyverb::testing
